@@ -1,0 +1,42 @@
+#pragma once
+// Re-sampling of the original sample text into the re-sampled one.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "line_index.h"
+
+namespace varno::pipeline {
+
+enum class Method { FirstSample, Average };
+
+// The re-sampled rate line: the leading number of the original's rate line divided by the
+// factor, written exactly, without a leading blank (44100 / 128 -> "344.53125").
+std::string resampledRateLine(std::string_view originalRateLine, int factor);
+
+enum class ResampleError {
+  None,
+  OriginalUnreadable,  // the original sample text is missing or lacks its two header lines
+  CannotWrite,         // the re-sampled file could not be written
+  Cancelled,           // keepGoing answered false; the previous re-sampled file is untouched
+};
+
+struct ResampleResult {
+  ResampleError error = ResampleError::None;
+  std::int64_t samplesWritten = 0;
+  LineIndex index;  // offsets of every 4096th sample line of the written file
+};
+
+// Writes `resampled` from `original`: the rate line divided by `factor` (1..128, a power of
+// two), the bits line unchanged, then one value per group of `factor` samples: the first
+// line of each group unchanged (a partial last group still yields it), or the group's mean
+// rounded halves away from zero (a partial last group yields nothing). Streams with bounded
+// memory into a file beside the target that replaces it only when complete.
+// `keepGoing` is called about every 16 ms of work so the caller can process events; when
+// it returns false the run stops and reports Cancelled.
+ResampleResult resample(const std::filesystem::path& original, const std::filesystem::path& resampled,
+                        int factor, Method method, const std::function<bool()>& keepGoing);
+
+}  // namespace varno::pipeline
