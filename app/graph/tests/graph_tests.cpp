@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "graph.h"
+
+using namespace varno;
+using namespace varno::graph;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "varno-graph-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  fs::path path_;
+};
+
+// A sample text: the two header lines, then one line per sample, each ending with CR LF.
+void writeSamples(const fs::path& path, const std::string& bits, const std::vector<std::string>& samples) {
+  std::ofstream out(path, std::ios::binary);
+  out << "44100\r\n" << bits << "\r\n";
+  for (const auto& s : samples) out << s << "\r\n";
+}
+
+// Samples made by a rule, value(i) for i = 0..count-1.
+void writeSamples(const fs::path& path, int count, const std::function<std::int64_t(int)>& value) {
+  std::vector<std::string> samples;
+  for (int i = 0; i < count; ++i) samples.push_back(std::to_string(value(i)));
+  writeSamples(path, "16", samples);
+}
+
+Segment blue(float x, float y) { return {x, 100, x, y, kBlue}; }
+
+// An index whose offsets land inside lines, as after the file was replaced.
+LineIndex staleIndex() { return LineIndex{{3, 4, 8, 3, 4}}; }
+
+}  // namespace
+
+TEST(Scan, SixteenBitOnlyWhenTheCaptionSaysSixteen) {
+  struct Row { const char* caption; bool sixteen; };
+  const Row rows[] = {{" 16", true}, {"16", true}, {" 16.0", true}, {" 8", false},
+                      {" 24", false}, {"", false}, {" 160", false}, {"x16", false}};
+  for (const Row& r : rows) EXPECT_EQ(isSixteenBit(r.caption), r.sixteen) << r.caption;
+}
+
+TEST(Scan, FullScaleAndCountOfEveryLine) {
+  struct Row {
+    bool sixteen;
+    std::vector<std::string> samples;
+    std::int32_t maxAmp;
+    std::int32_t count;
+  };
+  const Row rows[] = {
+      {true, {"100", "-2000", "1500"}, 2000, 3},
+      {true, {"0", "0", "0"}, 0, 3},
+      {true, {"2.5"}, 2, 1},
+      {true, {"3.5"}, 4, 1},
+      {true, {"-32768", "32767"}, 32768, 2},
+      {true, {"", "abc", " 7"}, 7, 3},
+      {true, {}, 0, 0},
+      {true, {"99999999999", "5"}, std::numeric_limits<std::int32_t>::max(), 2},
+      {true, {"-1e300"}, std::numeric_limits<std::int32_t>::max(), 1},
+      {false, {"0", "255"}, 128, 2},
+      {false, {"100", "150", "200"}, 72, 3},
+      {false, {"128", "128"}, 0, 2},
+      {false, {"128", ""}, 128, 2},
+      {false, {"130.5"}, 2, 1},
+      {false, {"131.5"}, 4, 1},
+      {false, {"-99999999999"}, std::numeric_limits<std::int32_t>::max(), 1},
+  };
+  TempDir dir;
+  for (const Row& r : rows) {
+    writeSamples(dir / "Org_txt.txt", r.sixteen ? "16" : "8", r.samples);
+    const auto scan = scanOriginal(dir / "Org_txt.txt", r.sixteen);
+    ASSERT_TRUE(scan) << r.samples.size();
+    EXPECT_EQ(scan->maxAmp, r.maxAmp) << (r.samples.empty() ? "" : r.samples[0]);
+    EXPECT_EQ(scan->dataCount, r.count);
+  }
+}
+
+TEST(Scan, RefusesAFileWithoutItsHeader) {
+  TempDir dir;
+  EXPECT_FALSE(scanOriginal(dir / "none.txt", true));
+  std::ofstream(dir / "one.txt", std::ios::binary) << "44100\r\n";
+  EXPECT_FALSE(scanOriginal(dir / "one.txt", true));
+  std::ofstream(dir / "two.txt", std::ios::binary) << "44100\r\n16";
+  EXPECT_TRUE(scanOriginal(dir / "two.txt", true));
+  EXPECT_FALSE(scanOriginal(dir.operator/(""), true));
+}
+
+TEST(Scan, NotesTheOffsetOfEveryStrideLine) {
+  TempDir dir;
+  writeSamples(dir / "Org_txt.txt", 2 * 4096 + 1, [](int i) { return i % 2 ? -i : i; });
+  const auto scan = scanOriginal(dir / "Org_txt.txt", true);
+  ASSERT_TRUE(scan);
+  EXPECT_EQ(scan->dataCount, 8193);
+  EXPECT_EQ(scan->maxAmp, 8192);
+  ASSERT_EQ(scan->index.offsets.size(), 3u);
+  std::ifstream in(dir / "Org_txt.txt", std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(bytes.substr(scan->index.offsets[0], 3), "0\r\n");
+  EXPECT_EQ(bytes.substr(scan->index.offsets[1], 6), "4096\r\n");
+  EXPECT_EQ(bytes.substr(scan->index.offsets[2], 6), "8192\r\n");
+}
+
+TEST(Captions, AmplitudeAxis) {
+  struct Row { std::int32_t maxAmp; bool sixteen; std::array<const char*, 3> captions; };
+  const Row rows[] = {
+      {2000, true, {"+2000", "0", "-2000"}},
+      {0, true, {"+0", "0", "-0"}},
+      {128, false, {"255", "128", "0"}},
+      {72, false, {"199", "128", "56"}},
+      {0, false, {"127", "128", "128"}},
+      {std::numeric_limits<std::int32_t>::max(), false, {"2147483774", "128", "2147483519"}},
+  };
+  for (const Row& r : rows) {
+    const auto captions = amplitudeCaptions(r.maxAmp, r.sixteen);
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(captions[k], r.captions[k % 3]) << r.maxAmp << " " << k;
+  }
+}
+
+TEST(Captions, TimeAxisInTenthsOfMilliseconds) {
+  struct Row {
+    std::int64_t startPos;
+    double rate;
+    std::array<const char*, 6> samples;
+    std::array<const char*, 6> times;
+  };
+  const Row rows[] = {
+      {0, 44100, {"0", "100", "200", "300", "400", "500"},
+       {"0.0msec", "2.3msec", "4.5msec", "6.8msec", "9.1msec", "11.3msec"}},
+      {0, 16000, {"0", "100", "200", "300", "400", "500"},
+       {"0.0msec", "6.3msec", "12.5msec", "18.8msec", "25.0msec", "31.3msec"}},
+      {12345, 22050, {"12345", "12445", "12545", "12645", "12745", "12845"},
+       {"559.9msec", "564.4msec", "568.9msec", "573.5msec", "578.0msec", "582.5msec"}},
+      {1000, 8000, {"1000", "1100", "1200", "1300", "1400", "1500"},
+       {"125.0msec", "137.5msec", "150.0msec", "162.5msec", "175.0msec", "187.5msec"}},
+      {2147483600, 44100, {"2147483600", "2147483700", "2147483800", "2147483900", "2147484000", "2147484100"},
+       {"48695773.2msec", "48695775.5msec", "48695777.8msec", "48695780.0msec", "48695782.3msec",
+        "48695784.6msec"}},
+      {0, 0, {"0", "100", "200", "300", "400", "500"},
+       {"-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec"}},
+      {100, -8000, {"100", "200", "300", "400", "500", "600"},
+       {"-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec"}},
+      {0, std::nan(""), {"0", "100", "200", "300", "400", "500"},
+       {"-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec"}},
+  };
+  for (const Row& r : rows) {
+    const auto captions = timeCaptions(r.startPos, r.rate);
+    for (int k = 0; k < 6; ++k) {
+      EXPECT_EQ(captions.samples[k], r.samples[k]) << r.rate << " " << k;
+      EXPECT_EQ(captions.times[k], r.times[k]) << r.rate << " " << k;
+    }
+  }
+}
+
+TEST(Captions, TenthsRoundHalvesAwayOnFifteenDigits) {
+  struct Row { double value; const char* text; };
+  const Row rows[] = {
+      {0, "0.0"},         {6.25, "6.3"},    {0.05, "0.1"},      {0.0499, "0.0"},
+      {0.35, "0.4"},      {2.45, "2.5"},    {1.005, "1.0"},     {99.95, "100.0"},
+      {0.001, "0.0"},     {1e-300, "0.0"},  {-1.25, "-1.3"},    {-0.04, "0.0"},
+      {1234567.85, "1234567.9"},            {1e20, "100000000000000000000.0"},
+      {std::numeric_limits<double>::infinity(), "-.-"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(formatTenths(r.value), r.text) << r.value;
+}
+
+TEST(Scroll, StartPositions) {
+  struct Row { int p; std::int32_t count; std::int32_t scroll; std::int32_t choice; };
+  const Row rows[] = {
+      {0, 441000, 0, 0},
+      {1, 10050, 101, 100},
+      {50, 441000, 220500, 220500},
+      {100, 21474836, 21474836, 21474836},
+      {50, 1001, 501, 500},
+      {50, 1003, 502, 502},
+      {100, 2147483647, 2147483647, 2147483647},
+      {99, 2147483647, 2126008811, 2126008811},
+      {100, 0, 0, 0},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(scrollStartPos(r.p, r.count), r.scroll) << r.p << " " << r.count;
+    EXPECT_EQ(choiceStartPos(r.p, r.count), r.choice) << r.p << " " << r.count;
+  }
+}
+
+TEST(Scroll, ArrowSteps) {
+  struct Row { std::int32_t start, count, left, right; };
+  const Row rows[] = {
+      {150, 1000, 50, 250}, {100, 1000, 100, 200}, {50, 1000, 50, 150}, {0, 1000, 0, 100},
+      {950, 1000, 850, 1000}, {1000, 1000, 900, 1000}, {1010, 1000, 910, 1010},
+      {2147483600, 2147483647, 2147483500, 2147483647}, {0, 0, 0, 0},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(stepLeft(r.start), r.left) << r.start;
+    EXPECT_EQ(stepRight(r.start, r.count), r.right) << r.start;
+  }
+}
+
+TEST(Drawing, GridIsFourVerticalsThenTheCentreLine) {
+  const std::vector<Segment> expected = {
+      {100, 0, 100, 200, kBlack}, {200, 0, 200, 200, kBlack}, {300, 0, 300, 200, kBlack},
+      {400, 0, 400, 200, kBlack}, {0, 100, 500, 100, kBlack}};
+  EXPECT_EQ(gridSegments(), expected);
+}
+
+TEST(Drawing, SampleHeights) {
+  struct Row { double value; std::int32_t maxAmp; bool sixteen; float y; };
+  const Row rows[] = {
+      {500, 1000, true, 50},   {-1000, 1000, true, 200}, {1000, 1000, true, 0},  {0, 1000, true, 100},
+      {2.5, 10, true, 75},     {178, 100, false, 50},    {128, 100, false, 100}, {28, 100, false, 200},
+      {178.5, 100, false, 50}, {179.5, 100, false, 48},  {0, 128, false, 200},   {255, 128, false, 0.78125f},
+      {5, 0, true, 100},       {-3e9, 1, false, 1e6f},
+  };
+  for (const Row& r : rows) EXPECT_FLOAT_EQ(sampleHeight(r.value, r.maxAmp, r.sixteen), r.y) << r.value;
+}
+
+TEST(Drawing, OriginalTraceShowsFiveHundredSamplesFromStart) {
+  TempDir dir;
+  const int count = 3 * 4096 + 700;
+  writeSamples(dir / "Org_txt.txt", count, [](int i) { return i % 1000; });
+  const auto scan = scanOriginal(dir / "Org_txt.txt", true);
+  ASSERT_TRUE(scan);
+  ASSERT_EQ(scan->maxAmp, 999);
+  const LineIndex none;
+  for (const LineIndex* index : {&scan->index, &none}) {
+    for (std::int32_t start : {0, 50, 4095, 4096, 9000, count - 200, count - 1}) {
+      const auto trace = originalTrace(dir / "Org_txt.txt", *index, start, 999, true);
+      const int shown = std::min(500, count - start);
+      ASSERT_EQ(trace.size(), static_cast<std::size_t>(shown)) << start;
+      for (int x : {0, shown - 1}) {
+        const int i = start + x;
+        EXPECT_EQ(trace[x], blue(x, sampleHeight(i % 1000, 999, true))) << start << " " << x;
+      }
+    }
+    EXPECT_TRUE(originalTrace(dir / "Org_txt.txt", *index, count, 999, true).empty());
+    EXPECT_TRUE(originalTrace(dir / "Org_txt.txt", *index, 0, 0, true).empty());
+  }
+  EXPECT_EQ(originalTrace(dir / "Org_txt.txt", staleIndex(), 9000, 999, true),
+            originalTrace(dir / "Org_txt.txt", none, 9000, 999, true));
+  EXPECT_TRUE(originalTrace(dir / "none.txt", none, 0, 999, true).empty());
+}
+
+TEST(Drawing, OriginalTraceOfEightBitData) {
+  TempDir dir;
+  writeSamples(dir / "Org_txt.txt", "8", {"178", "128", "", "78"});
+  const auto trace = originalTrace(dir / "Org_txt.txt", {}, 0, 100, false);
+  const std::vector<Segment> expected = {blue(0, 50), blue(1, 100), blue(2, 228), blue(3, 150)};
+  EXPECT_EQ(trace, expected);
+}
+
+TEST(Drawing, ResampledTraceHoldsEachValueForItsGroup) {
+  struct Row {
+    std::int32_t start;
+    int factor;
+    std::int64_t firstGroup;  // original index where the first drawn group starts
+    std::size_t sticks;
+  };
+  const Row rows[] = {
+      {0, 1, 0, 500},       {50, 4, 52, 500},   {0, 128, 0, 512},     {100, 128, 128, 512},
+      {20000, 2, 20000, 500}, {20001, 2, 20002, 500}, {16383, 128, 16384, 512}, {29900, 16, 29904, 96},
+      {30000, 8, 0, 0},
+  };
+  TempDir dir;
+  // 30000 original samples; re-sampled value m is m, so a stick's height names its group.
+  for (const Row& r : rows) {
+    const int groups = 30000 / r.factor;
+    std::vector<std::string> values;
+    for (int m = 0; m < groups; ++m) values.push_back(std::to_string(m));
+    writeSamples(dir / "Chg_txt.txt", "16", values);
+    LineIndex index;
+    std::ifstream in(dir / "Chg_txt.txt", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (std::size_t pos = bytes.find("\r\n", bytes.find("\r\n") + 2) + 2, line = 0; pos < bytes.size(); ++line) {
+      if (line % LineIndex::kStride == 0) index.offsets.push_back(pos);
+      pos = bytes.find("\r\n", pos) + 2;
+    }
+    for (const LineIndex& used : {index, LineIndex{}, staleIndex()}) {
+      const auto trace = resampledTrace(dir / "Chg_txt.txt", used, r.start, r.factor, 30000, true);
+      ASSERT_EQ(trace.size(), r.sticks) << r.start << " / " << r.factor;
+      for (std::size_t s = 0; s < trace.size(); ++s) {
+        const std::int64_t i = r.firstGroup + static_cast<std::int64_t>(s);
+        const Segment expected{float(i - r.start), 100, float(i - r.start),
+                               sampleHeight(double(i / r.factor), 30000, true), kRed};
+        ASSERT_EQ(trace[s], expected) << r.start << " / " << r.factor << " stick " << s;
+      }
+    }
+  }
+  EXPECT_TRUE(resampledTrace(dir / "none.txt", {}, 0, 2, 1000, true).empty());
+  EXPECT_TRUE(resampledTrace(dir / "Chg_txt.txt", {}, 0, 2, 0, true).empty());
+}

@@ -1,0 +1,64 @@
+#include "atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace varno::pipeline {
+
+ReplacementFile::ReplacementFile(const std::filesystem::path& target)
+    : target_(target), temp_(target.string() + ".XXXXXX"), buf_(1 << 20) {
+  fd_ = ::mkstemp(temp_.data());
+  // mkstemp makes the file private; give it the permissions of an ordinary data file.
+  if (fd_ >= 0) ::fchmod(fd_, 0644);
+}
+
+ReplacementFile::~ReplacementFile() {
+  if (committed_) return;
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(temp_.c_str());
+  }
+}
+
+void ReplacementFile::writeAll(std::string_view bytes) {
+  while (!bytes.empty() && ok()) {
+    const ssize_t done = ::write(fd_, bytes.data(), bytes.size());
+    if (done < 0) {
+      if (errno != EINTR) failed_ = true;
+      continue;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(done));
+    written_ += static_cast<std::uint64_t>(done);
+  }
+}
+
+void ReplacementFile::flush() {
+  writeAll({buf_.data(), used_});
+  used_ = 0;
+}
+
+bool ReplacementFile::commit() {
+  if (!ok()) return false;
+  flush();
+  if (!ok()) return false;
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 || std::rename(temp_.c_str(), target_.c_str()) != 0) {
+    ::unlink(temp_.c_str());
+    return false;
+  }
+  committed_ = true;
+  return true;
+}
+
+bool replaceFile(const std::filesystem::path& target, std::string_view content) {
+  ReplacementFile file(target);
+  file.write(content);
+  return file.commit();
+}
+
+}  // namespace varno::pipeline

@@ -1,0 +1,43 @@
+#include "job.h"
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "atomic_file.h"
+
+namespace varno::pipeline {
+
+JobStatus parseJobStatus(std::string_view content) {
+  std::string_view rest = content;
+  for (int line = 1; line <= 3; ++line) {
+    if (rest.empty()) return JobStatus::Unfinished;
+    const std::size_t lf = rest.find('\n');
+    std::string_view text = rest.substr(0, lf);
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    if (line == 3) {
+      if (text == "close") return JobStatus::Close;
+      if (text == "error") return JobStatus::Error;
+      return JobStatus::Unfinished;
+    }
+    rest = lf == std::string_view::npos ? std::string_view() : rest.substr(lf + 1);
+  }
+  return JobStatus::Unfinished;
+}
+
+JobStatus readJobStatus(const std::filesystem::path& jobFile) {
+  std::ifstream in(jobFile, std::ios::binary);
+  if (!in) return JobStatus::Unfinished;
+  const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return JobStatus::Unfinished;
+  return parseJobStatus(content);
+}
+
+bool writeJob(const std::filesystem::path& jobFile, std::string_view input, std::string_view output) {
+  std::string content;
+  content.reserve(input.size() + output.size() + 6);
+  content.append(input).append("\r\n").append(output).append("\r\n\r\n");
+  return replaceFile(jobFile, content);
+}
+
+}  // namespace varno::pipeline

@@ -1,0 +1,130 @@
+#include "resample.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+
+#include "atomic_file.h"
+#include "numtext.h"
+#include "sample_text.h"
+
+namespace varno::pipeline {
+
+namespace {
+
+// Lines between two looks at the clock: cheap enough per line, far below 16 ms of work.
+constexpr std::int64_t kLinesPerClockCheck = 4096;
+constexpr auto kYieldInterval = std::chrono::milliseconds(16);
+// Sample values beyond this count as this: 128 of them still add up exactly in 64 bits.
+constexpr double kValueLimit = 1e15;
+
+// Asks the caller to go on about every 16 ms.
+class Pacer {
+ public:
+  explicit Pacer(const std::function<bool()>& keepGoing) : keepGoing_(keepGoing) {}
+  bool keepGoing(std::int64_t line) {
+    if (line % kLinesPerClockCheck != 0 || !keepGoing_) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < kYieldInterval) return true;
+    const bool goOn = keepGoing_();
+    last_ = std::chrono::steady_clock::now();
+    return goOn;
+  }
+
+ private:
+  const std::function<bool()>& keepGoing_;
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
+// Adds one sample line to a group's running sum. A fractional value goes through the
+// 32-bit sum of the original procedure, which rounds each partial sum to even.
+void addSample(std::int64_t& sum, std::string_view line) {
+  std::int64_t v;
+  if (plainInteger(line, v)) {
+    sum += v;
+    return;
+  }
+  const double value = std::clamp(leadingNumber(line), -kValueLimit, kValueLimit);
+  sum = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(sum) + value));
+}
+
+// sum / factor rounded to the nearest whole number, halves away from zero.
+std::int64_t roundedMean(std::int64_t sum, std::int64_t factor) {
+  const std::int64_t half = factor / 2;
+  return sum >= 0 ? (sum + half) / factor : -((-sum + half) / factor);
+}
+
+class Writer {
+ public:
+  explicit Writer(ReplacementFile& file) : file_(file) {}
+  void header(std::string_view rate, std::string_view bits) {
+    file_.write(rate);
+    file_.write("\r\n");
+    file_.write(bits);
+    file_.write("\r\n");
+  }
+  void sample(std::string_view text, LineIndex& index) {
+    if (samples_ % LineIndex::kStride == 0) index.offsets.push_back(file_.size());
+    ++samples_;
+    file_.write(text);
+    file_.write("\r\n");
+  }
+  std::int64_t samples() const { return samples_; }
+
+ private:
+  ReplacementFile& file_;
+  std::int64_t samples_ = 0;
+};
+
+}  // namespace
+
+std::string resampledRateLine(std::string_view originalRateLine, int factor) {
+  return plainNumberText(leadingNumber(originalRateLine) / factor);
+}
+
+ResampleResult resample(const std::filesystem::path& original, const std::filesystem::path& resampled,
+                        int factor, Method method, const std::function<bool()>& keepGoing) {
+  const auto fail = [](ResampleError error) {
+    ResampleResult failed;
+    failed.error = error;
+    return failed;
+  };
+  if (factor < 1) return fail(ResampleError::CannotWrite);
+  SampleTextReader in(original);
+  std::string_view line;
+  if (!in.next(line)) return fail(ResampleError::OriginalUnreadable);
+  const std::string rateLine = resampledRateLine(line, factor);
+  if (!in.next(line)) return fail(ResampleError::OriginalUnreadable);
+  ReplacementFile file(resampled);
+  if (!file.ok()) return fail(ResampleError::CannotWrite);
+  Writer out(file);
+  out.header(rateLine, line);
+
+  ResampleResult result;
+  Pacer pacer(keepGoing);
+  std::int64_t lineNo = 0;
+  int inGroup = 0;  // position of the line in its group, 0..factor-1
+  std::int64_t sum = 0;
+  char number[24];
+  while (in.next(line) && file.ok()) {
+    if (!pacer.keepGoing(lineNo++)) return fail(ResampleError::Cancelled);
+    if (method == Method::FirstSample) {
+      if (inGroup == 0) out.sample(line, result.index);
+    } else {
+      addSample(sum, line);
+      if (inGroup == factor - 1) {
+        const auto end = std::to_chars(number, number + sizeof number, roundedMean(sum, factor)).ptr;
+        out.sample({number, static_cast<std::size_t>(end - number)}, result.index);
+        sum = 0;
+      }
+    }
+    if (++inGroup == factor) inGroup = 0;
+  }
+  if (in.failed()) return fail(ResampleError::OriginalUnreadable);
+  if (!file.commit()) return fail(ResampleError::CannotWrite);
+  result.samplesWritten = out.samples();
+  return result;
+}
+
+}  // namespace varno::pipeline

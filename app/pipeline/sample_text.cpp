@@ -1,0 +1,65 @@
+#include "sample_text.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace varno::pipeline {
+
+SampleTextReader::SampleTextReader(const std::filesystem::path& path, std::size_t blockSize)
+    : buf_(blockSize > 0 ? blockSize : 1) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ >= 0) {
+    // A directory opens but holds no lines.
+    struct stat st;
+    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+}
+
+SampleTextReader::~SampleTextReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool SampleTextReader::seek(std::uint64_t offset) {
+  if (fd_ < 0) return false;
+  if (offset > 0) {
+    char before;
+    if (::pread(fd_, &before, 1, static_cast<off_t>(offset - 1)) != 1 || before != '\n') return false;
+  }
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) return false;
+  base_ = offset;
+  pos_ = len_ = 0;
+  return true;
+}
+
+bool SampleTextReader::refill() {
+  if (fd_ < 0 || failed_) return false;
+  const std::size_t rest = len_ - pos_;
+  if (pos_ > 0) {
+    std::memmove(buf_.data(), buf_.data() + pos_, rest);
+    base_ += pos_;
+    pos_ = 0;
+    len_ = rest;
+  }
+  // A line longer than the block: make room for more of it.
+  if (len_ == buf_.size()) buf_.resize(buf_.size() * 2);
+  for (;;) {
+    const ssize_t got = ::read(fd_, buf_.data() + len_, buf_.size() - len_);
+    if (got > 0) {
+      len_ += static_cast<std::size_t>(got);
+      return true;
+    }
+    if (got == 0) return false;
+    if (errno != EINTR) {
+      failed_ = true;
+      return false;
+    }
+  }
+}
+
+}  // namespace varno::pipeline

@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "job.h"
+#include "resample.h"
+#include "sample_text.h"
+
+using namespace varno;
+using namespace varno::pipeline;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh directory per test, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "varno-pipeline-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+  std::vector<std::string> names() const {
+    std::vector<std::string> all;
+    for (const auto& entry : fs::directory_iterator(path_)) all.push_back(entry.path().filename().string());
+    return all;
+  }
+
+ private:
+  fs::path path_;
+};
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Lines joined the way the files hold them: each one followed by CR LF.
+std::string crlf(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+const std::function<bool()> kAlways = [] { return true; };
+
+}  // namespace
+
+TEST(JobStatus, OnlyTheExactWordsOnLineThreeEndAJob) {
+  struct Row { std::string content; JobStatus status; };
+  const Row rows[] = {
+      {"in\r\nout\r\nclose\r\n", JobStatus::Close},
+      {"in\r\nout\r\nerror\r\n", JobStatus::Error},
+      {"in\nout\nclose\n", JobStatus::Close},
+      {"in\r\nout\r\nclose", JobStatus::Close},
+      {"in\r\nout\r\nclose\r\nmore\r\n", JobStatus::Close},
+      {"in\r\nout\r\n\r\n", JobStatus::Unfinished},
+      {"in\r\nout\r\nrun\r\n", JobStatus::Unfinished},
+      {"in\r\nout\r\nClose\r\n", JobStatus::Unfinished},
+      {"in\r\nout\r\nclose \r\n", JobStatus::Unfinished},
+      {"in\r\nout\r\nERROR\r\n", JobStatus::Unfinished},
+      {"in\r\nout\r\n", JobStatus::Unfinished},
+      {"close\r\nclose\r\n", JobStatus::Unfinished},
+      {"in\r\n", JobStatus::Unfinished},
+      {"", JobStatus::Unfinished},
+  };
+  for (const Row& r : rows) EXPECT_EQ(parseJobStatus(r.content), r.status) << r.content;
+}
+
+TEST(JobFile, WrittenWithAnEmptyThirdLineAndReadBack) {
+  TempDir dir;
+  const fs::path job = dir / "pelkin.ini";
+  EXPECT_EQ(readJobStatus(job), JobStatus::Unfinished);
+  writeBytes(job, crlf({"old in", "old out", "error"}));
+  EXPECT_EQ(readJobStatus(job), JobStatus::Error);
+
+  ASSERT_TRUE(writeJob(job, "/home/u/a b.wav", "/opt/varno/Data/Org_txt.txt"));
+  EXPECT_EQ(readBytes(job), "/home/u/a b.wav\r\n/opt/varno/Data/Org_txt.txt\r\n\r\n");
+  EXPECT_EQ(readJobStatus(job), JobStatus::Unfinished);
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"pelkin.ini"});
+
+  EXPECT_FALSE(writeJob(dir / "missing" / "trosk.ini", "a", "b"));
+}
+
+TEST(Capture, KilobytesRoundUp) {
+  struct Row { std::uintmax_t bytes; const char* text; };
+  const Row rows[] = {{0, "0 KB"}, {1, "1 KB"}, {1024, "1 KB"}, {1025, "2 KB"},
+                      {52920044, "51680 KB"}, {5000000000ULL, "4882813 KB"}};
+  for (const Row& r : rows) EXPECT_EQ(kilobytesText(r.bytes), r.text) << r.bytes;
+}
+
+TEST(Capture, WaveExtensionFromTheLastDotInAnyCase) {
+  struct Row { const char* path; bool wave; };
+  const Row rows[] = {
+      {"/home/u/a.wav", true},      {"/home/u/A.WAV", true},      {"/home/u/x.Wav", true},
+      {"/home/u/a.wav.txt", false}, {"/home/u/wav", false},       {"/home/u/a.wave", false},
+      {"/home/u.wav/a", false},     {".wav", true},               {"", false},
+      {"/home/u/a.wa", false},
+  };
+  for (const Row& r : rows) EXPECT_EQ(hasWaveExtension(r.path), r.wave) << r.path;
+}
+
+TEST(Capture, HeaderIsTheFirstTwoLines) {
+  TempDir dir;
+  struct Row { std::string bytes; bool ok; const char* rate; const char* bits; };
+  const Row rows[] = {
+      {crlf({"44100", "16", "5"}), true, "44100", "16"},
+      {"8000\n8\n", true, "8000", "8"},
+      {"22050\r\n16", true, "22050", "16"},
+      {crlf({"", ""}), true, "", ""},
+      {crlf({"44100"}), false, "", ""},
+      {"", false, "", ""},
+  };
+  for (const Row& r : rows) {
+    writeBytes(dir / "Org_txt.txt", r.bytes);
+    const auto header = readSampleHeader(dir / "Org_txt.txt");
+    ASSERT_EQ(header.has_value(), r.ok) << r.bytes;
+    if (!header) continue;
+    EXPECT_EQ(header->rateLine, r.rate);
+    EXPECT_EQ(header->bitsLine, r.bits);
+  }
+  EXPECT_FALSE(readSampleHeader(dir / "none.txt"));
+}
+
+TEST(SampleText, LinesEndAtCrLfOrLfAndTheLastLineEndAddsNothing) {
+  TempDir dir;
+  struct Row { std::string bytes; std::vector<std::string> lines; };
+  const Row rows[] = {
+      {"1\r\n2\r\n", {"1", "2"}},
+      {"1\n2\n", {"1", "2"}},
+      {"1\r\n\r\n3", {"1", "", "3"}},
+      {"1\r2\r\n", {"1\r2"}},
+      {"", {}},
+      {"\r\n", {""}},
+      {std::string(10, 'x') + "\r\n7\r\n", {std::string(10, 'x'), "7"}},
+  };
+  for (const Row& r : rows) {
+    writeBytes(dir / "s.txt", r.bytes);
+    // A block smaller than a line makes the reader grow and carry lines across reads.
+    SampleTextReader reader(dir / "s.txt", 3);
+    std::vector<std::string> got;
+    std::string_view line;
+    while (reader.next(line)) got.emplace_back(line);
+    EXPECT_EQ(got, r.lines) << r.bytes;
+  }
+}
+
+TEST(SampleText, SeeksOnlyToLineStarts) {
+  TempDir dir;
+  writeBytes(dir / "s.txt", crlf({"44100", "16", "10", "-20", "30"}));
+  SampleTextReader reader(dir / "s.txt");
+  std::string_view line;
+  EXPECT_FALSE(reader.seek(13));  // inside "-20"
+  ASSERT_TRUE(reader.next(line));
+  EXPECT_EQ(line, "44100");
+  ASSERT_TRUE(reader.seek(15));
+  ASSERT_TRUE(reader.next(line));
+  EXPECT_EQ(line, "-20");
+  EXPECT_EQ(reader.lineOffset(), 15u);
+  EXPECT_FALSE(reader.seek(1000));
+}
+
+TEST(SampleText, ValuesAreLeadingNumbers) {
+  struct Row { const char* line; double value; };
+  const Row rows[] = {{"-32768", -32768}, {"255", 255}, {"", 0},       {"abc", 0}, {" 12", 12},
+                      {"2.5", 2.5},       {"-", 0},     {"007", 7},    {"1e3", 1000},
+                      {"99999999999999999999", 1e20}};
+  for (const Row& r : rows) EXPECT_EQ(sampleValue(r.line), r.value) << r.line;
+}
+
+TEST(Resample, RateLineIsTheExactQuotient) {
+  struct Row { const char* line; int factor; const char* rate; };
+  const Row rows[] = {{"44100", 1, "44100"},  {"44100", 2, "22050"},    {"44100", 128, "344.53125"},
+                      {"44100", 4, "11025"},  {"44100", 8, "5512.5"},   {"8000", 128, "62.5"},
+                      {"11025", 128, "86.1328125"}, {" 22050", 2, "11025"}, {"", 4, "0"}};
+  for (const Row& r : rows) EXPECT_EQ(resampledRateLine(r.line, r.factor), r.rate) << r.line << "/" << r.factor;
+}
+
+TEST(Resample, GroupsByFirstSampleOrRoundedMean) {
+  struct Row {
+    std::vector<std::string> samples;
+    int factor;
+    Method method;
+    std::vector<std::string> expected;
+  };
+  const Row rows[] = {
+      {{"10", "11", "12", "13"}, 2, Method::Average, {"11", "13"}},
+      {{"-3", "-4"}, 2, Method::Average, {"-4"}},
+      {{"-3", "-3"}, 2, Method::Average, {"-3"}},
+      {{"-2", "-3", "-3", "-3"}, 4, Method::Average, {"-3"}},
+      {{"1", "2", "3", "4", "5", "6", "7", "8", "9"}, 4, Method::Average, {"3", "7"}},
+      {{"1", "2", "3", "4", "5", "6", "7", "8", "9"}, 4, Method::FirstSample, {"1", "5", "9"}},
+      {{" 5", "abc", "", "-0", "7x"}, 1, Method::Average, {"5", "0", "0", "0", "7"}},
+      {{"1", "2"}, 4, Method::Average, {}},
+      {{"1", "2"}, 4, Method::FirstSample, {"1"}},
+      {{}, 2, Method::FirstSample, {}},
+      {std::vector<std::string>(128, "32767"), 128, Method::Average, {"32767"}},
+      {std::vector<std::string>(128, "-32768"), 128, Method::Average, {"-32768"}},
+      {{"0", "255", "128", "129"}, 2, Method::Average, {"128", "129"}},
+      // Partial sums round to even, as the 32-bit running sum of the original procedure does.
+      {{"0.5", "0.5"}, 2, Method::Average, {"0"}},
+      {{"1.5", "1.5"}, 2, Method::Average, {"2"}},
+      {{"99999999999999999999", "99999999999999999999"}, 2, Method::Average, {"1000000000000000"}},
+  };
+  TempDir dir;
+  for (const Row& r : rows) {
+    std::string original = crlf({"44100", "16"});
+    for (const auto& s : r.samples) original += s + "\r\n";
+    writeBytes(dir / "Org_txt.txt", original);
+    const auto result = resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", r.factor, r.method, kAlways);
+    ASSERT_EQ(result.error, ResampleError::None);
+    std::string expected = resampledRateLine("44100", r.factor) + "\r\n16\r\n";
+    for (const auto& s : r.expected) expected += s + "\r\n";
+    EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), expected) << r.samples.size() << " samples, factor " << r.factor;
+    EXPECT_EQ(result.samplesWritten, static_cast<std::int64_t>(r.expected.size()));
+  }
+}
+
+TEST(Resample, FactorOneFirstSampleCopiesTheOriginal) {
+  TempDir dir;
+  const std::string original = crlf({"44100", "16 bits", "1", " 2", "", "x", "-5"});
+  writeBytes(dir / "Org_txt.txt", original);
+  ASSERT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 1, Method::FirstSample, kAlways).error,
+            ResampleError::None);
+  EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), original);
+}
+
+TEST(Resample, BareLineFeedsAndAMissingLastLineEndAreRead) {
+  TempDir dir;
+  writeBytes(dir / "Org_txt.txt", "8000\n8\n100\n102\n104");
+  ASSERT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::FirstSample, kAlways).error,
+            ResampleError::None);
+  EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), crlf({"4000", "8", "100", "104"}));
+}
+
+TEST(Resample, FailuresLeaveThePreviousFileAndNoLeftovers) {
+  TempDir dir;
+  const std::string previous = crlf({"22050", "16", "1"});
+  writeBytes(dir / "Chg_txt.txt", previous);
+
+  EXPECT_EQ(resample(dir / "none.txt", dir / "Chg_txt.txt", 2, Method::Average, kAlways).error,
+            ResampleError::OriginalUnreadable);
+  writeBytes(dir / "Org_txt.txt", "44100\r\n");
+  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::Average, kAlways).error,
+            ResampleError::OriginalUnreadable);
+  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
+            ResampleError::OriginalUnreadable);
+  writeBytes(dir / "Org_txt.txt", crlf({"44100", "16", "1", "2"}));
+  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
+            ResampleError::CannotWrite);
+  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 0, Method::Average, kAlways).error,
+            ResampleError::CannotWrite);
+
+  EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), previous);
+  auto names = dir.names();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Chg_txt.txt", "Org_txt.txt"}));
+}
+
+TEST(Resample, CancelledRunKeepsThePreviousFile) {
+  TempDir dir;
+  const std::string previous = crlf({"22050", "16", "1"});
+  writeBytes(dir / "Chg_txt.txt", previous);
+  // Long enough that the run asks at least once whether to go on.
+  std::string original = crlf({"44100", "16"});
+  for (int i = 0; i < 3'000'000; ++i) original += "-12345\r\n";
+  writeBytes(dir / "Org_txt.txt", original);
+
+  int asked = 0;
+  const auto result = resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::Average, [&] {
+    ++asked;
+    return false;
+  });
+  EXPECT_EQ(result.error, ResampleError::Cancelled);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), previous);
+  EXPECT_EQ(dir.names().size(), 2u);
+}
+
+TEST(Resample, IndexNotesEveryStrideLineOfTheWrittenFile) {
+  TempDir dir;
+  std::string original = crlf({"44100", "16"});
+  for (int i = 0; i < 3 * 4096 * 4 + 5; ++i) original += std::to_string(i - 20000) + "\r\n";
+  writeBytes(dir / "Org_txt.txt", original);
+  for (Method method : {Method::FirstSample, Method::Average}) {
+    const auto result = resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 4, method, kAlways);
+    ASSERT_EQ(result.error, ResampleError::None);
+    ASSERT_EQ(result.index.offsets.size(), 4u);
+    const std::string written = readBytes(dir / "Chg_txt.txt");
+    for (std::size_t k = 0; k < result.index.offsets.size(); ++k) {
+      // Group m = k * 4096 starts at original sample 4m.
+      const std::int64_t first = static_cast<std::int64_t>(k) * 4096 * 4 - 20000;
+      // The mean first + 1.5 goes away from zero.
+      const std::int64_t mean = first >= 0 ? first + 2 : first + 1;
+      const std::string value = std::to_string(method == Method::FirstSample ? first : mean);
+      EXPECT_EQ(written.substr(result.index.offsets[k], value.size() + 2), value + "\r\n") << k;
+    }
+  }
+}
