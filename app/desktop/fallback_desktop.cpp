@@ -1,0 +1,72 @@
+#include "fallback_desktop.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <string>
+
+#include "program_lookup.h"
+
+namespace varno {
+
+namespace {
+
+// Process ids stay below 2^22 on Linux; the pseudo windows live above 2^30.
+constexpr WindowId kPseudoWindowBase = 0x40000000;
+
+}  // namespace
+
+bool processRunning(std::int64_t pid) {
+  if (pid <= 0 || pid >= kPseudoWindowBase) return false;
+  if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
+  // An ended program whose parent is gone waits as a zombie until the system reaps it,
+  // which a container's first process may never do.
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  const auto close = line.rfind(')');
+  if (close == std::string::npos || close + 2 >= line.size()) return true;
+  const char state = line[close + 2];
+  return state != 'Z' && state != 'X';
+}
+
+WindowId FallbackDesktop::windowOfProcess(std::int64_t pid) {
+  if (pid <= 0 || pid >= kPseudoWindowBase) return 0;
+  return kPseudoWindowBase + static_cast<WindowId>(pid);
+}
+
+std::int64_t FallbackDesktop::processOfWindow(WindowId window) {
+  return window > kPseudoWindowBase ? window - kPseudoWindowBase : 0;
+}
+
+ProgramLookup FallbackDesktop::findExecutable(const std::string& document) {
+  return lookUpProgram(document);
+}
+
+bool FallbackDesktop::startDetached(const std::string& program,
+                                    const std::vector<std::string>& args) {
+  std::int64_t pid = 0;
+  if (!startDetachedProcess(program, args, &pid)) return false;
+  forgetEnded();
+  if (windowOfProcess(pid) != 0) started_.push_back(pid);
+  return true;
+}
+
+void FallbackDesktop::forgetEnded() {
+  std::erase_if(started_, [](std::int64_t pid) { return !processRunning(pid); });
+}
+
+WindowId FallbackDesktop::foregroundWindow() {
+  forgetEnded();
+  return started_.empty() ? 0 : windowOfProcess(started_.back());
+}
+
+int FallbackDesktop::setForegroundWindow(WindowId window) {
+  forgetEnded();
+  const std::int64_t pid = processOfWindow(window);
+  return pid != 0 && std::find(started_.begin(), started_.end(), pid) != started_.end() ? 1 : 0;
+}
+
+}  // namespace varno

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "test_support.h"
+
+namespace varno::test {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "varno-desktop-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string testDisplay() {
+  const char* display = std::getenv("VARNO_TEST_DISPLAY");
+  return display ? display : "";
+}
+
+}  // namespace varno::test
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  varno::test::prepareLookupEnvironment();
+  // Programs started by the tests open their windows on the test display only, never on the
+  // developer's own session; without a test display the application runs offscreen.
+  unsetenv("WAYLAND_DISPLAY");
+  const std::string display = varno::test::testDisplay();
+  if (display.empty()) {
+    unsetenv("DISPLAY");
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  } else {
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+  }
+  QGuiApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,195 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "test_support.h"
+#include "x11_desktop.h"
+
+extern char** environ;
+
+namespace varno::test {
+
+namespace {
+
+// A connection of the test's own, standing for another program on the display.
+class XClient {
+ public:
+  explicit XClient(const std::string& display) : connection_(xcb_connect(display.c_str(), &screen_)) {
+    auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    if (!xcb_connection_has_error(connection_)) root_ = roots.data->root;
+  }
+  ~XClient() { xcb_disconnect(connection_); }
+  XClient(const XClient&) = delete;
+  XClient& operator=(const XClient&) = delete;
+
+  bool connected() const { return !xcb_connection_has_error(connection_); }
+  xcb_connection_t* connection() const { return connection_; }
+  int screen() const { return screen_; }
+  xcb_window_t root() const { return root_; }
+
+  xcb_window_t createMapped(xcb_window_t parent = XCB_NONE) {
+    const xcb_window_t window = xcb_generate_id(connection_);
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, parent ? parent : root_, 10, 10,
+                      200, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_map_window(connection_, window);
+    sync();
+    return window;
+  }
+  void destroy(xcb_window_t window) {
+    xcb_destroy_window(connection_, window);
+    sync();
+  }
+  void focus(xcb_window_t window) {
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+    sync();
+  }
+  xcb_atom_t atom(const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr);
+    const xcb_atom_t result = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return result;
+  }
+  void setRootProperty(const char* name, xcb_atom_t type, std::uint32_t value) {
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, atom(name), type, 32, 1, &value);
+    sync();
+  }
+  bool viewable(xcb_window_t window) {
+    auto* reply = xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, window), nullptr);
+    const bool result = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(reply);
+    return result;
+  }
+  xcb_window_t focused() {
+    auto* reply = xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
+    const xcb_window_t result = reply ? reply->focus : XCB_NONE;
+    std::free(reply);
+    return result;
+  }
+  // The topmost child of the root window.
+  xcb_window_t topOfStack() {
+    auto* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr);
+    xcb_window_t result = XCB_NONE;
+    if (tree && xcb_query_tree_children_length(tree) > 0)
+      result = xcb_query_tree_children(tree)[xcb_query_tree_children_length(tree) - 1];
+    std::free(tree);
+    return result;
+  }
+  // Returns once the server has handled every request sent so far.
+  void sync() { std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr)); }
+
+ private:
+  int screen_ = 0;
+  xcb_connection_t* connection_;
+  xcb_window_t root_ = XCB_NONE;
+};
+
+// An X server of the test's own with no window manager, on a display number it picks itself.
+class PrivateXServer {
+ public:
+  PrivateXServer() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), const_cast<char*>("3"),
+                    const_cast<char*>("-screen"), const_cast<char*>("0"), const_cast<char*>("640x480x24"),
+                    const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
+    if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv, environ) != 0) pid_ = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    std::string number;
+    pollfd ready{fds[0], POLLIN, 0};
+    char c = 0;
+    while (pid_ > 0 && poll(&ready, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (!number.empty()) display_ = ":" + number;
+  }
+  ~PrivateXServer() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  PrivateXServer(const PrivateXServer&) = delete;
+  PrivateXServer& operator=(const PrivateXServer&) = delete;
+
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = 0;
+  std::string display_;
+};
+
+}  // namespace
+
+TEST(X11Desktop, WindowManagerActivatesTheRequestedWindow) {
+  if (testDisplay().empty()) GTEST_SKIP() << "VARNO_TEST_DISPLAY is not set";
+  XClient player(testDisplay());
+  XClient ours(testDisplay());
+  ASSERT_TRUE(player.connected() && ours.connected());
+  X11Desktop desktop(ours.connection(), ours.screen());
+
+  const xcb_window_t first = player.createMapped();
+  const xcb_window_t second = player.createMapped();
+  ASSERT_TRUE(waitFor([&] { return player.viewable(first) && player.viewable(second); }));
+  for (const xcb_window_t window : {first, second, first}) {
+    EXPECT_EQ(desktop.setForegroundWindow(window), 1);
+    EXPECT_TRUE(waitFor([&] { return desktop.foregroundWindow() == window; })) << window;
+  }
+
+  player.destroy(second);
+  EXPECT_EQ(desktop.setForegroundWindow(second), 0);
+  EXPECT_EQ(desktop.setForegroundWindow(0), 0);
+  player.destroy(first);
+  EXPECT_EQ(desktop.setForegroundWindow(first), 0);
+}
+
+TEST(X11Desktop, WithoutWindowManagerRaisesAndFocusesDirectly) {
+  if (testDisplay().empty()) GTEST_SKIP() << "VARNO_TEST_DISPLAY is not set";
+  PrivateXServer server;
+  if (server.display().empty()) GTEST_SKIP() << "no Xvfb of our own could be started";
+  XClient player(server.display());
+  XClient ours(server.display());
+  ASSERT_TRUE(player.connected() && ours.connected());
+  X11Desktop desktop(ours.connection(), ours.screen());
+  EXPECT_EQ(desktop.foregroundWindow(), 0u);  // the focus follows the pointer
+
+  const xcb_window_t first = player.createMapped();
+  const xcb_window_t second = player.createMapped();
+  for (const xcb_window_t window : {first, second, first}) {
+    EXPECT_EQ(desktop.setForegroundWindow(window), 1);
+    EXPECT_EQ(player.focused(), window);
+    EXPECT_EQ(player.topOfStack(), window);
+    EXPECT_EQ(desktop.foregroundWindow(), window);
+  }
+
+  // The focus may rest on a child; the foreground is its top-level window.
+  player.focus(player.createMapped(first));
+  EXPECT_EQ(desktop.foregroundWindow(), first);
+
+  // Properties left behind by a window manager that has gone are not trusted.
+  const xcb_window_t gone = player.createMapped();
+  player.setRootProperty("_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW, gone);
+  player.destroy(gone);
+  player.setRootProperty("_NET_SUPPORTED", XCB_ATOM_ATOM, player.atom("_NET_ACTIVE_WINDOW"));
+  player.setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, second);
+  EXPECT_EQ(desktop.foregroundWindow(), first);
+  EXPECT_EQ(desktop.setForegroundWindow(second), 1);
+  EXPECT_EQ(player.focused(), second);
+
+  player.destroy(first);
+  EXPECT_EQ(desktop.setForegroundWindow(first), 0);
+  EXPECT_EQ(desktop.setForegroundWindow(0), 0);
+}
+
+}  // namespace varno::test

@@ -1,0 +1,144 @@
+#include "x11_desktop.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "program_lookup.h"
+
+namespace varno {
+
+namespace {
+
+// xcb hands out replies and errors to be freed with free().
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+template <typename T>
+Reply<T> owned(T* reply) {
+  return Reply<T>(reply, &std::free);
+}
+
+// A request's reply; an error is taken here so it never reaches the connection's event queue,
+// where the application's toolkit would report it.
+template <typename T, typename Cookie, typename Fetch>
+Reply<T> replyTo(xcb_connection_t* connection, Fetch fetch, Cookie cookie) {
+  xcb_generic_error_t* error = nullptr;
+  T* reply = fetch(connection, cookie, &error);
+  std::free(error);
+  return owned(reply);
+}
+
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+  const auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+  const auto reply = replyTo<xcb_intern_atom_reply_t>(connection, xcb_intern_atom_reply, cookie);
+  return reply ? reply->atom : XCB_NONE;
+}
+
+// Sends a request whose failure only matters to us, taking its error off the event queue.
+void discardError(xcb_connection_t* connection, xcb_void_cookie_t cookie) {
+  std::free(xcb_request_check(connection, cookie));
+}
+
+}  // namespace
+
+X11Desktop::X11Desktop(xcb_connection_t* connection, int screen) : connection_(connection) {
+  if (!connection_ || xcb_connection_has_error(connection_)) return;
+  auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+  for (int i = 0; i < screen && roots.rem > 1; ++i) xcb_screen_next(&roots);
+  if (roots.rem > 0) root_ = roots.data->root;
+  netActiveWindow_ = internAtom(connection_, "_NET_ACTIVE_WINDOW");
+  netSupported_ = internAtom(connection_, "_NET_SUPPORTED");
+  netSupportingWmCheck_ = internAtom(connection_, "_NET_SUPPORTING_WM_CHECK");
+}
+
+ProgramLookup X11Desktop::findExecutable(const std::string& document) {
+  return lookUpProgram(document);
+}
+
+bool X11Desktop::startDetached(const std::string& program, const std::vector<std::string>& args) {
+  return startDetachedProcess(program, args);
+}
+
+std::uint32_t X11Desktop::cardinalProperty(xcb_window_t window, xcb_atom_t property,
+                                           xcb_atom_t type) {
+  const auto cookie = xcb_get_property(connection_, 0, window, property, type, 0, 1);
+  const auto reply = replyTo<xcb_get_property_reply_t>(connection_, xcb_get_property_reply, cookie);
+  if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return 0;
+  return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+}
+
+bool X11Desktop::windowManagerActivates() {
+  // A window manager that has gone leaves its properties on the root window behind.
+  const xcb_window_t check = cardinalProperty(root_, netSupportingWmCheck_, XCB_ATOM_WINDOW);
+  if (check == XCB_NONE || cardinalProperty(check, netSupportingWmCheck_, XCB_ATOM_WINDOW) != check)
+    return false;
+  const auto cookie = xcb_get_property(connection_, 0, root_, netSupported_, XCB_ATOM_ATOM, 0, 4096);
+  const auto reply = replyTo<xcb_get_property_reply_t>(connection_, xcb_get_property_reply, cookie);
+  if (!reply || reply->format != 32) return false;
+  const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+  const int count = xcb_get_property_value_length(reply.get()) / 4;
+  for (int i = 0; i < count; ++i)
+    if (atoms[i] == netActiveWindow_) return true;
+  return false;
+}
+
+xcb_window_t X11Desktop::topLevelOf(xcb_window_t window) {
+  // Bounded, so a window tree changing under us cannot keep us here.
+  for (int depth = 0; depth < 64; ++depth) {
+    const auto cookie = xcb_query_tree(connection_, window);
+    const auto tree = replyTo<xcb_query_tree_reply_t>(connection_, xcb_query_tree_reply, cookie);
+    if (!tree) return XCB_NONE;
+    if (tree->parent == tree->root || tree->parent == XCB_NONE) return window;
+    window = tree->parent;
+  }
+  return window;
+}
+
+WindowId X11Desktop::foregroundWindow() {
+  if (root_ == XCB_NONE || xcb_connection_has_error(connection_)) return 0;
+  if (windowManagerActivates()) {
+    const xcb_window_t active = cardinalProperty(root_, netActiveWindow_, XCB_ATOM_WINDOW);
+    if (active != XCB_NONE) return active;
+  }
+  const auto cookie = xcb_get_input_focus(connection_);
+  const auto focus = replyTo<xcb_get_input_focus_reply_t>(connection_, xcb_get_input_focus_reply, cookie);
+  if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
+      focus->focus == root_)
+    return 0;
+  return topLevelOf(focus->focus);
+}
+
+int X11Desktop::setForegroundWindow(WindowId window) {
+  if (window == 0 || root_ == XCB_NONE || xcb_connection_has_error(connection_)) return 0;
+  const auto cookie = xcb_get_window_attributes(connection_, window);
+  const auto attributes = replyTo<xcb_get_window_attributes_reply_t>(
+      connection_, xcb_get_window_attributes_reply, cookie);
+  if (!attributes) return 0;
+
+  if (windowManagerActivates()) {
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = window;
+    request.type = netActiveWindow_;
+    // Source 2 (a pager): window managers honour it without focus-stealing prevention.
+    request.data.data32[0] = 2;
+    request.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection_, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&request));
+  } else {
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    discardError(connection_, xcb_configure_window_checked(connection_, window,
+                                                           XCB_CONFIG_WINDOW_STACK_MODE, &above));
+    // Focusing a window that is not viewable is an error, and pointless.
+    if (attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+      discardError(connection_, xcb_set_input_focus_checked(connection_, XCB_INPUT_FOCUS_POINTER_ROOT,
+                                                            window, XCB_CURRENT_TIME));
+  }
+  xcb_flush(connection_);
+  return 1;
+}
+
+}  // namespace varno

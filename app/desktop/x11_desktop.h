@@ -1,0 +1,42 @@
+#pragma once
+// The desktop on an X11 session: GIO for the associated program, EWMH for the windows.
+#include <xcb/xcb.h>
+
+#include "desktop.h"
+
+namespace varno {
+
+class X11Desktop : public Desktop {
+ public:
+  // Works on a connection that stays the caller's (the application's own, or a test's);
+  // the root window is that of the given screen.
+  explicit X11Desktop(xcb_connection_t* connection, int screen = 0);
+
+  ProgramLookup findExecutable(const std::string& document) override;
+  bool startDetached(const std::string& program, const std::vector<std::string>& args) override;
+
+  // The window manager's active window; without one that names it, the top-level window
+  // that holds the input focus.
+  WindowId foregroundWindow() override;
+
+  // Asks the window manager to activate the window; without an EWMH window manager raises
+  // and focuses it directly. 0 when the window no longer exists, since a request for a
+  // destroyed window fails silently.
+  int setForegroundWindow(WindowId window) override;
+
+ private:
+  // A live window manager (its check window names itself) that handles _NET_ACTIVE_WINDOW.
+  bool windowManagerActivates();
+  // The first 32-bit value of a property, 0 when it is absent or the window is gone.
+  std::uint32_t cardinalProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t type);
+  // The window's ancestor that is a child of the root window.
+  xcb_window_t topLevelOf(xcb_window_t window);
+
+  xcb_connection_t* connection_;
+  xcb_window_t root_ = XCB_NONE;
+  xcb_atom_t netActiveWindow_ = XCB_NONE;
+  xcb_atom_t netSupported_ = XCB_NONE;
+  xcb_atom_t netSupportingWmCheck_ = XCB_NONE;
+};
+
+}  // namespace varno
