@@ -1,0 +1,52 @@
+#pragma once
+// Every way a converter run can fail, and the one line it writes on standard error.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varno::converter {
+
+enum class Error {
+  None,
+  PelkinUsage,
+  TroskUsage,
+  JobNotFound,
+  JobNotWritten,
+  InRunMode,
+  InputNotFound,
+  InputNotRead,
+  NotWave,
+  IllegalFormat,
+  NotLinearPcm,
+  BadBits,
+  NoChannels,
+  BadRate,
+  OutputNotOpened,
+  OutputNotWritten,
+  // Not a failure: the conversion goes on and ends with "close".
+  ShortData,
+  RateLine,
+  BitsLine,
+  LineTooLong,
+  NotWholeNumber,
+  OutOf8BitRange,
+  OutOf16BitRange,
+  TooManySamples,
+};
+
+// Which path a message names.
+enum class Subject { None, Job, Input, Output };
+
+Subject subjectOf(Error error);
+
+// The message of `error`, "%s" replaced by `path` and "%d" by `line`, ending with "\n".
+std::string errorMessage(Error error, std::string_view path, std::uint64_t line = 0);
+
+// What a conversion ended with; `line` is the line the error concerns (text input only).
+struct Outcome {
+  Error error = Error::None;
+  std::uint64_t line = 0;
+  bool shortData = false;
+};
+
+}  // namespace varno::converter

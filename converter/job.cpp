@@ -1,0 +1,70 @@
+#include "job.h"
+
+#include <cstdio>
+
+#include "init.h"
+
+namespace varno::converter {
+
+namespace {
+
+struct JobPaths {
+  std::string job;
+  std::string input;
+  std::string output;
+};
+
+void report(Error error, const JobPaths& paths, std::uint64_t line = 0) {
+  const Subject subject = subjectOf(error);
+  const std::string& path = subject == Subject::Job      ? paths.job
+                            : subject == Subject::Input  ? paths.input
+                            : subject == Subject::Output ? paths.output
+                                                         : paths.job;
+  std::fputs(errorMessage(error, path, line).c_str(), stderr);
+}
+
+// Sets the status, reporting a job file that cannot be rewritten; false then.
+bool setStatus(const JobPaths& paths, const char* status) {
+  const Error error = setInit(paths.job, status);
+  if (error == Error::None) return true;
+  report(error, paths);
+  return false;
+}
+
+int fail(const JobPaths& paths, Error error, std::uint64_t line = 0) {
+  report(error, paths, line);
+  setStatus(paths, "error");
+  return -1;
+}
+
+}  // namespace
+
+int runConverter(int argc, const char* const* argv, Error usage, Conversion convert) {
+  JobPaths paths;
+  if (argc != 2) {
+    report(usage, paths);
+    return -1;
+  }
+  paths.job = argv[argc - 1];
+  std::string status;
+  if (Error e = getInit(paths.job, paths.input, paths.output, status); e != Error::None) {
+    report(e, paths);
+    return -1;
+  }
+  if (status == "run") {
+    report(Error::InRunMode, paths);
+    return -1;
+  }
+  Outcome outcome;
+  {
+    FileSource input;
+    if (!input.open(paths.input)) return fail(paths, Error::InputNotFound);
+    if (!setStatus(paths, "run")) return -1;
+    outcome = convert(input, paths.output);
+  }
+  if (outcome.shortData) report(Error::ShortData, paths);
+  if (outcome.error != Error::None) return fail(paths, outcome.error, outcome.line);
+  return setStatus(paths, "close") ? 0 : -1;
+}
+
+}  // namespace varno::converter

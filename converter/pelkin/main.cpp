@@ -1,0 +1,8 @@
+// pelkin: converts the WAVE file named in a job file into sample text.
+#include "job.h"
+#include "wave_to_text.h"
+
+int main(int argc, char** argv) {
+  using namespace varno::converter;
+  return runConverter(argc, argv, Error::PelkinUsage, convertWaveToText);
+}

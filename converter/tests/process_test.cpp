@@ -1,0 +1,298 @@
+// Runs the real pelkin and trosk on job files and WAVE files made here.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "test_files.h"
+
+namespace varno::converter {
+namespace {
+
+namespace fs = std::filesystem;
+using test::pcm16;
+using test::readFile;
+using test::runProgram;
+using test::waveBytes;
+using test::WaveSpec;
+using test::writeFile;
+
+std::string jobText(const std::string& in, const std::string& out, const std::string& status) {
+  return in + "\r\n" + out + "\r\n" + status + "\r\n";
+}
+
+std::set<std::string> namesIn(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+class ConverterRun : public testing::Test {
+ protected:
+  test::TempDir dir;
+  std::string job = dir / "job.ini";
+  std::string in = dir / "in.wav";
+  std::string out = dir / "out.txt";
+
+  test::RunResult run(const char* program, const std::string& input, const std::string& status = "") {
+    writeFile(job, jobText(input, out, status));
+    return runProgram(program, {job});
+  }
+};
+
+TEST_F(ConverterRun, UsageNeedsExactlyOneArgument) {
+  const std::vector<std::vector<std::string>> wrong = {{}, {job, job}};
+  for (const auto& args : wrong) {
+    const test::RunResult pelkin = runProgram(PELKIN_PATH, args);
+    EXPECT_EQ(pelkin.exitCode, 255);
+    EXPECT_EQ(pelkin.err, "usage : pelkin.exe info.ini\n");
+    const test::RunResult trosk = runProgram(TROSK_PATH, args);
+    EXPECT_EQ(trosk.exitCode, 255);
+    EXPECT_EQ(trosk.err, "usage : trosk info.ini\n");
+  }
+}
+
+TEST_F(ConverterRun, MissingJobFile) {
+  for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
+    const test::RunResult r = runProgram(program, {dir / "none.ini"});
+    EXPECT_EQ(r.exitCode, 255);
+    EXPECT_EQ(r.err, "can't find " + (dir / "none.ini") + "\n");
+    EXPECT_FALSE(fs::exists(dir / "none.ini"));
+  }
+}
+
+TEST_F(ConverterRun, JobInRunModeIsLeftAlone) {
+  writeFile(in, waveBytes(WaveSpec{}, pcm16({1})));
+  writeFile(out, "old");
+  for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
+    const test::RunResult r = run(program, in, "run");
+    EXPECT_EQ(r.exitCode, 255);
+    EXPECT_EQ(r.err, job + " is in run mode\n");
+    EXPECT_EQ(readFile(job), jobText(in, out, "run"));
+    EXPECT_EQ(readFile(out), "old");
+  }
+}
+
+TEST_F(ConverterRun, StatusThatIsNotExactlyRunIsTaken) {
+  writeFile(in, waveBytes(WaveSpec{}, pcm16({1})));
+  for (const char* old : {"Run", "run ", "close", "error"}) {
+    const test::RunResult r = run(PELKIN_PATH, in, old);
+    EXPECT_EQ(r.exitCode, 0) << old;
+    EXPECT_EQ(readFile(job), jobText(in, out, "close")) << old;
+  }
+}
+
+TEST_F(ConverterRun, MissingInputGoesStraightToError) {
+  writeFile(out, "old");
+  for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
+    for (const std::string& input : {dir / "none.wav", dir.path().string()}) {
+      const test::RunResult r = run(program, input);
+      EXPECT_EQ(r.exitCode, 255);
+      EXPECT_EQ(r.err, "can't find " + input + "\n");
+      EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+      EXPECT_EQ(readFile(out), "old");
+    }
+  }
+}
+
+struct BadWave {
+  const char* name;
+  std::string bytes;
+  const char* message;  // after the input's path
+};
+
+WaveSpec with(void (*change)(WaveSpec&)) {
+  WaveSpec spec;
+  change(spec);
+  return spec;
+}
+
+TEST_F(ConverterRun, PelkinRefusesBadWaveFilesAndKeepsTheOldOutput) {
+  const std::string good = waveBytes(WaveSpec{}, pcm16({1, 2}));
+  const BadWave cases[] = {
+      {"empty", "", " isn't WAVE format\n"},
+      {"43 bytes", good.substr(0, 43), " is an illegal format\n"},
+      {"RIFX", waveBytes(with([](WaveSpec& s) { s.riff = "RIFX"; }), ""), " isn't WAVE format\n"},
+      {"18-byte fmt", waveBytes(with([](WaveSpec& s) { s.fmtSize = 18; }), pcm16({1})), " is an illegal format\n"},
+      {"tag 3", waveBytes(with([](WaveSpec& s) { s.tag = 3; }), ""), " isn't a linear PCM format\n"},
+      {"24-bit", waveBytes(with([](WaveSpec& s) { s.bits = 24; }), "abcdef"), " isn't 8 or 16 bits per sample\n"},
+      {"0 channels", waveBytes(with([](WaveSpec& s) { s.channels = 0; }), "ab"), " has no channels\n"},
+      {"rate 0", waveBytes(with([](WaveSpec& s) { s.rate = 0; }), "ab"), " has an illegal sample rate\n"},
+      {"rate 2^31", waveBytes(with([](WaveSpec& s) { s.rate = 0x80000000u; }), "ab"),
+       " has an illegal sample rate\n"},
+  };
+  for (const BadWave& c : cases) {
+    writeFile(in, c.bytes);
+    writeFile(out, "old");
+    const test::RunResult r = run(PELKIN_PATH, in);
+    EXPECT_EQ(r.exitCode, 255) << c.name;
+    EXPECT_EQ(r.err, in + c.message) << c.name;
+    EXPECT_EQ(readFile(job), jobText(in, out, "error")) << c.name;
+    EXPECT_EQ(readFile(out), "old") << c.name;
+  }
+  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "out.txt"}));
+}
+
+struct GoodWave {
+  const char* name;
+  std::string bytes;
+  std::string text;
+  std::string err;  // after the input's path, for the warning
+};
+
+TEST_F(ConverterRun, PelkinWritesTheSampleText) {
+  WaveSpec stereo8;
+  stereo8.channels = 2;
+  stereo8.bits = 8;
+  stereo8.rate = 11025;
+  WaveSpec truncated;
+  truncated.dataSize = 8;
+  const GoodWave cases[] = {
+      {"mono 16", waveBytes(WaveSpec{}, std::string("\x01\x00\xFF\xFF", 4)), "44100\r\n16\r\n1\r\n-1\r\n", ""},
+      {"stereo 8", waveBytes(stereo8, "\x0A\xC8\x14\xD2"), "11025\r\n8\r\n10\r\n20\r\n", ""},
+      {"empty data", waveBytes(WaveSpec{}, ""), "44100\r\n16\r\n", ""},
+      {"short data", waveBytes(truncated, pcm16({7, -8, 9})), "44100\r\n16\r\n7\r\n-8\r\n9\r\n",
+       " is shorter than its data size\n"},
+  };
+  for (const GoodWave& c : cases) {
+    writeFile(in, c.bytes);
+    writeFile(out, "old");
+    const test::RunResult r = run(PELKIN_PATH, in);
+    EXPECT_EQ(r.exitCode, 0) << c.name;
+    EXPECT_EQ(r.err, c.err.empty() ? "" : "warning : " + in + c.err) << c.name;
+    EXPECT_EQ(readFile(job), jobText(in, out, "close")) << c.name;
+    EXPECT_EQ(readFile(out), c.text) << c.name;
+  }
+  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "out.txt"}));
+}
+
+TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
+  writeFile(in, waveBytes(WaveSpec{}, pcm16({1})));
+  const std::string text = dir / "in.txt";
+  writeFile(text, "8000\r\n16\r\n1\r\n");
+  for (const auto& [program, input] : {std::pair{PELKIN_PATH, in}, std::pair{TROSK_PATH, text}}) {
+    out = dir / "missing/out";
+    test::RunResult r = run(program, input);
+    EXPECT_EQ(r.exitCode, 255);
+    EXPECT_EQ(r.err, "can't open " + out + "\n");
+    EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+
+    out = dir.path().string();
+    r = run(program, input);
+    EXPECT_EQ(r.err, "can't open " + out + "\n");
+    EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+
+    // A full disk: the status must never claim a complete output.
+    out = "/dev/full";
+    r = run(program, input);
+    EXPECT_EQ(r.exitCode, 255);
+    EXPECT_EQ(r.err, "can't write /dev/full\n");
+    EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+  }
+}
+
+TEST_F(ConverterRun, PathsLongerThanTheOldLineLimit) {
+  fs::path deep = dir.path();
+  for (int i = 0; i < 5; ++i) deep /= std::string(240, static_cast<char>('a' + i));
+  fs::create_directories(deep);
+  in = (deep / "in.wav").string();
+  out = (deep / "out.txt").string();
+  ASSERT_GT(in.size(), 1200u);
+  writeFile(in, waveBytes(WaveSpec{}, pcm16({3})));
+  const test::RunResult r = run(PELKIN_PATH, in);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(readFile(job), jobText(in, out, "close"));
+  EXPECT_EQ(readFile(out), "44100\r\n16\r\n3\r\n");
+}
+
+TEST_F(ConverterRun, TroskWritesAMonoWave) {
+  WaveSpec mono8;
+  mono8.bits = 8;
+  mono8.rate = 345;
+  struct Case {
+    std::string text;
+    std::string wave;
+  } cases[] = {
+      {"44100\r\n16\r\n1\r\n-1\r\n-32768\r\n32767\r\n", waveBytes(WaveSpec{}, pcm16({1, -1, -32768, 32767}))},
+      {"344.53125\r\n8\r\n0\r\n128\r\n255\r\n", waveBytes(mono8, "\x00\x80\xFF")},
+      {"344.53125\n8\n0\n128\n255", waveBytes(mono8, "\x00\x80\xFF")},
+      {"44100\r\n16\r\n", waveBytes(WaveSpec{}, "")},
+  };
+  // std::string from a literal stops at the first NUL; the 8-bit waves hold one.
+  cases[1].wave = cases[2].wave = waveBytes(mono8, std::string("\x00\x80\xFF", 3));
+  in = dir / "in.txt";
+  out = dir / "out.wav";
+  for (const Case& c : cases) {
+    writeFile(in, c.text);
+    writeFile(out, "old");
+    const test::RunResult r = run(TROSK_PATH, in);
+    EXPECT_EQ(r.exitCode, 0) << c.text;
+    EXPECT_EQ(r.err, "") << c.text;
+    EXPECT_EQ(readFile(job), jobText(in, out, "close"));
+    EXPECT_EQ(readFile(out), c.wave) << c.text;
+  }
+  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"job.ini", "in.txt", "out.wav"}));
+}
+
+TEST_F(ConverterRun, TroskRefusesBadTextAndLeavesNothingBehind) {
+  const struct {
+    std::string text;
+    const char* message;  // after the input's path
+  } cases[] = {
+      {"", " line 1 isn't a positive sample rate\n"},
+      {"0\r\n16\r\n", " line 1 isn't a positive sample rate\n"},
+      {"-44100\r\n16\r\n", " line 1 isn't a positive sample rate\n"},
+      {"abc\r\n16\r\n", " line 1 isn't a positive sample rate\n"},
+      {"44100\r\n", " line 2 isn't 8 or 16 bits\n"},
+      {"44100\r\n24\r\n1\r\n", " line 2 isn't 8 or 16 bits\n"},
+      {"44100\r\n16\r\n1\r\n2.5\r\n", " line 4 isn't a whole number\n"},
+      {"44100\r\n16\r\n1\r\n\r\n3\r\n", " line 4 isn't a whole number\n"},
+      {"44100\r\n16\r\n1\r\n32768\r\n", " line 4 is out of the 16 bit range -32768 to 32767\n"},
+      {"8000\r\n8\r\n255\r\n256\r\n", " line 4 is out of the 8 bit range 0 to 255\n"},
+      {"8000\r\n8\r\n-1\r\n", " line 3 is out of the 8 bit range 0 to 255\n"},
+      {"8000\r\n8\r\n" + std::string(70000, '1') + "\r\n", " line 3 is too long\n"},
+  };
+  in = dir / "in.txt";
+  out = dir / "out.wav";
+  for (const bool existing : {false, true}) {
+    for (const auto& c : cases) {
+      if (existing) writeFile(out, "old");
+      writeFile(in, c.text);
+      const test::RunResult r = run(TROSK_PATH, in);
+      EXPECT_EQ(r.exitCode, 255) << c.message;
+      EXPECT_EQ(r.err, in + c.message);
+      EXPECT_EQ(readFile(job), jobText(in, out, "error"));
+      if (existing) EXPECT_EQ(readFile(out), "old");
+      std::set<std::string> expected{"job.ini", "in.txt"};
+      if (existing) expected.insert("out.wav");
+      EXPECT_EQ(namesIn(dir.path()), expected) << c.message;
+    }
+  }
+}
+
+// pelkin then trosk gives back a mono file byte for byte.
+TEST_F(ConverterRun, RoundTripOfMonoFiles) {
+  std::string bytes8;
+  std::vector<int> values16;
+  for (int i = 0; i < 70001; ++i) {
+    bytes8 += static_cast<char>((i * 37) & 0xFF);
+    values16.push_back((i * 7919) % 65536 - 32768);
+  }
+  WaveSpec mono8;
+  mono8.bits = 8;
+  mono8.rate = 8000;
+  const std::string originals[] = {waveBytes(mono8, bytes8), waveBytes(WaveSpec{}, pcm16(values16))};
+  for (const std::string& original : originals) {
+    writeFile(in, original);
+    ASSERT_EQ(run(PELKIN_PATH, in).exitCode, 0);
+    const std::string text = out;
+    out = dir / "back.wav";
+    const test::RunResult r = run(TROSK_PATH, text);
+    out = text;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(readFile(dir / "back.wav") == original);
+  }
+}
+
+}  // namespace
+}  // namespace varno::converter

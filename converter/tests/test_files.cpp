@@ -1,0 +1,100 @@
+#include "test_files.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace varno::converter::test {
+
+TempDir::TempDir() {
+  std::random_device random;
+  for (;;) {
+    path_ = fs::temp_directory_path() / ("varno-conv-" + std::to_string(random()));
+    if (fs::create_directory(path_)) return;
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+namespace {
+
+void putLe(std::string& s, std::uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+std::string waveBytes(const WaveSpec& spec, const std::string& samples) {
+  const std::uint32_t dataSize =
+      spec.dataSize < 0 ? static_cast<std::uint32_t>(samples.size()) : static_cast<std::uint32_t>(spec.dataSize);
+  const std::uint32_t align = spec.channels * (spec.bits / 8u);
+  std::string s = spec.riff;
+  putLe(s, 36 + dataSize, 4);
+  s += spec.wave + spec.fmt;
+  putLe(s, spec.fmtSize, 4);
+  putLe(s, spec.tag, 2);
+  putLe(s, spec.channels, 2);
+  putLe(s, spec.rate, 4);
+  putLe(s, spec.rate * align, 4);
+  putLe(s, align, 2);
+  putLe(s, spec.bits, 2);
+  if (spec.fmtSize > 16) s.append(spec.fmtSize - 16, '\0');
+  s += spec.data;
+  putLe(s, dataSize, 4);
+  return s + samples;
+}
+
+std::string pcm16(const std::vector<int>& samples) {
+  std::string s;
+  for (int v : samples) putLe(s, static_cast<std::uint16_t>(v), 2);
+  return s;
+}
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args) {
+  TempDir dir;
+  const std::string errPath = dir / "stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) throw std::runtime_error("cannot start " + program);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  RunResult result;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.err = readFile(errPath);
+  return result;
+}
+
+}  // namespace varno::converter::test

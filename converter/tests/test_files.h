@@ -1,0 +1,56 @@
+#pragma once
+// Helpers the converter tests share: a private folder, WAVE bytes, running a program.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace varno::converter::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+// Fields of a 44-byte header; the defaults make a valid mono 16-bit 44100 Hz file.
+struct WaveSpec {
+  std::string riff = "RIFF";
+  std::string wave = "WAVE";
+  std::string fmt = "fmt ";
+  std::uint32_t fmtSize = 16;
+  std::uint16_t tag = 1;
+  std::uint16_t channels = 1;
+  std::uint32_t rate = 44100;
+  std::uint16_t bits = 16;
+  std::string data = "data";
+  // Declared data size; by default the size of the bytes that follow.
+  std::int64_t dataSize = -1;
+};
+
+// The header of `spec` followed by `samples`, byte rate and alignment computed from it.
+std::string waveBytes(const WaveSpec& spec, const std::string& samples);
+
+// Little-endian bytes of 16-bit samples.
+std::string pcm16(const std::vector<int>& samples);
+
+struct RunResult {
+  int exitCode = -1;
+  std::string err;
+};
+
+// Runs `program` with `args` (no shell), standard error captured.
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args);
+
+}  // namespace varno::converter::test

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "test_files.h"
+#include "wave_to_text.h"
+
+namespace varno::converter {
+namespace {
+
+using test::pcm16;
+using test::waveBytes;
+using test::WaveSpec;
+
+WaveSpec with(void (*change)(WaveSpec&)) {
+  WaveSpec spec;
+  change(spec);
+  return spec;
+}
+
+struct HeaderCase {
+  const char* name;
+  std::string bytes;
+  Error expected;
+};
+
+class HeaderTest : public testing::TestWithParam<HeaderCase> {};
+
+TEST_P(HeaderTest, ChecksInOrder) {
+  const HeaderCase& c = GetParam();
+  MemorySource in(c.bytes.data(), c.bytes.size());
+  WaveFormat format;
+  EXPECT_EQ(readWaveHeader(in, format), c.expected);
+}
+
+const std::string kGood = waveBytes(WaveSpec{}, pcm16({1, -1}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HeaderTest,
+    testing::Values(
+        HeaderCase{"good", kGood, Error::None},
+        HeaderCase{"empty", "", Error::NotWave},
+        HeaderCase{"eleven_bytes", kGood.substr(0, 11), Error::NotWave},
+        // Tags present, but a piece that was not read whole matches nothing.
+        HeaderCase{"twenty_bytes", kGood.substr(0, 20), Error::IllegalFormat},
+        HeaderCase{"forty_bytes", kGood.substr(0, 40), Error::IllegalFormat},
+        HeaderCase{"forty_three_bytes", kGood.substr(0, 43), Error::IllegalFormat},
+        HeaderCase{"rifx", waveBytes(with([](WaveSpec& s) { s.riff = "RIFX"; }), ""), Error::NotWave},
+        HeaderCase{"wave_lower_case", waveBytes(with([](WaveSpec& s) { s.wave = "wave"; }), ""), Error::NotWave},
+        HeaderCase{"fmt_missing_blank", waveBytes(with([](WaveSpec& s) { s.fmt = "fmt_"; }), ""),
+                   Error::IllegalFormat},
+        HeaderCase{"fmt_chunk_18_bytes", waveBytes(with([](WaveSpec& s) { s.fmtSize = 18; }), ""),
+                   Error::IllegalFormat},
+        HeaderCase{"list_before_data", waveBytes(with([](WaveSpec& s) { s.data = "LIST"; }), ""),
+                   Error::IllegalFormat},
+        HeaderCase{"float_tag_3", waveBytes(with([](WaveSpec& s) { s.tag = 3; }), ""), Error::NotLinearPcm},
+        HeaderCase{"extensible_tag", waveBytes(with([](WaveSpec& s) { s.tag = 0xFFFE; }), ""),
+                   Error::NotLinearPcm},
+        HeaderCase{"bits_24", waveBytes(with([](WaveSpec& s) { s.bits = 24; }), "abc"), Error::BadBits},
+        HeaderCase{"bits_0", waveBytes(with([](WaveSpec& s) { s.bits = 0; }), "abc"), Error::BadBits},
+        HeaderCase{"bits_minus_16", waveBytes(with([](WaveSpec& s) { s.bits = 0xFFF0; }), ""), Error::BadBits},
+        HeaderCase{"zero_channels", waveBytes(with([](WaveSpec& s) { s.channels = 0; }), ""), Error::NoChannels},
+        HeaderCase{"rate_0", waveBytes(with([](WaveSpec& s) { s.rate = 0; }), ""), Error::BadRate},
+        HeaderCase{"rate_2_pow_31", waveBytes(with([](WaveSpec& s) { s.rate = 0x80000000u; }), ""), Error::BadRate},
+        HeaderCase{"rate_largest", waveBytes(with([](WaveSpec& s) { s.rate = 0x7FFFFFFFu; }), ""), Error::None}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct TextCase {
+  const char* name;
+  WaveSpec spec;
+  std::string data;
+  std::string expected;
+  bool shortData;
+};
+
+class SampleTextTest : public testing::TestWithParam<TextCase> {};
+
+TEST_P(SampleTextTest, WritesTheFirstChannel) {
+  const TextCase& c = GetParam();
+  const std::string bytes = waveBytes(c.spec, c.data);
+  MemorySource in(bytes.data(), bytes.size());
+  WaveFormat format;
+  ASSERT_EQ(readWaveHeader(in, format), Error::None);
+  StringSink out;
+  bool shortData = false;
+  ASSERT_EQ(writeSampleText(format, in, out, shortData), Error::None);
+  EXPECT_EQ(out.bytes(), c.expected);
+  EXPECT_EQ(shortData, c.shortData);
+}
+
+WaveSpec spec(std::uint16_t channels, std::uint16_t bits, std::int64_t dataSize = -1) {
+  WaveSpec s;
+  s.channels = channels;
+  s.bits = bits;
+  s.rate = bits == 8 ? 8000 : 44100;
+  s.dataSize = dataSize;
+  return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SampleTextTest,
+    testing::Values(
+        TextCase{"mono16", spec(1, 16), pcm16({1, -1}), "44100\r\n16\r\n1\r\n-1\r\n", false},
+        TextCase{"mono16_limits", spec(1, 16), pcm16({-32768, 32767, 0}),
+                 "44100\r\n16\r\n-32768\r\n32767\r\n0\r\n", false},
+        TextCase{"mono8", spec(1, 8), std::string("\x80\x00\xFF", 3), "8000\r\n8\r\n128\r\n0\r\n255\r\n", false},
+        TextCase{"stereo8_first_channel", spec(2, 8), "\x0A\xC8\x14\xD2", "8000\r\n8\r\n10\r\n20\r\n", false},
+        TextCase{"stereo16_first_channel", spec(2, 16), pcm16({5, 6, -7, 8}), "44100\r\n16\r\n5\r\n-7\r\n", false},
+        TextCase{"three_channels_first_of_each_frame", spec(3, 16), pcm16({1, 2, 3, 4, 5, 6}),
+                 "44100\r\n16\r\n1\r\n4\r\n", false},
+        TextCase{"empty_data", spec(1, 16), "", "44100\r\n16\r\n", false},
+        TextCase{"partial_last_frame_dropped", spec(2, 16), pcm16({9, 8, 7}), "44100\r\n16\r\n9\r\n", false},
+        TextCase{"odd_size_mono16", spec(1, 16), pcm16({9}) + "\x01", "44100\r\n16\r\n9\r\n", false},
+        TextCase{"short_chunk_keeps_frames_present", spec(1, 16, 10), pcm16({3, 4}), "44100\r\n16\r\n3\r\n4\r\n",
+                 true},
+        TextCase{"short_in_a_frame", spec(2, 16, 8), pcm16({3, 4, 5}), "44100\r\n16\r\n3\r\n", true},
+        TextCase{"partial_frame_bytes_missing", spec(2, 16, 6), pcm16({3, 4}), "44100\r\n16\r\n3\r\n", true},
+        TextCase{"size_larger_than_any_file", spec(1, 8, 0xFFFFFFFF), "\x01", "8000\r\n8\r\n1\r\n", true},
+        TextCase{"bytes_after_data_ignored", spec(1, 8, 1), "\x01\x02", "8000\r\n8\r\n1\r\n", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Every 16-bit value, in stereo, so that frames cross the read blocks and the output
+// buffer is handed on many times.
+TEST(SampleTextTest, EveryValueAcrossBlocks) {
+  std::vector<int> samples;
+  std::string expected = "44100\r\n16\r\n";
+  for (int v = -32768; v <= 32767; ++v) {
+    samples.push_back(v);
+    samples.push_back(-v);
+    char line[16];
+    std::snprintf(line, sizeof line, "%d\r\n", v);
+    expected += line;
+  }
+  const std::string bytes = waveBytes(spec(2, 16), pcm16(samples));
+  MemorySource in(bytes.data(), bytes.size());
+  WaveFormat format;
+  ASSERT_EQ(readWaveHeader(in, format), Error::None);
+  StringSink out;
+  bool shortData = true;
+  ASSERT_EQ(writeSampleText(format, in, out, shortData), Error::None);
+  EXPECT_EQ(out.bytes(), expected);
+  EXPECT_FALSE(shortData);
+}
+
+class FailingSink : public ByteSink {
+ public:
+  bool write(const char*, std::size_t) override { return false; }
+  bool rewriteStart(const char*, std::size_t) override { return false; }
+};
+
+TEST(SampleTextTest, FailedWriteIsAnError) {
+  const std::string bytes = waveBytes(spec(1, 16), pcm16({1}));
+  MemorySource in(bytes.data(), bytes.size());
+  WaveFormat format;
+  ASSERT_EQ(readWaveHeader(in, format), Error::None);
+  FailingSink out;
+  bool shortData = false;
+  EXPECT_EQ(writeSampleText(format, in, out, shortData), Error::OutputNotWritten);
+}
+
+}  // namespace
+}  // namespace varno::converter

@@ -1,0 +1,201 @@
+#include "text_to_wave.h"
+
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+namespace varno::converter {
+
+namespace {
+
+constexpr std::size_t kBlock = 64 * 1024;
+// The RIFF size field, 36 + data size, must fit 32 bits.
+constexpr std::uint64_t kMaxDataSize = 0xFFFFFFFFULL - 36;
+
+std::string_view trimBlanks(std::string_view s) {
+  const std::size_t first = s.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+bool allDigits(std::string_view s) {
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+void putU16(char* p, std::uint32_t v) {
+  p[0] = static_cast<char>(v & 0xFF);
+  p[1] = static_cast<char>((v >> 8) & 0xFF);
+}
+void putU32(char* p, std::uint32_t v) {
+  putU16(p, v & 0xFFFF);
+  putU16(p + 2, v >> 16);
+}
+
+Outcome failAt(Error error, std::uint64_t line) { return Outcome{error, line, false}; }
+
+// Writes lines 3 and on as samples after a provisional header, then the final header.
+Outcome writeWave(std::uint32_t rate, int bits, LineReader& lines, ByteSource& in, ByteSink& out) {
+  const std::array<char, 44> provisional = monoWaveHeader(rate, bits, 0);
+  if (!out.write(provisional.data(), provisional.size())) return failAt(Error::OutputNotWritten, 0);
+  const std::size_t sampleBytes = bits == 16 ? 2 : 1;
+  std::vector<char> buffer(kBlock);
+  std::size_t used = 0;
+  std::uint64_t dataSize = 0;
+  std::string_view line;
+  while (lines.next(line)) {
+    if (lines.tooLong()) return failAt(Error::LineTooLong, lines.number());
+    std::int32_t value = 0;
+    if (Error e = parseSampleLine(line, bits, value); e != Error::None)
+      return failAt(e, lines.number());
+    if (dataSize + sampleBytes > kMaxDataSize) return failAt(Error::TooManySamples, lines.number());
+    if (buffer.size() - used < sampleBytes) {
+      if (!out.write(buffer.data(), used)) return failAt(Error::OutputNotWritten, 0);
+      used = 0;
+    }
+    if (sampleBytes == 1)
+      buffer[used] = static_cast<char>(value);
+    else
+      putU16(&buffer[used], static_cast<std::uint16_t>(value));
+    used += sampleBytes;
+    dataSize += sampleBytes;
+  }
+  if (in.failed()) return failAt(Error::InputNotRead, 0);
+  const std::array<char, 44> header = monoWaveHeader(rate, bits, static_cast<std::uint32_t>(dataSize));
+  if (!out.write(buffer.data(), used) || !out.rewriteStart(header.data(), header.size()))
+    return failAt(Error::OutputNotWritten, 0);
+  return {};
+}
+
+}  // namespace
+
+LineReader::LineReader(ByteSource& in) : in_(in), block_(kBlock) {}
+
+bool LineReader::fill() {
+  if (atEnd_) return false;
+  end_ = in_.read(block_.data(), block_.size());
+  pos_ = 0;
+  if (end_ < block_.size()) atEnd_ = true;
+  return end_ > 0;
+}
+
+bool LineReader::next(std::string_view& line) {
+  carry_.clear();
+  tooLong_ = false;
+  bool carrying = false;
+  auto keep = [this](const char* p, std::size_t n) {
+    const std::size_t room = kMaxLine + 1 - std::min(carry_.size(), kMaxLine + 1);
+    carry_.append(p, std::min(n, room));
+  };
+  for (;;) {
+    if (pos_ == end_ && !fill()) {
+      if (!carrying) return false;
+      line = carry_;
+      break;
+    }
+    const char* start = block_.data() + pos_;
+    const auto* lf = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
+    if (lf != nullptr) {
+      const auto length = static_cast<std::size_t>(lf - start);
+      pos_ += length + 1;
+      if (carrying) {
+        keep(start, length);
+        line = carry_;
+      } else {
+        line = std::string_view(start, length);
+      }
+      break;
+    }
+    keep(start, end_ - pos_);
+    carrying = true;
+    pos_ = end_;
+  }
+  if (line.size() > kMaxLine) {
+    tooLong_ = true;
+  } else if (!line.empty() && line.back() == '\r') {
+    line.remove_suffix(1);
+  }
+  ++number_;
+  return true;
+}
+
+std::optional<std::uint32_t> parseRateLine(std::string_view line) {
+  line = trimBlanks(line);
+  const std::size_t dot = line.find('.');
+  const std::string_view whole = line.substr(0, dot);
+  const std::string_view fraction = dot == std::string_view::npos ? std::string_view{} : line.substr(dot + 1);
+  if ((whole.empty() && fraction.empty()) || !allDigits(whole) || !allDigits(fraction))
+    return std::nullopt;
+  constexpr std::uint64_t kMax = std::numeric_limits<std::int32_t>::max();
+  std::uint64_t value = 0;
+  for (char c : whole) {
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    if (value > kMax) return std::nullopt;
+  }
+  if (!fraction.empty() && fraction[0] >= '5') ++value;
+  if (value == 0 || value > kMax) return std::nullopt;
+  return static_cast<std::uint32_t>(value);
+}
+
+std::optional<int> parseBitsLine(std::string_view line) {
+  line = trimBlanks(line);
+  if (line == "8") return 8;
+  if (line == "16") return 16;
+  return std::nullopt;
+}
+
+Error parseSampleLine(std::string_view line, int bits, std::int32_t& value) {
+  line = trimBlanks(line);
+  std::int64_t v = 0;
+  const auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), v);
+  if (line.empty() || end != line.data() + line.size() || ec == std::errc::invalid_argument)
+    return Error::NotWholeNumber;
+  const bool fits = ec == std::errc{} && (bits == 8 ? v >= 0 && v <= 255 : v >= -32768 && v <= 32767);
+  if (!fits) return bits == 8 ? Error::OutOf8BitRange : Error::OutOf16BitRange;
+  value = static_cast<std::int32_t>(v);
+  return Error::None;
+}
+
+std::array<char, 44> monoWaveHeader(std::uint32_t rate, int bits, std::uint32_t dataSize) {
+  const std::uint32_t blockAlign = bits == 16 ? 2 : 1;
+  std::array<char, 44> h{};
+  std::memcpy(&h[0], "RIFF", 4);
+  putU32(&h[4], 36 + dataSize);
+  std::memcpy(&h[8], "WAVE", 4);
+  std::memcpy(&h[12], "fmt ", 4);
+  putU32(&h[16], 16);
+  putU16(&h[20], 1);
+  putU16(&h[22], 1);
+  putU32(&h[24], rate);
+  putU32(&h[28], rate * blockAlign);
+  putU16(&h[32], blockAlign);
+  putU16(&h[34], static_cast<std::uint32_t>(bits));
+  std::memcpy(&h[36], "data", 4);
+  putU32(&h[40], dataSize);
+  return h;
+}
+
+Outcome convertTextToWave(ByteSource& in, const std::string& outputPath) {
+  LineReader lines(in);
+  std::string_view line;
+  const bool hasRate = lines.next(line);
+  std::optional<std::uint32_t> rate;
+  if (hasRate && !lines.tooLong()) rate = parseRateLine(line);
+  if (in.failed()) return failAt(Error::InputNotRead, 0);
+  if (!rate) return failAt(Error::RateLine, 1);
+
+  const bool hasBits = lines.next(line);
+  std::optional<int> bits;
+  if (hasBits && !lines.tooLong()) bits = parseBitsLine(line);
+  if (in.failed()) return failAt(Error::InputNotRead, 0);
+  if (!bits) return failAt(Error::BitsLine, 2);
+
+  ReplacingFile out;
+  if (!out.open(outputPath)) return failAt(Error::OutputNotOpened, 0);
+  Outcome outcome = writeWave(*rate, *bits, lines, in, out);
+  if (outcome.error == Error::None && !out.commit()) outcome.error = Error::OutputNotWritten;
+  return outcome;
+}
+
+}  // namespace varno::converter

@@ -1,0 +1,60 @@
+#pragma once
+// Sample text to a mono linear PCM WAVE file with the plain 44-byte header.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "byte_io.h"
+#include "error.h"
+
+namespace varno::converter {
+
+// Splits a byte stream into lines at LF, dropping a CR before the LF, with bounded memory.
+class LineReader {
+ public:
+  // Lines longer than this come back marked as too long instead of whole.
+  static constexpr std::size_t kMaxLine = 64 * 1024;
+
+  explicit LineReader(ByteSource& in);
+  // The next line; false at the end of the input. The view lasts until the next call.
+  bool next(std::string_view& line);
+  // Number of the line last returned, counted from 1.
+  std::uint64_t number() const { return number_; }
+  bool tooLong() const { return tooLong_; }
+
+ private:
+  bool fill();
+
+  ByteSource& in_;
+  std::vector<char> block_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool atEnd_ = false;
+  std::string carry_;
+  bool tooLong_ = false;
+  std::uint64_t number_ = 0;
+};
+
+// A rate line: digits with an optional fraction, rounded to whole hertz with halves up
+// (344.53125 gives 345). Blanks around it are allowed. Nothing unless the result is 1 to
+// 2^31 - 1.
+std::optional<std::uint32_t> parseRateLine(std::string_view line);
+
+// A bits line: 8 or 16, blanks around it allowed.
+std::optional<int> parseBitsLine(std::string_view line);
+
+// A sample line: a whole number in decimal, "-" for negative values, blanks around it
+// allowed. Error::NotWholeNumber, or the out-of-range error of `bits`, when it does not fit.
+Error parseSampleLine(std::string_view line, int bits, std::int32_t& value);
+
+// The 44-byte header of a mono linear PCM WAVE file holding `dataSize` sample bytes.
+std::array<char, 44> monoWaveHeader(std::uint32_t rate, int bits, std::uint32_t dataSize);
+
+// The whole conversion of `in` into the WAVE file `outputPath`. The output is opened once
+// the rate and bits lines have passed, and replaces the target only when complete.
+Outcome convertTextToWave(ByteSource& in, const std::string& outputPath);
+
+}  // namespace varno::converter

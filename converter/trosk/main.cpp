@@ -1,0 +1,8 @@
+// trosk: converts the sample text named in a job file into a mono WAVE file.
+#include "job.h"
+#include "text_to_wave.h"
+
+int main(int argc, char** argv) {
+  using namespace varno::converter;
+  return runConverter(argc, argv, Error::TroskUsage, convertTextToWave);
+}
