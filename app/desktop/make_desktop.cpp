@@ -1,6 +1,6 @@
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <QGuiApplication>
 #include <cstdlib>
 
 #include "desktop.h"

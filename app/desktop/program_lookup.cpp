@@ -26,9 +26,8 @@ enum class EnvOption { Flag, TakesValue, Unsupported };
 
 // How env treats one of its long options (given without a value attached).
 EnvOption longEnvOption(std::string_view name) {
-  if (name == "ignore-environment" || name == "null" || name == "debug" ||
-      name == "block-signal" || name == "default-signal" || name == "ignore-signal" ||
-      name == "list-signal-handling")
+  if (name == "ignore-environment" || name == "null" || name == "debug" || name == "block-signal" ||
+      name == "default-signal" || name == "ignore-signal" || name == "list-signal-handling")
     return EnvOption::Flag;
   if (name == "unset" || name == "chdir") return EnvOption::TakesValue;
   return EnvOption::Unsupported;

@@ -30,7 +30,8 @@ Reply<T> replyTo(xcb_connection_t* connection, Fetch fetch, Cookie cookie) {
 }
 
 xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
-  const auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+  const auto cookie =
+      xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
   const auto reply = replyTo<xcb_intern_atom_reply_t>(connection, xcb_intern_atom_reply, cookie);
   return reply ? reply->atom : XCB_NONE;
 }
@@ -73,7 +74,8 @@ bool X11Desktop::windowManagerActivates() {
   const xcb_window_t check = cardinalProperty(root_, netSupportingWmCheck_, XCB_ATOM_WINDOW);
   if (check == XCB_NONE || cardinalProperty(check, netSupportingWmCheck_, XCB_ATOM_WINDOW) != check)
     return false;
-  const auto cookie = xcb_get_property(connection_, 0, root_, netSupported_, XCB_ATOM_ATOM, 0, 4096);
+  const auto cookie =
+      xcb_get_property(connection_, 0, root_, netSupported_, XCB_ATOM_ATOM, 0, 4096);
   const auto reply = replyTo<xcb_get_property_reply_t>(connection_, xcb_get_property_reply, cookie);
   if (!reply || reply->format != 32) return false;
   const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
@@ -102,7 +104,8 @@ WindowId X11Desktop::foregroundWindow() {
     if (active != XCB_NONE) return active;
   }
   const auto cookie = xcb_get_input_focus(connection_);
-  const auto focus = replyTo<xcb_get_input_focus_reply_t>(connection_, xcb_get_input_focus_reply, cookie);
+  const auto focus =
+      replyTo<xcb_get_input_focus_reply_t>(connection_, xcb_get_input_focus_reply, cookie);
   if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT ||
       focus->focus == root_)
     return 0;
@@ -134,8 +137,9 @@ int X11Desktop::setForegroundWindow(WindowId window) {
                                                            XCB_CONFIG_WINDOW_STACK_MODE, &above));
     // Focusing a window that is not viewable is an error, and pointless.
     if (attributes->map_state == XCB_MAP_STATE_VIEWABLE)
-      discardError(connection_, xcb_set_input_focus_checked(connection_, XCB_INPUT_FOCUS_POINTER_ROOT,
-                                                            window, XCB_CURRENT_TIME));
+      discardError(connection_,
+                   xcb_set_input_focus_checked(connection_, XCB_INPUT_FOCUS_POINTER_ROOT, window,
+                                               XCB_CURRENT_TIME));
   }
   xcb_flush(connection_);
   return 1;

@@ -29,7 +29,8 @@ bool record(int argc, char** argv) {
 }
 
 xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
-  const auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+  const auto cookie =
+      xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
   xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
   const xcb_atom_t result = reply ? reply->atom : XCB_NONE;
   std::free(reply);

@@ -22,9 +22,9 @@ struct Scenario {
   const char* name;
   const char* document;  // under the temporary root
   bool documentExists;
-  const char* exec;      // the associated application's command line; nullptr: none
+  const char* exec;  // the associated application's command line; nullptr: none
   int code;
-  const char* program;   // expected program under the temporary root; nullptr: none
+  const char* program;  // expected program under the temporary root; nullptr: none
 };
 
 // {player} stands for the absolute path of the test player in a folder with a blank and
@@ -108,8 +108,8 @@ void prepareLookupEnvironment() {
     // The WAVE type has several names across MIME databases; associate them all.
     if (document.extension() == ".wav") type += ";audio/x-wav;audio/wav;audio/vnd.wave";
     writeFile(root / "data" / "applications" / id,
-              "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=" +
-                  replaced(s.exec, "{player}", (root / kPlayerAt).string()) +
+              "[Desktop Entry]\nType=Application\nName=" + id +
+                  "\nExec=" + replaced(s.exec, "{player}", (root / kPlayerAt).string()) +
                   "\nMimeType=" + type + ";\n");
     std::istringstream each(type);
     for (std::string one; std::getline(each, one, ';');) defaults += one + "=" + id + "\n";

@@ -15,8 +15,8 @@ TEST(StartDetached, PassesAwkwardPathsAndArgumentsUntouched) {
   const fs::path program = dir.path() / "a b 'c' \"d\" 日本語" / "プレーヤー \"1\"";
   fs::create_directories(program.parent_path());
   fs::copy_file(VARNO_TESTPLAYER, program);
-  const std::vector<std::string> args = {
-      (dir.path() / "音 'x' \"y\".wav").string(), "", "two  words", "$HOME;`id`|*>out", "%f"};
+  const std::vector<std::string> args = {(dir.path() / "音 'x' \"y\".wav").string(), "",
+                                         "two  words", "$HOME;`id`|*>out", "%f"};
   const fs::path record = dir.path() / "record";
   setenv("VARNO_TESTPLAYER_RECORD", record.c_str(), 1);
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <vector>
 
 #include "test_support.h"
 #include "x11_desktop.h"
@@ -19,7 +20,8 @@ namespace {
 // A connection of the test's own, standing for another program on the display.
 class XClient {
  public:
-  explicit XClient(const std::string& display) : connection_(xcb_connect(display.c_str(), &screen_)) {
+  explicit XClient(const std::string& display)
+      : connection_(xcb_connect(display.c_str(), &screen_)) {
     auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
     if (!xcb_connection_has_error(connection_)) root_ = roots.data->root;
   }
@@ -50,7 +52,8 @@ class XClient {
   }
   xcb_atom_t atom(const char* name) {
     auto* reply = xcb_intern_atom_reply(
-        connection_, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        connection_,
+        xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
         nullptr);
     const xcb_atom_t result = reply ? reply->atom : XCB_NONE;
     std::free(reply);
@@ -83,7 +86,9 @@ class XClient {
     return result;
   }
   // Returns once the server has handled every request sent so far.
-  void sync() { std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr)); }
+  void sync() {
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+  }
 
  private:
   int screen_ = 0;
@@ -102,16 +107,19 @@ class PrivateXServer {
     posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), const_cast<char*>("3"),
-                    const_cast<char*>("-screen"), const_cast<char*>("0"), const_cast<char*>("640x480x24"),
-                    const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
-    if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv, environ) != 0) pid_ = 0;
+    std::vector<std::string> words = {"Xvfb", "-displayfd", "3",         "-screen",
+                                      "0",    "640x480x24", "-nolisten", "tcp"};
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ) != 0) pid_ = 0;
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     std::string number;
     pollfd ready{fds[0], POLLIN, 0};
     char c = 0;
-    while (pid_ > 0 && poll(&ready, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    while (pid_ > 0 && poll(&ready, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n')
+      number += c;
     close(fds[0]);
     if (!number.empty()) display_ = ":" + number;
   }
