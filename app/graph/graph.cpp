@@ -175,11 +175,12 @@ std::vector<Segment> originalTrace(const std::filesystem::path& original, const 
   if (!reader.isOpen()) return trace;
   trace.reserve(kWindow);
   const std::int64_t end = std::int64_t{startPos} + kWindow;
+  const std::int64_t from = std::max<std::int64_t>(startPos, 0);
+  const std::int64_t near = seekNear(reader, index, from);
+  if (reader.skip(from - near) < from - near) return trace;
   std::string_view line;
-  for (std::int64_t i = seekNear(reader, index, startPos); i < end && reader.next(line); ++i) {
-    if (i >= startPos)
-      trace.push_back(stick(i - startPos, sampleHeight(pipeline::sampleValue(line), maxAmp, sixteenBit), kBlue));
-  }
+  for (std::int64_t i = from; i < end && reader.next(line); ++i)
+    trace.push_back(stick(i - startPos, sampleHeight(pipeline::sampleValue(line), maxAmp, sixteenBit), kBlue));
   return trace;
 }
 
@@ -193,10 +194,11 @@ std::vector<Segment> resampledTrace(const std::filesystem::path& resampled, cons
   // The first group drawn is the first one that starts at or after startPos.
   const std::int64_t firstGroup = (std::max<std::int64_t>(startPos, 0) + factor - 1) / factor;
   const std::int64_t end = std::int64_t{startPos} + kWindow;
+  const std::int64_t near = seekNear(reader, index, firstGroup);
+  if (reader.skip(firstGroup - near) < firstGroup - near) return trace;
   std::string_view line;
-  for (std::int64_t m = seekNear(reader, index, firstGroup); m * factor < end && reader.next(line); ++m) {
+  for (std::int64_t m = firstGroup; m * factor < end && reader.next(line); ++m) {
     const std::int64_t i = m * factor;
-    if (i < startPos) continue;
     const float y = sampleHeight(pipeline::sampleValue(line), maxAmp, sixteenBit);
     for (int j = 0; j < factor; ++j) trace.push_back(stick(i + j - startPos, y, kRed));
   }

@@ -6,8 +6,24 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 namespace varno::pipeline {
+
+namespace {
+
+// Freeing a large replaced file can take tens of milliseconds, which the window's thread
+// must not wait for: the last close happens on a thread of its own.
+void closeAside(int fd) {
+  try {
+    std::thread([fd] { ::close(fd); }).detach();
+  } catch (const std::system_error&) {
+    ::close(fd);
+  }
+}
+
+}  // namespace
 
 ReplacementFile::ReplacementFile(const std::filesystem::path& target)
     : target_(target), temp_(target.string() + ".XXXXXX"), buf_(1 << 20) {
@@ -47,11 +63,15 @@ bool ReplacementFile::commit() {
   if (!ok()) return false;
   const int fd = fd_;
   fd_ = -1;
+  // Holding the old file open moves the freeing of its blocks from the rename to the close.
+  const int old = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
   if (::close(fd) != 0 || std::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (old >= 0) ::close(old);
     ::unlink(temp_.c_str());
     return false;
   }
   committed_ = true;
+  if (old >= 0) closeAside(old);
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace varno::pipeline {
@@ -35,6 +36,26 @@ bool SampleTextReader::seek(std::uint64_t offset) {
   base_ = offset;
   pos_ = len_ = 0;
   return true;
+}
+
+std::int64_t SampleTextReader::skip(std::int64_t lines) {
+  // Stretches whose line ends all fall within the count are passed over by counting them,
+  // which is several times faster than finding each line.
+  constexpr std::size_t kStretch = 512;
+  std::int64_t skipped = 0;
+  std::string_view line;
+  while (skipped < lines) {
+    while (len_ - pos_ >= kStretch) {
+      const char* from = buf_.data() + pos_;
+      const std::int64_t ends = std::count(from, from + kStretch, '\n');
+      if (skipped + ends >= lines) break;
+      skipped += ends;
+      pos_ += kStretch;
+    }
+    if (!next(line)) break;
+    ++skipped;
+  }
+  return skipped;
 }
 
 bool SampleTextReader::refill() {

@@ -48,6 +48,9 @@ class SampleTextReader {
     return true;
   }
 
+  // Passes over up to `lines` lines; returns how many there were.
+  std::int64_t skip(std::int64_t lines);
+
   // Byte offset of the start of the line last returned by next().
   std::uint64_t lineOffset() const { return lineStart_; }
 

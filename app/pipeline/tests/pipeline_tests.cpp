@@ -173,6 +173,26 @@ TEST(SampleText, SeeksOnlyToLineStarts) {
   EXPECT_FALSE(reader.seek(1000));
 }
 
+TEST(SampleText, SkipsLinesInStretchesAcrossBlocks) {
+  TempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 3000; ++i) bytes += std::to_string(i * 7) + (i % 3 ? "\r\n" : "\n");
+  bytes += "last";
+  writeBytes(dir / "s.txt", bytes);
+  struct Row { std::int64_t skip, skipped; const char* next; };
+  const Row rows[] = {{0, 0, "0"}, {1, 1, "7"}, {1000, 1000, "7000"}, {2999, 2999, "20993"},
+                      {3000, 3000, "last"}, {5000, 3001, nullptr}};
+  for (const Row& r : rows) {
+    SampleTextReader reader(dir / "s.txt", 700);
+    EXPECT_EQ(reader.skip(r.skip), r.skipped) << r.skip;
+    std::string_view line;
+    ASSERT_EQ(reader.next(line), r.next != nullptr) << r.skip;
+    if (r.next) {
+      EXPECT_EQ(line, r.next) << r.skip;
+    }
+  }
+}
+
 TEST(SampleText, ValuesAreLeadingNumbers) {
   struct Row { const char* line; double value; };
   const Row rows[] = {{"-32768", -32768}, {"255", 255}, {"", 0},       {"abc", 0}, {" 12", 12},
