@@ -1,0 +1,88 @@
+#pragma once
+// formVarno, the program's one window: every control under its own name, the window-wide
+// variables the procedures share, and the procedures themselves. The procedures read the
+// controls, call the rules of the pipeline and graph libraries, and write the results back.
+#include <QLabel>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+
+#include "desktop.h"
+#include "drop_box.h"
+#include "module1.h"
+#include "picture_box.h"
+
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+class formVarno : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `programDir` holds the converters, their job files and the Data folder.
+  formVarno(varno::Desktop& desktop, const QString& programDir, QWidget* parent = nullptr);
+
+  // The controls, in their tab order.
+  QLabel* Label1;
+  DropBox* Text1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLabel* Label5;
+  QLabel* Label6;
+  QComboBox* Combo1;
+  QLabel* Label7;
+  QPushButton* cmdOpen_Org;
+  QPushButton* cmdOpen_Chg;
+  QPushButton* Command1;
+  QLabel* Label8;
+  QLabel* Label9;
+  QLabel* Label10;
+  QLabel* Label11;
+  QGroupBox* Frame1;
+  QRadioButton* Option1;
+  QRadioButton* Option2;
+  PictureBox* Picture1;
+  PictureBox* Picture2;
+  QPushButton* cmdLeft;
+  QPushButton* cmdRight;
+  QScrollBar* HScroll1;
+  std::array<QLabel*, 6> Label12;
+  std::array<QLabel*, 12> Label13;
+  QTimer* Timer1;
+  QTimer* Timer2;
+  QTimer* Timer3;
+  QTimer* Timer4;
+
+  // The window-wide variables.
+  QString Conv_Exe;
+  QString Conv_Ini;
+  QString Rev_Exe;
+  QString Rev_Ini;
+  QString Org_Txt;
+  QString Chg_Txt;
+  QString Chg_Wav;
+  std::int32_t Max_Amp = 0;
+  std::int32_t Start_Pos = 0;
+  std::int32_t Data_Count = 0;
+  bool Org_Btn_State = false;
+  bool Chg_Btn_State = false;
+  QString Saved_Msg;
+
+  // Every message box of the window goes through here; tests replace it.
+  Module1::MessageHook showMessage;
+
+ private:
+  void buildControls();
+  void Form_Load();
+  void Set_Grid_1();
+  void Set_Grid_2();
+
+  varno::Desktop& desktop_;
+  const QString programDir_;
+};

@@ -1,0 +1,16 @@
+// One program for the window's tests: the shared routines, start-up, capture and display,
+// choices and listening.
+#include <QApplication>
+
+#include "fonts.h"
+
+int runModule1Tests(int argc, char** argv);
+int runStartupTests(int argc, char** argv);
+
+int main(int argc, char** argv) {
+  varno_fonts::loadFontAliases();
+  QApplication app(argc, argv);
+  int failures = 0;
+  for (auto run : {runModule1Tests, runStartupTests}) failures += run(argc, argv);
+  return failures == 0 ? 0 : 1;
+}
