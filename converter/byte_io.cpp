@@ -78,6 +78,7 @@ ReplacingFile::~ReplacingFile() { discard(); }
 bool ReplacingFile::open(const std::string& target) {
   discard();
   ok_ = true;
+  if (target.empty()) return false;
   std::error_code ec;
   fs::path where = target;
   // Write through a link to its file instead of replacing the link.

@@ -177,10 +177,13 @@ TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
     EXPECT_EQ(r.err, "can't open " + out + "\n");
     EXPECT_EQ(readFile(job), jobText(input, out, "error"));
 
-    out = dir.path().string();
-    r = run(program, input);
-    EXPECT_EQ(r.err, "can't open " + out + "\n");
-    EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+    for (const std::string& unusable : {dir.path().string(), std::string()}) {
+      out = unusable;
+      r = run(program, input);
+      EXPECT_EQ(r.err, "can't open " + out + "\n");
+      EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+    }
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "in.txt"}));
 
     // A full disk: the status must never claim a complete output.
     out = "/dev/full";
