@@ -84,10 +84,6 @@ bool LineReader::next(std::string_view& line) {
   carry_.clear();
   tooLong_ = false;
   bool carrying = false;
-  auto keep = [this](const char* p, std::size_t n) {
-    const std::size_t room = kMaxLine + 1 - std::min(carry_.size(), kMaxLine + 1);
-    carry_.append(p, std::min(n, room));
-  };
   for (;;) {
     if (pos_ == end_ && !fill()) {
       if (!carrying) return false;
@@ -96,20 +92,19 @@ bool LineReader::next(std::string_view& line) {
     }
     const char* start = block_.data() + pos_;
     const auto* lf = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
-    if (lf != nullptr) {
-      const auto length = static_cast<std::size_t>(lf - start);
-      pos_ += length + 1;
-      if (carrying) {
-        keep(start, length);
-        line = carry_;
-      } else {
-        line = std::string_view(start, length);
-      }
+    const std::size_t length = lf != nullptr ? static_cast<std::size_t>(lf - start) : end_ - pos_;
+    pos_ += lf != nullptr ? length + 1 : length;
+    if (lf != nullptr && !carrying) {
+      line = std::string_view(start, length);
       break;
     }
-    keep(start, end_ - pos_);
+    carry_.append(start, std::min(length, kMaxLine + 1 - carry_.size()));
     carrying = true;
-    pos_ = end_;
+    // Stops inside an overlong line rather than read an endless one to its end.
+    if (lf != nullptr || carry_.size() > kMaxLine) {
+      line = carry_;
+      break;
+    }
   }
   if (line.size() > kMaxLine) {
     tooLong_ = true;

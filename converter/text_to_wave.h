@@ -15,7 +15,8 @@ namespace varno::converter {
 // Splits a byte stream into lines at LF, dropping a CR before the LF, with bounded memory.
 class LineReader {
  public:
-  // Lines longer than this come back marked as too long instead of whole.
+  // A line longer than this comes back cut, marked as too long; reading should stop there,
+  // as the next call would return the rest of it.
   static constexpr std::size_t kMaxLine = 64 * 1024;
 
   explicit LineReader(ByteSource& in);

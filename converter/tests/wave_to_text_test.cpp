@@ -35,33 +35,24 @@ TEST_P(HeaderTest, ChecksInOrder) {
 
 const std::string kGood = waveBytes(WaveSpec{}, pcm16({1, -1}));
 
+// The process tests cover the other refusals (empty, 43 bytes, RIFX, tag 3, 24-bit...).
 INSTANTIATE_TEST_SUITE_P(
     Files, HeaderTest,
     testing::Values(
         HeaderCase{"good", kGood, Error::None},
-        HeaderCase{"empty", "", Error::NotWave},
         HeaderCase{"eleven_bytes", kGood.substr(0, 11), Error::NotWave},
         // Tags present, but a piece that was not read whole matches nothing.
         HeaderCase{"twenty_bytes", kGood.substr(0, 20), Error::IllegalFormat},
         HeaderCase{"forty_bytes", kGood.substr(0, 40), Error::IllegalFormat},
-        HeaderCase{"forty_three_bytes", kGood.substr(0, 43), Error::IllegalFormat},
-        HeaderCase{"rifx", waveBytes(with([](WaveSpec& s) { s.riff = "RIFX"; }), ""), Error::NotWave},
         HeaderCase{"wave_lower_case", waveBytes(with([](WaveSpec& s) { s.wave = "wave"; }), ""), Error::NotWave},
         HeaderCase{"fmt_missing_blank", waveBytes(with([](WaveSpec& s) { s.fmt = "fmt_"; }), ""),
                    Error::IllegalFormat},
-        HeaderCase{"fmt_chunk_18_bytes", waveBytes(with([](WaveSpec& s) { s.fmtSize = 18; }), ""),
-                   Error::IllegalFormat},
         HeaderCase{"list_before_data", waveBytes(with([](WaveSpec& s) { s.data = "LIST"; }), ""),
                    Error::IllegalFormat},
-        HeaderCase{"float_tag_3", waveBytes(with([](WaveSpec& s) { s.tag = 3; }), ""), Error::NotLinearPcm},
         HeaderCase{"extensible_tag", waveBytes(with([](WaveSpec& s) { s.tag = 0xFFFE; }), ""),
                    Error::NotLinearPcm},
-        HeaderCase{"bits_24", waveBytes(with([](WaveSpec& s) { s.bits = 24; }), "abc"), Error::BadBits},
         HeaderCase{"bits_0", waveBytes(with([](WaveSpec& s) { s.bits = 0; }), "abc"), Error::BadBits},
         HeaderCase{"bits_minus_16", waveBytes(with([](WaveSpec& s) { s.bits = 0xFFF0; }), ""), Error::BadBits},
-        HeaderCase{"zero_channels", waveBytes(with([](WaveSpec& s) { s.channels = 0; }), ""), Error::NoChannels},
-        HeaderCase{"rate_0", waveBytes(with([](WaveSpec& s) { s.rate = 0; }), ""), Error::BadRate},
-        HeaderCase{"rate_2_pow_31", waveBytes(with([](WaveSpec& s) { s.rate = 0x80000000u; }), ""), Error::BadRate},
         HeaderCase{"rate_largest", waveBytes(with([](WaveSpec& s) { s.rate = 0x7FFFFFFFu; }), ""), Error::None}),
     [](const auto& info) { return std::string(info.param.name); });
 
