@@ -64,6 +64,7 @@ struct Segment {
 std::vector<Segment> gridSegments();
 
 // Height of a sample: 100 - d * 100 / maxAmp with d = v (16-bit) or v - 128 rounded to even (8-bit).
+// maxAmp 0 gives the centre line; heights far outside the picture are held at +-10^6.
 float sampleHeight(double value, std::int32_t maxAmp, bool sixteenBit);
 
 // Blue sticks of the original samples startPos..startPos+499 at x = 0..499. Empty when maxAmp is 0.

@@ -33,7 +33,8 @@ struct ResampleResult {
 // two), the bits line unchanged, then one value per group of `factor` samples: the first
 // line of each group unchanged (a partial last group still yields it), or the group's mean
 // rounded halves away from zero (a partial last group yields nothing). Streams with bounded
-// memory into a file beside the target that replaces it only when complete.
+// memory into a file beside the target that replaces it only when complete; a factor
+// below 1 is refused as CannotWrite before anything is written.
 // `keepGoing` is called about every 16 ms of work so the caller can process events; when
 // it returns false the run stops and reports Cancelled.
 ResampleResult resample(const std::filesystem::path& original, const std::filesystem::path& resampled,
