@@ -1,6 +1,8 @@
 #include "form_varno.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QFont>
 #include <QGroupBox>
 #include <QIcon>
@@ -8,9 +10,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <filesystem>
+#include <system_error>
 
+#include "capture.h"
 #include "fonts.h"
 #include "graph.h"
+#include "job.h"
+#include "module1.h"
+#include "numbers.h"
+#include "numtext.h"
 
 namespace {
 
@@ -21,6 +31,20 @@ QRect fromTwips(int left, int top, int width, int height) {
 }
 
 const QString kDropPrompt = QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。");
+const QString kCaptured = QStringLiteral("オリジナルの音を取り込みました。");
+const QString kRefused = QStringLiteral("ドロップされたファイルフォーマットには対応していません。") +
+                         QStringLiteral("\r\n") +
+                         QStringLiteral("別の Wave ファイルを、上の白のボックス内にドロップしてください。");
+const QString kOriginalUnreadable = QStringLiteral("取り込んだ音のデータ（Data/Org_txt.txt）を読めませんでした。") +
+                                    QStringLiteral("\r\n") +
+                                    QStringLiteral("別の Wave ファイルを、上の白のボックス内にドロップしてください。");
+
+std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+
+QString fromBytes(const std::string& text) { return QFile::decodeName(QByteArray::fromStdString(text)); }
+
+// A window's changes reach the screen before the next long step.
+void processPendingEvents() { QCoreApplication::processEvents(); }
 
 QFont gothic(const QString& family, double points) {
   QFont font(family);
@@ -50,6 +74,7 @@ formVarno::formVarno(varno::Desktop& desktop, const QString& programDir, QWidget
       programDir_(programDir) {
   showMessage = [this](Module1::MessageKind kind, const QString& text) { showMessageBox(this, kind, text); };
   buildControls();
+  connectEvents();
   Form_Load();
 }
 
@@ -171,6 +196,14 @@ void formVarno::buildControls() {
   Timer4 = timer("Timer4");
 }
 
+void formVarno::connectEvents() {
+  connect(Text1, &DropBox::filesDropped, this, &formVarno::Text1_OLEDragDrop);
+  connect(Timer1, &QTimer::timeout, this, &formVarno::Timer1_Timer);
+  connect(HScroll1, &QScrollBar::valueChanged, this, &formVarno::HScroll1_Change);
+  connect(cmdLeft, &QPushButton::clicked, this, &formVarno::cmdLeft_Click);
+  connect(cmdRight, &QPushButton::clicked, this, &formVarno::cmdRight_Click);
+}
+
 void formVarno::Form_Load() {
   Conv_Exe = programDir_ + QStringLiteral("/pelkin");
   Conv_Ini = programDir_ + QStringLiteral("/pelkin.ini");
@@ -220,4 +253,176 @@ void formVarno::Set_Grid_1() {
 
 void formVarno::Set_Grid_2() {
   for (const varno::graph::Segment& s : varno::graph::gridSegments()) Picture2->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
+}
+
+void formVarno::Text1_OLEDragDrop(const QList<QUrl>& urls) {
+  if (urls.isEmpty()) return;
+  const QString path = urls.first().toLocalFile();
+  if (path.isEmpty() || !varno::pipeline::hasWaveExtension(QFile::encodeName(path).toStdString())) return;
+  if (captureBusy_) {
+    queuedDrop_ = path;
+    return;
+  }
+  Capture(path);
+}
+
+void formVarno::Capture(const QString& path) {
+  captureBusy_ = true;
+  Text1->setText(path);
+
+  std::error_code error;
+  const std::uintmax_t bytes = std::filesystem::file_size(fsPath(path), error);
+  if (!error) Label9->setText(fromBytes(varno::pipeline::kilobytesText(bytes)));
+
+  // The display's values belong to the sound being replaced; until the new one is scanned
+  // a redraw draws nothing.
+  Max_Amp = 0;
+  orgIndex_ = {};
+
+  const bool jobWritten = varno::pipeline::writeJob(fsPath(Conv_Ini), QFile::encodeName(Text1->text()).toStdString(),
+                                                    QFile::encodeName(Org_Txt).toStdString());
+  Picture1->clear();
+  Picture2->clear();
+  // A converter that cannot be given its job or cannot be started refuses the file at once.
+  const bool started = jobWritten && desktop_.startDetached(QFile::encodeName(Conv_Exe).toStdString(),
+                                                           {QFile::encodeName(Conv_Ini).toStdString()});
+  if (started) Timer1->start();
+
+  Combo1->setCurrentIndex(-1);
+  Combo1->setEnabled(false);
+  Label7->setText(started ? kCaptured : kRefused);
+  processPendingEvents();
+  cmdOpen_Chg->setEnabled(false);
+  cmdOpen_Org->setEnabled(true);
+
+  QFile::remove(Chg_Txt);
+  chgIndex_ = {};
+
+  if (!started) Finish_Capture();
+}
+
+void formVarno::Finish_Capture() {
+  captureBusy_ = false;
+  if (queuedDrop_.isEmpty()) return;
+  const QString next = queuedDrop_;
+  queuedDrop_.clear();
+  Capture(next);
+}
+
+void formVarno::Timer1_Timer() {
+  Timer1->stop();
+  switch (varno::pipeline::readJobStatus(fsPath(Conv_Ini))) {
+    case varno::pipeline::JobStatus::Unfinished:
+      Timer1->start();
+      return;
+    case varno::pipeline::JobStatus::Error:
+      Label7->setText(kRefused);
+      Finish_Capture();
+      return;
+    case varno::pipeline::JobStatus::Close:
+      break;
+  }
+
+  const std::optional<varno::pipeline::SampleHeader> header = varno::pipeline::readSampleHeader(fsPath(Org_Txt));
+  if (!header) {
+    Label7->setText(kOriginalUnreadable);
+    Finish_Capture();
+    return;
+  }
+  Label4->setText(QLatin1Char(' ') + fromBytes(header->rateLine));
+  Label5->setText(QLatin1Char(' ') + fromBytes(header->bitsLine));
+  processPendingEvents();
+
+  Label7->setText(QStringLiteral("グラフ作成の前準備中です。"));
+  processPendingEvents();
+  if (!Pre_Draw_Fig()) {
+    Label7->setText(kOriginalUnreadable);
+    Finish_Capture();
+    return;
+  }
+  Set_Grid();
+
+  Label7->setText(QStringLiteral("グラフ作成中です。"));
+  processPendingEvents();
+  HScroll1->setValue(0);
+  Draw_Fig();
+  HScroll1->setRange(0, 100);
+
+  Label7->setText(kCaptured + QStringLiteral("\r\n") + QStringLiteral("サンプリング周波数を指定してください。"));
+  Combo1->setEnabled(true);
+  HScroll1->setEnabled(true);
+  Set_Combo1();
+  Finish_Capture();
+}
+
+bool formVarno::Pre_Draw_Fig() {
+  const bool sixteenBit = varno::graph::isSixteenBit(Label5->text().toStdString());
+  std::optional<varno::graph::Scan> scan = varno::graph::scanOriginal(fsPath(Org_Txt), sixteenBit);
+  if (!scan) return false;
+  Max_Amp = scan->maxAmp;
+  Data_Count = scan->dataCount;
+  orgIndex_ = std::move(scan->index);
+  const std::array<std::string, 6> captions = varno::graph::amplitudeCaptions(Max_Amp, sixteenBit);
+  for (std::size_t i = 0; i < captions.size(); ++i) Label12[i]->setText(QString::fromStdString(captions[i]));
+  Start_Pos = 0;
+  return true;
+}
+
+void formVarno::Set_Grid() {
+  const varno::graph::TimeCaptions captions =
+      varno::graph::timeCaptions(Start_Pos, varno::leadingNumber(Label4->text().toStdString()));
+  for (std::size_t k = 0; k < 6; ++k) {
+    Label13[k]->setText(QString::fromStdString(captions.samples[k]));
+    Label13[6 + k]->setText(QString::fromStdString(captions.times[k]));
+  }
+}
+
+void formVarno::Draw_Fig() {
+  if (Max_Amp == 0) return;
+  const int k = Combo1->currentIndex();
+  Picture1->clear();
+  Picture2->clear();
+  const bool sixteenBit = varno::graph::isSixteenBit(Label5->text().toStdString());
+  for (const varno::graph::Segment& s :
+       varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp, sixteenBit))
+    Picture1->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
+  if (Module1::Check_File(Chg_Txt, 0) == 0 && k != -1) {
+    for (const varno::graph::Segment& s :
+         varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, 1 << k, Max_Amp, sixteenBit))
+      Picture2->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
+  }
+  Set_Grid_1();
+  Set_Grid_2();
+}
+
+void formVarno::HScroll1_Change() {
+  Start_Pos = varno::graph::scrollStartPos(HScroll1->value(), Data_Count);
+  Set_Grid();
+  Draw_Fig();
+}
+
+void formVarno::cmdLeft_Click() {
+  Start_Pos = varno::graph::stepLeft(Start_Pos);
+  Draw_Fig();
+}
+
+void formVarno::cmdRight_Click() {
+  Start_Pos = varno::graph::stepRight(Start_Pos, Data_Count);
+  Draw_Fig();
+}
+
+void formVarno::Set_Combo1() {
+  static const QString kSuffixes[] = {QStringLiteral("Hz (等倍)"),  QStringLiteral("Hz (1/2)"),
+                                      QStringLiteral("Hz (1/4)"),   QStringLiteral("Hz (1/8)"),
+                                      QStringLiteral("Hz (1/16)"),  QStringLiteral("Hz (1/32)"),
+                                      QStringLiteral("Hz (1/64)"),  QStringLiteral("Hz (1/128)")};
+  // Filling the list is no choice: a combo box selects its first item by itself.
+  const QSignalBlocker quiet(Combo1);
+  Combo1->clear();
+  for (int k = 0; k < 8; ++k) {
+    const double rate = varno::leadingNumber(Label4->text().toStdString());
+    const double value = k == 0 ? rate : varno::roundHalfUp(rate / (1 << k));
+    Combo1->addItem(Module1::Right_Fit(value, 6) + kSuffixes[k]);
+  }
+  Combo1->setCurrentIndex(-1);
 }

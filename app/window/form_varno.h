@@ -3,7 +3,9 @@
 // variables the procedures share, and the procedures themselves. The procedures read the
 // controls, call the rules of the pipeline and graph libraries, and write the results back.
 #include <QLabel>
+#include <QList>
 #include <QString>
+#include <QUrl>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -11,6 +13,7 @@
 
 #include "desktop.h"
 #include "drop_box.h"
+#include "line_index.h"
 #include "module1.h"
 #include "picture_box.h"
 
@@ -77,12 +80,35 @@ class formVarno : public QWidget {
   // Every message box of the window goes through here; tests replace it.
   Module1::MessageHook showMessage;
 
+ private slots:
+  void Text1_OLEDragDrop(const QList<QUrl>& urls);
+  void Timer1_Timer();
+  void HScroll1_Change();
+  void cmdLeft_Click();
+  void cmdRight_Click();
+
  private:
   void buildControls();
+  void connectEvents();
   void Form_Load();
+  // Steps 3 to 12 of a drop: hand the file to pelkin and wait for it.
+  void Capture(const QString& path);
+  // The end of a capture, "close" or "error": a drop that waited for it starts now.
+  void Finish_Capture();
+  bool Pre_Draw_Fig();
+  void Set_Grid();
   void Set_Grid_1();
   void Set_Grid_2();
+  void Draw_Fig();
+  void Set_Combo1();
 
   varno::Desktop& desktop_;
   const QString programDir_;
+  // From the drop until the capture's end is handled; a drop meanwhile waits in queuedDrop_
+  // (only the latest), so two pelkin never work on the same files.
+  bool captureBusy_ = false;
+  QString queuedDrop_;
+  // Where every 4096th sample line starts in Org_txt and in Chg_txt, for redraws that seek.
+  varno::LineIndex orgIndex_;
+  varno::LineIndex chgIndex_;
 };

@@ -37,3 +37,23 @@ struct Harness {
 
 // Writes `bytes` to `path`; false when it could not.
 bool writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+// A WAVE file with the plain 44-byte header; `samples` are frames of `channels` values.
+QByteArray waveBytes(int rate, int bits, int channels, const std::vector<int>& samples, int formatTag = 1);
+
+// Drops `paths` on the drop box as the desktop does, as file URLs.
+void dropFiles(formVarno& form, const QStringList& paths);
+void dropUrls(formVarno& form, const QList<QUrl>& urls);
+
+// Plays pelkin's part by hand: the sample text in Data/Org_txt.txt, then "close" in the
+// job file, so the next Timer1 tick finishes the capture.
+void finishCaptureByHand(const Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine,
+                         const std::vector<int>& samples);
+
+// A sample-text file: the two header lines, then one value a line, every line with CR LF.
+QByteArray sampleText(const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples);
+
+// The row and column of the inner area where the user coordinate (x, y) lands.
+inline int columnOf(double x) { return static_cast<int>(x * 501 / 500); }
+inline int rowOf(double y) { return static_cast<int>(y * 203 / 200); }

@@ -1,0 +1,336 @@
+#include <QComboBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+#include "test_support.h"
+
+namespace {
+
+const QString kCaptured = QStringLiteral("オリジナルの音を取り込みました。");
+const QString kRefused = QStringLiteral(
+    "ドロップされたファイルフォーマットには対応していません。\r\n別の Wave ファイルを、上の白のボックス内にドロップしてください。");
+const QString kPrompt = QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。");
+constexpr int kCaptureTimeout = 15000;
+
+constexpr QRgb kWhite = 0xFFFFFF, kBlueRgb = 0x0000FF, kRedRgb = 0xFF0000, kBlackRgb = 0;
+
+QRgb at(const PictureBox* picture, int column, int row) { return picture->image().pixel(column, row) & 0xFFFFFF; }
+
+// The rows a stick from the centre line to height y covers in the inner area (the bottom
+// edge y = 200 falls just outside it).
+std::pair<int, int> stickRows(double y) {
+  return {std::min(rowOf(y), rowOf(100)), std::min(std::max(rowOf(y), rowOf(100)), 202)};
+}
+
+// A drop of a file that exists, then the capture finished by hand with these samples.
+void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples) {
+  const QString wave = h.dir.file("sound.wav");
+  writeFile(wave, "RIFF");
+  dropFiles(*h.form, {wave});
+  finishCaptureByHand(h, rateLine, bitsLine, samples);
+  QTRY_VERIFY(!h.form->Timer1->isActive() && h.form->Combo1->isEnabled());
+}
+
+std::vector<int> ramp(int count, int scale) {
+  std::vector<int> v(count);
+  for (int i = 0; i < count; ++i) v[i] = (i % 200 - 100) * scale;
+  return v;
+}
+
+}  // namespace
+
+class CaptureTests : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // The whole capture with the real pelkin: a 16-bit 44100 Hz file made here.
+  void captureWithPelkin() {
+    Harness h(true);
+    formVarno& f = *h.form;
+    std::vector<int> samples = ramp(2000, 100);
+    samples[7] = -12000;
+    const QString wave = h.dir.file("録音 1.wav");
+    QVERIFY(writeFile(wave, waveBytes(44100, 16, 1, samples)));
+    dropFiles(f, {wave});
+
+    QCOMPARE(f.Text1->text(), wave);
+    QCOMPARE(f.Label9->text(), QStringLiteral("4 KB"));
+    QCOMPARE(h.desktop.starts.size(), std::size_t(1));
+    QCOMPARE(h.desktop.starts[0].program, (h.dir.path() + "/pelkin").toStdString());
+    QCOMPARE(h.desktop.starts[0].args, std::vector<std::string>{(h.dir.path() + "/pelkin.ini").toStdString()});
+
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label4->text(), QStringLiteral(" 44100"), kCaptureTimeout);
+    QTRY_VERIFY(f.Combo1->isEnabled());
+    QCOMPARE(f.Label5->text(), QStringLiteral(" 16"));
+    QCOMPARE(f.Label7->text(), kCaptured + "\r\n" + QStringLiteral("サンプリング周波数を指定してください。"));
+    QCOMPARE(f.Max_Amp, 12000);
+    QCOMPARE(f.Data_Count, 2000);
+    const QStringList amplitude{"+12000", "0", "-12000", "+12000", "0", "-12000"};
+    for (int i = 0; i < 6; ++i) QCOMPARE(f.Label12[i]->text(), amplitude[i]);
+    const QStringList time{"0",       "100",     "200",     "300",     "400",     "500",
+                           "0.0msec", "2.3msec", "4.5msec", "6.8msec", "9.1msec", "11.3msec"};
+    for (int i = 0; i < 12; ++i) QCOMPARE(f.Label13[i]->text(), time[i]);
+    QCOMPARE(f.Combo1->count(), 8);
+    QCOMPARE(f.Combo1->currentIndex(), -1);
+    QCOMPARE(f.HScroll1->minimum(), 0);
+    QCOMPARE(f.HScroll1->maximum(), 100);
+    QCOMPARE(f.HScroll1->value(), 0);
+    QVERIFY(f.HScroll1->isEnabled());
+    QVERIFY(f.cmdOpen_Org->isEnabled());
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+    QVERIFY(!f.Timer1->isActive());
+    QCOMPARE(readFile(f.Conv_Ini),
+             QFile::encodeName(wave) + "\r\n" + QFile::encodeName(f.Org_Txt) + "\r\nclose\r\n");
+    // The blue stick of sample 7 reaches down to its height.
+    const auto [top, bottom] = stickRows(100 - (-12000.0 * 100) / 12000);
+    QCOMPARE(at(f.Picture1, 7, bottom), kBlueRgb);
+    QCOMPARE(at(f.Picture1, 7, top - 1), kWhite);
+  }
+
+  void refusedFormat() {
+    Harness h(true);
+    formVarno& f = *h.form;
+    const QString wave = h.dir.file("float.wav");
+    QVERIFY(writeFile(wave, waveBytes(44100, 16, 1, ramp(100, 1), 3)));
+    dropFiles(f, {wave});
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kCaptureTimeout);
+    QVERIFY(!f.Timer1->isActive());
+    QVERIFY(!f.Combo1->isEnabled());
+    QVERIFY(f.cmdOpen_Org->isEnabled());
+    QCOMPARE(f.Label4->text(), QString());
+  }
+
+  // pelkin that cannot be started refuses the file at once instead of polling for ever.
+  void pelkinMissing() {
+    Harness h;
+    h.desktop.startSucceeds = false;
+    const QString wave = h.dir.file("a.wav");
+    QVERIFY(writeFile(wave, waveBytes(8000, 8, 1, {128, 129})));
+    dropFiles(*h.form, {wave});
+    QCOMPARE(h.form->Label7->text(), kRefused);
+    QVERIFY(!h.form->Timer1->isActive());
+    QVERIFY(!h.form->Combo1->isEnabled());
+  }
+
+  void ignoredDrops_data() {
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::newRow("name ending in .wav.txt") << QList<QUrl>{QUrl::fromLocalFile("/tmp/a.wav.txt")};
+    QTest::newRow("no extension") << QList<QUrl>{QUrl::fromLocalFile("/tmp/wav")};
+    QTest::newRow("dot in a folder only") << QList<QUrl>{QUrl::fromLocalFile("/tmp/x.wav/sound")};
+    QTest::newRow("not a local file") << QList<QUrl>{QUrl("https://example.org/a.wav")};
+    QTest::newRow("first file counts") << QList<QUrl>{QUrl::fromLocalFile("/tmp/a.txt"),
+                                                      QUrl::fromLocalFile("/tmp/b.wav")};
+    QTest::newRow("no files") << QList<QUrl>{};
+  }
+  void ignoredDrops() {
+    QFETCH(QList<QUrl>, urls);
+    Harness h;
+    dropUrls(*h.form, urls);
+    QCOMPARE(h.form->Text1->text(), QString());
+    QCOMPARE(h.form->Label7->text(), kPrompt);
+    QVERIFY(h.desktop.starts.empty());
+    QVERIFY(!QFile::exists(h.form->Conv_Ini));
+  }
+
+  void capitalExtensionAccepted() {
+    Harness h;
+    const QString wave = h.dir.file("LOUD.WAV");
+    QVERIFY(writeFile(wave, QByteArray(2048, 'x')));
+    QVERIFY(writeFile(h.form->Chg_Txt, "22050\r\n16\r\n1\r\n"));
+    dropFiles(*h.form, {wave});
+    QCOMPARE(h.form->Text1->text(), wave);
+    QCOMPARE(h.form->Label9->text(), QStringLiteral("2 KB"));
+    QCOMPARE(readFile(h.form->Conv_Ini), QFile::encodeName(wave) + "\r\n" + QFile::encodeName(h.form->Org_Txt) + "\r\n\r\n");
+    QCOMPARE(h.form->Label7->text(), kCaptured);
+    QVERIFY(h.form->Timer1->isActive());
+    QVERIFY(!h.form->Combo1->isEnabled());
+    QVERIFY(h.form->cmdOpen_Org->isEnabled());
+    QVERIFY(!QFile::exists(h.form->Chg_Txt));
+  }
+
+  // A drop while a capture is pending waits for its end; pelkin never runs twice at once.
+  void dropWhilePending() {
+    Harness h;
+    formVarno& f = *h.form;
+    const QString first = h.dir.file("first.wav"), second = h.dir.file("second.wav"), third = h.dir.file("third.wav");
+    for (const QString& p : {first, second, third}) QVERIFY(writeFile(p, "RIFF"));
+    dropFiles(f, {first});
+    dropFiles(f, {second});
+    dropFiles(f, {third});
+    QCOMPARE(h.desktop.starts.size(), std::size_t(1));
+    QCOMPARE(f.Text1->text(), first);
+    finishCaptureByHand(h, "8000", "8", {128, 130, 126});
+    QTRY_COMPARE(h.desktop.starts.size(), std::size_t(2));
+    QCOMPARE(f.Text1->text(), third);
+    QVERIFY(f.Timer1->isActive());
+    QVERIFY(readFile(f.Conv_Ini).startsWith(QFile::encodeName(third) + "\r\n"));
+  }
+
+  // A job file caught with fewer than three lines is not finished yet.
+  void shortJobFileKeepsPolling() {
+    Harness h;
+    const QString wave = h.dir.file("a.wav");
+    QVERIFY(writeFile(wave, "RIFF"));
+    dropFiles(*h.form, {wave});
+    QVERIFY(writeFile(h.form->Conv_Ini, "a.wav\r\n"));
+    QTest::qWait(500);
+    QVERIFY(h.form->Timer1->isActive());
+    QCOMPARE(h.form->Label7->text(), kCaptured);
+  }
+
+  void missingOriginalAfterClose() {
+    Harness h;
+    const QString wave = h.dir.file("a.wav");
+    QVERIFY(writeFile(wave, "RIFF"));
+    dropFiles(*h.form, {wave});
+    finishCaptureByHand(h, "8000", "8", {});
+    QFile::remove(h.form->Org_Txt);
+    QTRY_VERIFY(!h.form->Timer1->isActive());
+    QVERIFY(h.form->Label7->text().contains(QStringLiteral("Org_txt.txt")));
+    QVERIFY(!h.form->Combo1->isEnabled());
+    QVERIFY(!h.form->HScroll1->isEnabled());
+  }
+
+  void rateList_data() {
+    QTest::addColumn<QByteArray>("rate");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("44100") << QByteArray("44100")
+                           << QStringList{" 44100Hz (等倍)", " 22050Hz (1/2)", " 11025Hz (1/4)", "  5513Hz (1/8)",
+                                          "  2756Hz (1/16)", "  1378Hz (1/32)", "   689Hz (1/64)", "   345Hz (1/128)"};
+    QTest::newRow("22050") << QByteArray("22050")
+                           << QStringList{" 22050Hz (等倍)", " 11025Hz (1/2)", "  5513Hz (1/4)", "  2756Hz (1/8)",
+                                          "  1378Hz (1/16)", "   689Hz (1/32)", "   345Hz (1/64)", "   172Hz (1/128)"};
+    QTest::newRow("8000") << QByteArray("8000")
+                          << QStringList{"  8000Hz (等倍)", "  4000Hz (1/2)", "  2000Hz (1/4)", "  1000Hz (1/8)",
+                                         "   500Hz (1/16)", "   250Hz (1/32)", "   125Hz (1/64)", "    63Hz (1/128)"};
+    QTest::newRow("1000000 keeps six digits") << QByteArray("1000000")
+                                              << QStringList{"000000Hz (等倍)", "500000Hz (1/2)", "250000Hz (1/4)",
+                                                             "125000Hz (1/8)", " 62500Hz (1/16)", " 31250Hz (1/32)",
+                                                             " 15625Hz (1/64)", "  7813Hz (1/128)"};
+  }
+  void rateList() {
+    QFETCH(QByteArray, rate);
+    QFETCH(QStringList, items);
+    Harness h;
+    captureByHand(h, rate, "16", {1, -1});
+    QStringList shown;
+    for (int i = 0; i < h.form->Combo1->count(); ++i) shown << h.form->Combo1->itemText(i);
+    QCOMPARE(shown, items);
+    QCOMPARE(h.form->Combo1->currentIndex(), -1);
+  }
+
+  // 16-bit Max_Amp 1000: 500 reaches y = 50, -1000 the bottom edge; 8-bit 178 of 100 y = 50.
+  void blueSticks_data() {
+    QTest::addColumn<QByteArray>("bits");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("fullScale");
+    QTest::addColumn<double>("height");
+    QTest::newRow("16-bit half up") << QByteArray("16") << 500 << 1000 << 50.0;
+    QTest::newRow("16-bit full down") << QByteArray("16") << -1000 << 1000 << 200.0;
+    QTest::newRow("8-bit half up") << QByteArray("8") << 178 << 228 << 50.0;
+    QTest::newRow("8-bit quarter down") << QByteArray("8") << 103 << 228 << 125.0;
+  }
+  void blueSticks() {
+    QFETCH(QByteArray, bits);
+    QFETCH(int, value);
+    QFETCH(int, fullScale);
+    QFETCH(double, height);
+    Harness h;
+    std::vector<int> samples(600, bits == "16" ? 0 : 128);
+    samples[3] = fullScale;  // sets Max_Amp: 1000, or 228 - 128 = 100
+    samples[42] = value;
+    captureByHand(h, "8000", bits, samples);
+    QCOMPARE(h.form->Max_Amp, bits == "16" ? 1000 : 100);
+    const auto [top, bottom] = stickRows(height);
+    for (int row = top; row <= bottom; ++row)
+      if (row != rowOf(100)) QCOMPARE(at(h.form->Picture1, 42, row), kBlueRgb);
+    QCOMPARE(at(h.form->Picture1, 42, top - 1), kWhite);
+    if (bottom < 202) QCOMPARE(at(h.form->Picture1, 42, bottom + 1), kWhite);
+    QCOMPARE(at(h.form->Picture1, 41, rowOf(50)), kWhite);
+    // Nothing red without a re-sampled file.
+    for (int x = 0; x < 501; ++x) QVERIFY(at(h.form->Picture2, x, rowOf(60)) == kWhite || x % 100 == 0);
+  }
+
+  // Start_Pos 50, factor 4: the first group drawn starts at 52, so x = 2..5; 0 and 1 stay empty.
+  void redStaircase() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", std::vector<int>(5000, 1000));
+    std::vector<int> groups(1250);
+    for (std::size_t m = 0; m < groups.size(); ++m) groups[m] = m % 2 ? 500 : -500;
+    QVERIFY(writeFile(f.Chg_Txt, sampleText("2000", "16", groups)));
+    {
+      const QSignalBlocker quiet(f.Combo1);
+      f.Combo1->setCurrentIndex(2);
+    }
+    f.HScroll1->setValue(1);  // 5000 samples: Start_Pos 50
+    QCOMPARE(f.Start_Pos, 50);
+    QCOMPARE(f.Label13[0]->text(), QStringLiteral("50"));
+    const int up = rowOf(50) + 2, down = rowOf(150) - 2;
+    for (int x : {0, 1}) {
+      QCOMPARE(at(f.Picture2, columnOf(x), up), kWhite);
+      QCOMPARE(at(f.Picture2, columnOf(x), down), kWhite);
+    }
+    // Group 13 (samples 52..55) holds 500: up; group 14 (56..59) holds -500: down.
+    for (int x = 2; x <= 5; ++x) {
+      QCOMPARE(at(f.Picture2, columnOf(x), up), kRedRgb);
+      QCOMPARE(at(f.Picture2, columnOf(x), down), kWhite);
+    }
+    for (int x = 6; x <= 9; ++x) QCOMPARE(at(f.Picture2, columnOf(x), down), kRedRgb);
+    // The grid lies on top of both traces.
+    QCOMPARE(at(f.Picture1, columnOf(100), rowOf(60)), kBlackRgb);
+    QCOMPARE(at(f.Picture2, columnOf(100), up), kBlackRgb);
+    QCOMPARE(at(f.Picture1, columnOf(99), rowOf(60)), kBlueRgb);
+    QCOMPARE(at(f.Picture2, columnOf(250), rowOf(100)), kBlackRgb);
+  }
+
+  // A silent recording: Max_Amp 0, and a redraw changes nothing at all.
+  void silentRecordingDrawsNothing() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", std::vector<int>(300, 0));
+    QCOMPARE(f.Max_Amp, 0);
+    QCOMPARE(f.Label12[0]->text(), QStringLiteral("+0"));
+    QCOMPARE(f.Label12[2]->text(), QStringLiteral("-0"));
+    const QImage before1 = f.Picture1->image(), before2 = f.Picture2->image();
+    f.cmdRight->click();
+    f.HScroll1->setValue(50);
+    QCOMPARE(f.Picture1->image(), before1);
+    QCOMPARE(f.Picture2->image(), before2);
+  }
+
+  void scrolling() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "22050", "16", ramp(10050, 10));
+    f.HScroll1->setValue(1);
+    QCOMPARE(f.Start_Pos, 101);  // 100.5 rounds up
+    QCOMPARE(f.Label13[5]->text(), QStringLiteral("601"));
+    f.cmdLeft->click();
+    QCOMPARE(f.Start_Pos, 1);
+    f.cmdLeft->click();
+    QCOMPARE(f.Start_Pos, 1);
+    f.cmdRight->click();
+    QCOMPARE(f.Start_Pos, 101);
+    // The arrow buttons leave the captions alone.
+    QCOMPARE(f.Label13[0]->text(), QStringLiteral("101"));
+    f.HScroll1->setValue(100);
+    QCOMPARE(f.Start_Pos, 10050);
+    QCOMPARE(f.Label13[0]->text(), QStringLiteral("10050"));
+    // At the end of the recording both pictures show only their grids.
+    for (int x : {10, 250, 480}) QCOMPARE(at(f.Picture1, columnOf(x), rowOf(60)), kWhite);
+    f.cmdRight->click();
+    QCOMPARE(f.Start_Pos, 10050);  // ">>" stops where the scroll bar ends
+    f.HScroll1->setValue(99);
+    for (int i = 0; i < 3; ++i) f.cmdRight->click();
+    QVERIFY(f.Start_Pos <= f.Data_Count);
+  }
+};
+
+int runCaptureTests(int argc, char** argv) {
+  CaptureTests tests;
+  return QTest::qExec(&tests, argc, argv);
+}
+
+#include "capture_tests.moc"
