@@ -1,5 +1,6 @@
 #include "form_varno.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -21,6 +22,7 @@
 #include "module1.h"
 #include "numbers.h"
 #include "numtext.h"
+#include "resample.h"
 
 namespace {
 
@@ -38,6 +40,16 @@ const QString kRefused = QStringLiteral("ドロップされたファイルフォ
 const QString kOriginalUnreadable = QStringLiteral("取り込んだ音のデータ（Data/Org_txt.txt）を読めませんでした。") +
                                     QStringLiteral("\r\n") +
                                     QStringLiteral("別の Wave ファイルを、上の白のボックス内にドロップしてください。");
+
+const QString kResampledUnwritable =
+    QStringLiteral("サンプリング後のデータ（Data/Chg_txt.txt）を書き込めませんでした。") + QStringLiteral("\r\n") +
+    QStringLiteral("Data フォルダに書き込めるか確かめてください。");
+const QString kDataInUse = QStringLiteral("データが使われています。") + QStringLiteral("\r\n") +
+                           QStringLiteral("再生用のソフトを閉じてから選択して選択してください。");
+const QString kLocked = QStringLiteral("再生用のソフトをクローズしないと、すべての選択は行えません。");
+const QString kPlayerNotStarted = QStringLiteral("再生用のソフトを起動できませんでした。");
+// How long Timer3 looks for the player's window before it gives up: 25 ticks, 5 seconds.
+constexpr int kPlayerLookTicks = 25;
 
 std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
@@ -202,6 +214,31 @@ void formVarno::connectEvents() {
   connect(HScroll1, &QScrollBar::valueChanged, this, &formVarno::HScroll1_Change);
   connect(cmdLeft, &QPushButton::clicked, this, &formVarno::cmdLeft_Click);
   connect(cmdRight, &QPushButton::clicked, this, &formVarno::cmdRight_Click);
+  connect(Combo1, &QComboBox::currentIndexChanged, this, [this] {
+    comboPickSeen_ = true;
+    Combo1_Click();
+    // Posted only now, so the activation that follows a pick still finds the mark.
+    QTimer::singleShot(0, this, [this] { comboPickSeen_ = false; });
+  });
+  connect(Combo1, &QComboBox::activated, this, [this] {
+    if (comboPickSeen_) {
+      comboPickSeen_ = false;
+      return;
+    }
+    Combo1_Click();
+  });
+  connect(Option1, &QRadioButton::toggled, this, [this](bool selected) {
+    if (selected) Option1_Click();
+  });
+  connect(Option2, &QRadioButton::toggled, this, [this](bool selected) {
+    if (selected) Option2_Click();
+  });
+  connect(Timer2, &QTimer::timeout, this, &formVarno::Timer2_Timer);
+  connect(cmdOpen_Org, &QPushButton::clicked, this, &formVarno::cmdOpen_Org_Click);
+  connect(cmdOpen_Chg, &QPushButton::clicked, this, &formVarno::cmdOpen_Chg_Click);
+  connect(Timer3, &QTimer::timeout, this, &formVarno::Timer3_Timer);
+  connect(Timer4, &QTimer::timeout, this, &formVarno::Timer4_Timer);
+  connect(Command1, &QPushButton::clicked, this, &formVarno::Command1_Click);
 }
 
 void formVarno::Form_Load() {
@@ -259,7 +296,7 @@ void formVarno::Text1_OLEDragDrop(const QList<QUrl>& urls) {
   if (urls.isEmpty()) return;
   const QString path = urls.first().toLocalFile();
   if (path.isEmpty() || !varno::pipeline::hasWaveExtension(QFile::encodeName(path).toStdString())) return;
-  if (captureBusy_) {
+  if (captureBusy_ || mainJobRunning_) {
     queuedDrop_ = path;
     return;
   }
@@ -297,12 +334,18 @@ void formVarno::Capture(const QString& path) {
 
   QFile::remove(Chg_Txt);
   chgIndex_ = {};
+  chgFactor_ = 0;
+  if (Timer2->isActive()) conversionAbandoned_ = true;
 
   if (!started) Finish_Capture();
 }
 
 void formVarno::Finish_Capture() {
   captureBusy_ = false;
+  Start_Queued_Drop();
+}
+
+void formVarno::Start_Queued_Drop() {
   if (queuedDrop_.isEmpty()) return;
   const QString next = queuedDrop_;
   queuedDrop_.clear();
@@ -387,8 +430,9 @@ void formVarno::Draw_Fig() {
        varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp, sixteenBit))
     Picture1->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
   if (Module1::Check_File(Chg_Txt, 0) == 0 && k != -1) {
+    const int factor = chgFactor_ != 0 ? chgFactor_ : 1 << k;
     for (const varno::graph::Segment& s :
-         varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, 1 << k, Max_Amp, sixteenBit))
+         varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor, Max_Amp, sixteenBit))
       Picture2->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
   }
   Set_Grid_1();
@@ -425,4 +469,179 @@ void formVarno::Set_Combo1() {
     Combo1->addItem(Module1::Right_Fit(value, 6) + kSuffixes[k]);
   }
   Combo1->setCurrentIndex(-1);
+}
+
+void formVarno::Combo1_Click() { Make_Choice(ChoiceSource::Combo); }
+
+void formVarno::Option1_Click() { Make_Choice(ChoiceSource::Option); }
+
+void formVarno::Option2_Click() { Make_Choice(ChoiceSource::Option); }
+
+void formVarno::Make_Choice(ChoiceSource source) {
+  if (Combo1->currentIndex() == -1) return;
+  lastChoiceSource_ = source;
+  if (desktop_.setForegroundWindow(Module1::Player_Wnd) == 1) {
+    showMessage(Module1::MessageKind::Information, kDataInUse);
+    if (source == ChoiceSource::Combo) Combo1->setCurrentIndex(-1);
+    return;
+  }
+  if (!Main_Job()) return;
+  Start_Pos = varno::graph::choiceStartPos(HScroll1->value(), Data_Count);
+  Draw_Fig();
+}
+
+bool formVarno::Main_Job() {
+  if (Combo1->currentIndex() == -1) return true;
+  if (mainJobRunning_ || Timer2->isActive()) {
+    choiceQueued_ = true;
+    return false;
+  }
+  mainJobRunning_ = true;
+  // The re-sampled sound is about to be replaced; nobody should start listening to it now.
+  cmdOpen_Chg->setEnabled(false);
+  varno::pipeline::ResampleResult result;
+  int factor = 0;
+  do {
+    choiceQueued_ = false;
+    const int k = Combo1->currentIndex();
+    if (k == -1) break;
+    Label7->setText(QStringLiteral("Wave データを圧縮中です。"));
+    factor = 1 << k;
+    const varno::pipeline::Method method =
+        Option1->isChecked() ? varno::pipeline::Method::Average : varno::pipeline::Method::FirstSample;
+    result = varno::pipeline::resample(fsPath(Org_Txt), fsPath(Chg_Txt), factor, method, [this] {
+      processPendingEvents();
+      return !choiceQueued_ && queuedDrop_.isEmpty();
+    });
+    // A newer choice cancels this run and runs in its place.
+  } while (choiceQueued_ && queuedDrop_.isEmpty());
+  mainJobRunning_ = false;
+
+  if (!queuedDrop_.isEmpty()) {
+    Start_Queued_Drop();
+    return false;
+  }
+  switch (result.error) {
+    case varno::pipeline::ResampleError::None:
+      break;
+    case varno::pipeline::ResampleError::OriginalUnreadable:
+      Label7->setText(kOriginalUnreadable);
+      return true;
+    case varno::pipeline::ResampleError::CannotWrite:
+      Label7->setText(kResampledUnwritable);
+      return true;
+    case varno::pipeline::ResampleError::Cancelled:
+      return false;
+  }
+  chgIndex_ = std::move(result.index);
+  chgFactor_ = factor;
+
+  Label7->setText(QStringLiteral("サンプリングを完了しました。") + QStringLiteral("\r\n") +
+                  QStringLiteral("サンプリングデータを Wave 化をしています。"));
+  cmdOpen_Chg->setEnabled(false);
+  const bool started =
+      varno::pipeline::writeJob(fsPath(Rev_Ini), QFile::encodeName(Chg_Txt).toStdString(),
+                                QFile::encodeName(Chg_Wav).toStdString()) &&
+      desktop_.startDetached(QFile::encodeName(Rev_Exe).toStdString(), {QFile::encodeName(Rev_Ini).toStdString()});
+  // A converter that cannot be started has failed: say so now rather than poll for ever.
+  if (!started) {
+    showMessage(Module1::MessageKind::Plain, QStringLiteral("Error"));
+    return true;
+  }
+  Timer2->start();
+  return true;
+}
+
+void formVarno::Timer2_Timer() {
+  Timer2->stop();
+  const varno::pipeline::JobStatus status = varno::pipeline::readJobStatus(fsPath(Rev_Ini));
+  if (status == varno::pipeline::JobStatus::Unfinished) {
+    Timer2->start();
+    return;
+  }
+  if (conversionAbandoned_) {
+    conversionAbandoned_ = false;
+  } else if (status == varno::pipeline::JobStatus::Close) {
+    Label7->setText(QStringLiteral("サンプリングを終了しました。"));
+    cmdOpen_Chg->setEnabled(true);
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(fsPath(Chg_Wav), error);
+    if (!error) Label11->setText(fromBytes(varno::pipeline::kilobytesText(bytes)));
+  } else {
+    showMessage(Module1::MessageKind::Plain, QStringLiteral("Error"));
+  }
+  if (choiceQueued_) {
+    choiceQueued_ = false;
+    Make_Choice(lastChoiceSource_);
+  }
+}
+
+void formVarno::cmdOpen_Org_Click() { Open_Sound(Text1->text()); }
+
+void formVarno::cmdOpen_Chg_Click() { Open_Sound(Chg_Wav); }
+
+void formVarno::Open_Sound(const QString& file) {
+  // The player is the program associated with the dropped file's type, for both sounds.
+  const QString player = Module1::Find_Exe(desktop_, Text1->text(), showMessage);
+  if (player.isEmpty()) return;
+  if (!desktop_.startDetached(QFile::encodeName(Module1::Cut_Quote(player)).toStdString(),
+                              {QFile::encodeName(file).toStdString()})) {
+    showMessage(Module1::MessageKind::Plain, kPlayerNotStarted);
+    return;
+  }
+  playerLookTicks_ = 0;
+  Timer3->start();
+  Org_Btn_State = cmdOpen_Org->isEnabled();
+  Chg_Btn_State = cmdOpen_Chg->isEnabled();
+  cmdOpen_Org->setEnabled(false);
+  cmdOpen_Chg->setEnabled(false);
+}
+
+bool formVarno::isOwnWindow(varno::WindowId window) const {
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  return std::any_of(windows.begin(), windows.end(), [window](const QWidget* w) {
+    return w->testAttribute(Qt::WA_WState_Created) && static_cast<varno::WindowId>(w->internalWinId()) == window;
+  });
+}
+
+void formVarno::Timer3_Timer() {
+  Timer3->stop();
+  const varno::WindowId window = desktop_.foregroundWindow();
+  // The player's window may not be up yet: look again for a while, and never take our own.
+  if (window == 0 || isOwnWindow(window)) {
+    if (++playerLookTicks_ < kPlayerLookTicks) {
+      Timer3->start();
+      return;
+    }
+    cmdOpen_Org->setEnabled(Org_Btn_State);
+    cmdOpen_Chg->setEnabled(Chg_Btn_State);
+    return;
+  }
+  Module1::Player_Wnd = window;
+  Timer4->setInterval(200);
+  Timer4->start();
+  Text1->setEnabled(false);
+  Combo1->setEnabled(false);
+  Frame1->setEnabled(false);
+  HScroll1->setEnabled(false);
+  Saved_Msg = Label7->text();
+  Label7->setText(kLocked);
+}
+
+void formVarno::Timer4_Timer() {
+  if (desktop_.setForegroundWindow(Module1::Player_Wnd) != 0) return;
+  Timer4->stop();
+  Combo1->setEnabled(true);
+  Text1->setEnabled(true);
+  Frame1->setEnabled(true);
+  cmdOpen_Org->setEnabled(Org_Btn_State);
+  cmdOpen_Chg->setEnabled(Chg_Btn_State);
+  HScroll1->setEnabled(true);
+  Label7->setText(Saved_Msg);
+}
+
+void formVarno::Command1_Click() {
+  const bool open = desktop_.setForegroundWindow(Module1::Player_Wnd) == 1;
+  showMessage(Module1::MessageKind::Information,
+              open ? QStringLiteral("再生用のソフトが開いています。") : QStringLiteral("再生用のソフトは開いていません。"));
 }

@@ -86,8 +86,19 @@ class formVarno : public QWidget {
   void HScroll1_Change();
   void cmdLeft_Click();
   void cmdRight_Click();
+  void Combo1_Click();
+  void Option1_Click();
+  void Option2_Click();
+  void Timer2_Timer();
+  void cmdOpen_Org_Click();
+  void cmdOpen_Chg_Click();
+  void Timer3_Timer();
+  void Timer4_Timer();
+  void Command1_Click();
 
  private:
+  enum class ChoiceSource { Combo, Option };
+
   void buildControls();
   void connectEvents();
   void Form_Load();
@@ -95,6 +106,15 @@ class formVarno : public QWidget {
   void Capture(const QString& path);
   // The end of a capture, "close" or "error": a drop that waited for it starts now.
   void Finish_Capture();
+  void Start_Queued_Drop();
+  // The steps every choice of rate or method runs: the player guard, Main_Job, the redraw.
+  void Make_Choice(ChoiceSource source);
+  // False when the choice was left to the run or conversion in progress, or given up for a
+  // drop: the caller then does not redraw.
+  bool Main_Job();
+  // Starts the player on `file` and locks the open buttons until the player's window is known.
+  void Open_Sound(const QString& file);
+  bool isOwnWindow(varno::WindowId window) const;
   bool Pre_Draw_Fig();
   void Set_Grid();
   void Set_Grid_1();
@@ -108,6 +128,21 @@ class formVarno : public QWidget {
   // (only the latest), so two pelkin never work on the same files.
   bool captureBusy_ = false;
   QString queuedDrop_;
+  // Main_Job yields to events while it re-samples; a choice made meanwhile, or while trosk
+  // converts, is noted here and run when the run or the conversion ends.
+  bool mainJobRunning_ = false;
+  bool choiceQueued_ = false;
+  ChoiceSource lastChoiceSource_ = ChoiceSource::Combo;
+  // A drop while trosk converts: that conversion belongs to the sound being replaced.
+  bool conversionAbandoned_ = false;
+  // The factor Chg_txt was written with (0 when there is none), so the staircase always
+  // matches the file even while a newer choice waits.
+  int chgFactor_ = 0;
+  // Timer3's ticks spent looking for the player's window.
+  int playerLookTicks_ = 0;
+  // A pick in the list announces itself twice (index changed, then activated); a pick of
+  // the item already selected only once.
+  bool comboPickSeen_ = false;
   // Where every 4096th sample line starts in Org_txt and in Chg_txt, for redraws that seek.
   varno::LineIndex orgIndex_;
   varno::LineIndex chgIndex_;

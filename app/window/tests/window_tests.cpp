@@ -7,11 +7,12 @@
 int runModule1Tests(int argc, char** argv);
 int runStartupTests(int argc, char** argv);
 int runCaptureTests(int argc, char** argv);
+int runChoiceTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   varno_fonts::loadFontAliases();
   QApplication app(argc, argv);
   int failures = 0;
-  for (auto run : {runModule1Tests, runStartupTests, runCaptureTests}) failures += run(argc, argv);
+  for (auto run : {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests}) failures += run(argc, argv);
   return failures == 0 ? 0 : 1;
 }

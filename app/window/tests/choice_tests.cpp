@@ -1,0 +1,374 @@
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QtEndian>
+#include <QtTest>
+
+#include "test_support.h"
+
+namespace {
+
+const QString kDataInUse = QStringLiteral("データが使われています。\r\n再生用のソフトを閉じてから選択して選択してください。");
+const QString kLocked = QStringLiteral("再生用のソフトをクローズしないと、すべての選択は行えません。");
+const QString kConverting = QStringLiteral("サンプリングを完了しました。\r\nサンプリングデータを Wave 化をしています。");
+const QString kConverted = QStringLiteral("サンプリングを終了しました。");
+constexpr int kConverterTimeout = 15000;
+
+void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples) {
+  const QString wave = h.dir.file("sound.wav");
+  writeFile(wave, "RIFF");
+  dropFiles(*h.form, {wave});
+  finishCaptureByHand(h, rateLine, bitsLine, samples);
+  QTRY_VERIFY(!h.form->Timer1->isActive() && h.form->Combo1->isEnabled());
+}
+
+std::size_t troskStarts(const Harness& h) {
+  return std::count_if(h.desktop.starts.begin(), h.desktop.starts.end(),
+                       [&](const varno::FakeDesktop::Start& s) { return s.program == h.form->Rev_Exe.toStdString(); });
+}
+
+// The samples of a WAVE file's data chunk, 8-bit unsigned or 16-bit signed.
+std::vector<int> waveSamples(const QByteArray& wave) {
+  std::vector<int> samples;
+  if (wave.size() < 12) return samples;
+  int bits = 16;
+  qsizetype at = 12;
+  while (at + 8 <= wave.size()) {
+    const QByteArray id = wave.mid(at, 4);
+    const quint32 size = qFromLittleEndian<quint32>(wave.constData() + at + 4);
+    const char* body = wave.constData() + at + 8;
+    if (id == "fmt ") bits = qFromLittleEndian<quint16>(body + 14);
+    if (id == "data") {
+      const qsizetype end = std::min<qsizetype>(at + 8 + size, wave.size());
+      for (const char* p = body; p + bits / 8 <= wave.constData() + end; p += bits / 8)
+        samples.push_back(bits == 8 ? static_cast<unsigned char>(*p) : qFromLittleEndian<qint16>(p));
+      break;
+    }
+    at += 8 + size + (size & 1);
+  }
+  return samples;
+}
+
+bool anyRed(const PictureBox* picture) {
+  const QImage& image = picture->image();
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if ((image.pixel(x, y) & 0xFFFFFF) == 0xFF0000) return true;
+  return false;
+}
+
+}  // namespace
+
+class ChoiceTests : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { Module1::Player_Wnd = 0; }
+
+  // A choice writes Chg_txt by the list index and the method, then hands it to trosk.
+  void resampling_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("average");
+    QTest::addColumn<QByteArray>("rate");
+    QTest::addColumn<std::vector<int>>("samples");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("average halves away from zero") << 1 << true << QByteArray("8000")
+                                                   << std::vector<int>{10, 11, 12, 13}
+                                                   << QByteArray("4000\r\n16\r\n11\r\n13\r\n");
+    QTest::newRow("average of -3, -4") << 1 << true << QByteArray("8000") << std::vector<int>{-3, -4}
+                                       << QByteArray("4000\r\n16\r\n-4\r\n");
+    QTest::newRow("average drops a partial group") << 2 << true << QByteArray("8000")
+                                                   << std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}
+                                                   << QByteArray("2000\r\n16\r\n3\r\n7\r\n");
+    QTest::newRow("first sample keeps a partial group") << 2 << false << QByteArray("8000")
+                                                        << std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}
+                                                        << QByteArray("2000\r\n16\r\n1\r\n5\r\n9\r\n");
+    QTest::newRow("factor 128 rate line") << 7 << false << QByteArray("44100") << std::vector<int>{5, 6}
+                                          << QByteArray("344.53125\r\n16\r\n5\r\n");
+    QTest::newRow("factor 1 copies") << 0 << false << QByteArray("44100") << std::vector<int>{5, -6}
+                                     << QByteArray("44100\r\n16\r\n5\r\n-6\r\n");
+  }
+  void resampling() {
+    QFETCH(int, index);
+    QFETCH(bool, average);
+    QFETCH(QByteArray, rate);
+    QFETCH(std::vector<int>, samples);
+    QFETCH(QByteArray, written);
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, rate, "16", samples);
+    if (average) f.Option1->setChecked(true);  // no rate chosen yet: nothing runs
+    QCOMPARE(troskStarts(h), std::size_t(0));
+    f.Combo1->setCurrentIndex(index);
+    QCOMPARE(readFile(f.Chg_Txt), written);
+    QCOMPARE(f.Label7->text(), kConverting);
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+    QVERIFY(f.Timer2->isActive());
+    QCOMPARE(troskStarts(h), std::size_t(1));
+    QCOMPARE(h.desktop.starts.back().args, std::vector<std::string>{f.Rev_Ini.toStdString()});
+    QCOMPARE(readFile(f.Rev_Ini),
+             QFile::encodeName(f.Chg_Txt) + "\r\n" + QFile::encodeName(f.Chg_Wav) + "\r\n\r\n");
+  }
+
+  // Drop, capture, choose, convert and listen, with the real pelkin and trosk.
+  void wholeRoad() {
+    Harness h(true);
+    formVarno& f = *h.form;
+    std::vector<int> samples(3000);
+    for (int i = 0; i < 3000; ++i) samples[i] = (i * 37) % 2001 - 1000;
+    const QString wave = h.dir.file("声.wav");
+    QVERIFY(writeFile(wave, waveBytes(22050, 16, 1, samples)));
+    dropFiles(f, {wave});
+    QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kConverterTimeout);
+    f.HScroll1->setValue(50);
+    QCOMPARE(f.Start_Pos, 1500);
+
+    f.Combo1->setCurrentIndex(2);  // factor 4, first sample of each group
+    QCOMPARE(f.Start_Pos, 1500);
+    QVERIFY(anyRed(f.Picture2));
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kConverted, kConverterTimeout);
+    QVERIFY(f.cmdOpen_Chg->isEnabled());
+    QVERIFY(!f.Timer2->isActive());
+    std::vector<int> expected;
+    for (std::size_t i = 0; i < samples.size(); i += 4) expected.push_back(samples[i]);
+    const QByteArray converted = readFile(f.Chg_Wav);
+    QCOMPARE(waveSamples(converted), expected);
+    QCOMPARE(f.Label11->text(), QStringLiteral("%1 KB").arg((converted.size() + 1023) / 1024));
+
+    f.cmdOpen_Chg->click();
+    QCOMPARE(h.desktop.starts.back().program, std::string("/usr/bin/player"));
+    QCOMPARE(h.desktop.starts.back().args, std::vector<std::string>{f.Chg_Wav.toStdString()});
+    QCOMPARE(h.desktop.lookedUp.back(), wave.toStdString());
+  }
+
+  // A pick runs once, and picking the item already selected runs again.
+  void userPicks() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    QTest::keyClick(f.Combo1, Qt::Key_Down);
+    QCOMPARE(f.Combo1->currentIndex(), 0);
+    QCOMPARE(troskStarts(h), std::size_t(1));
+    const QByteArray job = readFile(f.Rev_Ini);
+    QVERIFY(writeFile(f.Rev_Ini, job.left(job.size() - 2) + "close\r\n"));
+    QTRY_VERIFY(f.cmdOpen_Chg->isEnabled());
+    QTest::qWait(300);
+    QCOMPARE(troskStarts(h), std::size_t(1));
+    emit f.Combo1->activated(0);
+    QCOMPARE(troskStarts(h), std::size_t(2));
+  }
+
+  void conversionFails() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    f.Combo1->setCurrentIndex(1);
+    const QByteArray job = readFile(f.Rev_Ini);
+    QVERIFY(writeFile(f.Rev_Ini, job.left(job.size() - 2) + "error\r\n"));
+    QTRY_VERIFY(!f.Timer2->isActive());
+    QCOMPARE(h.messages.size(), std::size_t(1));
+    QCOMPARE(h.messages[0].text, QStringLiteral("Error"));
+    QCOMPARE(f.Label7->text(), kConverting);
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+  }
+
+  void troskMissing() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    h.desktop.startSucceeds = false;
+    f.Combo1->setCurrentIndex(1);
+    QCOMPARE(h.messages.size(), std::size_t(1));
+    QCOMPARE(h.messages[0].text, QStringLiteral("Error"));
+    QVERIFY(!f.Timer2->isActive());
+  }
+
+  void originalMissing() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    QFile::remove(f.Org_Txt);
+    f.Combo1->setCurrentIndex(1);
+    QVERIFY(f.Label7->text().contains(QStringLiteral("Org_txt.txt")));
+    QCOMPARE(troskStarts(h), std::size_t(0));
+    QVERIFY(!f.Timer2->isActive());
+  }
+
+  // A choice while trosk still converts waits for it; then the latest choice runs.
+  void choiceWhileConverting() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4, 5, 6, 7, 8});
+    f.Combo1->setCurrentIndex(1);
+    f.Combo1->setCurrentIndex(3);
+    f.Combo1->setCurrentIndex(2);
+    QCOMPARE(troskStarts(h), std::size_t(1));
+    QVERIFY(readFile(f.Chg_Txt).startsWith("4000\r\n"));
+    const QByteArray job = readFile(f.Rev_Ini);
+    QVERIFY(writeFile(f.Rev_Ini, job.left(job.size() - 2) + "close\r\n"));
+    QTRY_COMPARE(troskStarts(h), std::size_t(2));
+    QCOMPARE(readFile(f.Chg_Txt), QByteArray("2000\r\n16\r\n1\r\n5\r\n"));
+    QCOMPARE(f.Label7->text(), kConverting);
+  }
+
+  // A choice while Main_Job still re-samples cancels that run and runs in its place.
+  void choiceWhileResampling() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", std::vector<int>(4'000'000, 7));
+    QTimer::singleShot(0, &f, [&] { f.Combo1->setCurrentIndex(3); });
+    f.Combo1->setCurrentIndex(1);
+    QCOMPARE(troskStarts(h), std::size_t(1));
+    QVERIFY(readFile(f.Chg_Txt).startsWith("1000\r\n16\r\n7\r\n"));
+    QCOMPARE(QFileInfo(f.Chg_Txt).size(), qint64(QByteArray("1000\r\n16\r\n").size() + 500'000 * 3));
+  }
+
+  // A drop while Main_Job re-samples ends the run and captures the new file.
+  void dropWhileResampling() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", std::vector<int>(4'000'000, 7));
+    const QString next = h.dir.file("next.wav");
+    QVERIFY(writeFile(next, "RIFF"));
+    QTimer::singleShot(0, &f, [&] { dropFiles(f, {next}); });
+    f.Combo1->setCurrentIndex(1);
+    QCOMPARE(f.Text1->text(), next);
+    QCOMPARE(troskStarts(h), std::size_t(0));
+    QVERIFY(!QFile::exists(f.Chg_Txt));
+    QVERIFY(f.Timer1->isActive());
+    QVERIFY(!f.Combo1->isEnabled());
+  }
+
+  // While the window recorded as the player's can be raised, choices are refused.
+  void choiceRefusedWhilePlayerOpen() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    Module1::Player_Wnd = 777;
+    h.desktop.openWindows = {777};
+    f.Combo1->setCurrentIndex(1);
+    QCOMPARE(h.messages.size(), std::size_t(1));
+    QCOMPARE(h.messages[0].text, kDataInUse);
+    QCOMPARE(h.messages[0].kind, Module1::MessageKind::Information);
+    QCOMPARE(f.Combo1->currentIndex(), -1);
+    QVERIFY(!QFile::exists(f.Chg_Txt));
+    QCOMPARE(troskStarts(h), std::size_t(0));
+    {
+      const QSignalBlocker quiet(f.Combo1);
+      f.Combo1->setCurrentIndex(1);
+    }
+    f.Option1->setChecked(true);
+    QCOMPARE(h.messages.size(), std::size_t(2));
+    QCOMPARE(h.messages[1].text, kDataInUse);
+    QVERIFY(f.Option1->isChecked());
+    QCOMPARE(f.Combo1->currentIndex(), 1);
+    QVERIFY(!QFile::exists(f.Chg_Txt));
+    h.desktop.openWindows.clear();
+    f.Option2->setChecked(true);
+    QVERIFY(QFile::exists(f.Chg_Txt));
+  }
+
+  void playerLock() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    const QString before = f.Label7->text();
+    h.desktop.foreground = 777;
+    h.desktop.openWindows = {777};
+    f.cmdOpen_Org->click();
+    QCOMPARE(h.desktop.starts.back().program, std::string("/usr/bin/player"));
+    QCOMPARE(h.desktop.starts.back().args, std::vector<std::string>{f.Text1->text().toStdString()});
+    QVERIFY(!f.cmdOpen_Org->isEnabled());
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+    QVERIFY(f.Timer3->isActive());
+
+    QTRY_VERIFY(f.Timer4->isActive());
+    QCOMPARE(Module1::Player_Wnd, varno::WindowId(777));
+    for (QWidget* w : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1, f.cmdOpen_Org, f.cmdOpen_Chg})
+      QVERIFY(!w->isEnabled());
+    QVERIFY(f.cmdLeft->isEnabled() && f.cmdRight->isEnabled() && f.Command1->isEnabled());
+    QCOMPARE(f.Label7->text(), kLocked);
+    const std::size_t raisedBefore = h.desktop.raised.size();
+    QTRY_VERIFY(h.desktop.raised.size() > raisedBefore + 1);
+    QCOMPARE(h.desktop.raised.back(), varno::WindowId(777));
+
+    f.Command1->click();
+    QCOMPARE(h.messages.back().text, QStringLiteral("再生用のソフトが開いています。"));
+    QCOMPARE(h.messages.back().kind, Module1::MessageKind::Information);
+
+    h.desktop.openWindows.clear();
+    QTRY_VERIFY(!f.Timer4->isActive());
+    for (QWidget* w : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1, f.cmdOpen_Org})
+      QVERIFY(w->isEnabled());
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+    QCOMPARE(f.Label7->text(), before);
+    f.Command1->click();
+    QCOMPARE(h.messages.back().text, QStringLiteral("再生用のソフトは開いていません。"));
+  }
+
+  // The foreground window is never taken for the player's when it is our own.
+  void ownWindowIsNoPlayer() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    h.desktop.foreground = static_cast<varno::WindowId>(f.winId());
+    h.desktop.openWindows = {h.desktop.foreground};
+    f.cmdOpen_Org->click();
+    QTest::qWait(700);
+    QVERIFY(f.Timer3->isActive());
+    QVERIFY(!f.Timer4->isActive());
+    QCOMPARE(Module1::Player_Wnd, varno::WindowId(0));
+    QVERIFY(f.Combo1->isEnabled());
+    h.desktop.foreground = 888;
+    h.desktop.openWindows = {888};
+    QTRY_COMPARE(Module1::Player_Wnd, varno::WindowId(888));
+    QVERIFY(!f.Combo1->isEnabled());
+  }
+
+  void playerNeverShows() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    f.cmdOpen_Org->click();
+    QVERIFY(!f.cmdOpen_Org->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(f.cmdOpen_Org->isEnabled(), 8000);
+    QVERIFY(!f.Timer3->isActive());
+    QVERIFY(!f.Timer4->isActive());
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+    QVERIFY(f.Combo1->isEnabled());
+  }
+
+  void noPlayer_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("starts");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no association") << 31 << true
+                                    << QStringLiteral("指定されたファイルタイプに対応する関連付けが存在しません。");
+    QTest::newRow("player does not start") << 42 << false << QStringLiteral("再生用のソフトを起動できませんでした。");
+  }
+  void noPlayer() {
+    QFETCH(int, code);
+    QFETCH(bool, starts);
+    QFETCH(QString, message);
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    h.desktop.lookup.code = code;
+    h.desktop.startSucceeds = starts;
+    const std::size_t startsBefore = h.desktop.starts.size();
+    f.cmdOpen_Org->click();
+    QCOMPARE(h.messages.back().text, message);
+    QCOMPARE(h.desktop.starts.size(), startsBefore + (code >= 32 ? 1 : 0));
+    QVERIFY(f.cmdOpen_Org->isEnabled());
+    QVERIFY(!f.Timer3->isActive());
+  }
+};
+
+int runChoiceTests(int argc, char** argv) {
+  ChoiceTests tests;
+  return QTest::qExec(&tests, argc, argv);
+}
+
+#include "choice_tests.moc"
