@@ -213,6 +213,24 @@ class ChoiceTests : public QObject {
     QCOMPARE(f.Label7->text(), kConverting);
   }
 
+  // A conversion that a new drop overtook offers nothing when it ends: its sound is gone.
+  void dropWhileConverting() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    f.Combo1->setCurrentIndex(1);
+    QVERIFY(f.Timer2->isActive());
+    const QString next = h.dir.file("next.wav");
+    QVERIFY(writeFile(next, "RIFF"));
+    dropFiles(f, {next});
+    const QByteArray job = readFile(f.Rev_Ini);
+    QVERIFY(writeFile(f.Rev_Ini, job.left(job.size() - 2) + "close\r\n"));
+    QTRY_VERIFY(!f.Timer2->isActive());
+    QCOMPARE(f.Label7->text(), QStringLiteral("オリジナルの音を取り込みました。"));
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+    QVERIFY(h.messages.empty());
+  }
+
   // A choice while Main_Job still re-samples cancels that run and runs in its place.
   void choiceWhileResampling() {
     Harness h;
@@ -314,6 +332,7 @@ class ChoiceTests : public QObject {
     formVarno& f = *h.form;
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
     h.desktop.foreground = static_cast<varno::WindowId>(f.winId());
+    QVERIFY(h.desktop.foreground != 0);
     h.desktop.openWindows = {h.desktop.foreground};
     f.cmdOpen_Org->click();
     QTest::qWait(700);
@@ -333,7 +352,7 @@ class ChoiceTests : public QObject {
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
     f.cmdOpen_Org->click();
     QVERIFY(!f.cmdOpen_Org->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(f.cmdOpen_Org->isEnabled(), 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.cmdOpen_Org->isEnabled(), 15000);
     QVERIFY(!f.Timer3->isActive());
     QVERIFY(!f.Timer4->isActive());
     QVERIFY(!f.cmdOpen_Chg->isEnabled());
