@@ -15,11 +15,13 @@ struct JobPaths {
 };
 
 void report(Error error, const JobPaths& paths, std::uint64_t line = 0) {
-  const Subject subject = subjectOf(error);
-  const std::string& path = subject == Subject::Job      ? paths.job
-                            : subject == Subject::Input  ? paths.input
-                            : subject == Subject::Output ? paths.output
-                                                         : paths.job;
+  std::string_view path;
+  switch (subjectOf(error)) {
+    case Subject::Job: path = paths.job; break;
+    case Subject::Input: path = paths.input; break;
+    case Subject::Output: path = paths.output; break;
+    case Subject::None: break;
+  }
   std::fputs(errorMessage(error, path, line).c_str(), stderr);
 }
 
