@@ -14,7 +14,7 @@ using test::pcm16;
 using test::readFile;
 using test::runProgram;
 using test::waveBytes;
-using test::WaveSpec;
+using test::WaveFields;
 using test::writeFile;
 
 std::string jobText(const std::string& in, const std::string& out, const std::string& status) {
@@ -62,7 +62,7 @@ TEST_F(ConverterRun, MissingJobFile) {
 }
 
 TEST_F(ConverterRun, JobInRunModeIsLeftAlone) {
-  writeFile(in, waveBytes(WaveSpec{}, pcm16({1})));
+  writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
   writeFile(out, "old");
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
     const test::RunResult r = run(program, in, "run");
@@ -74,7 +74,7 @@ TEST_F(ConverterRun, JobInRunModeIsLeftAlone) {
 }
 
 TEST_F(ConverterRun, StatusThatIsNotExactlyRunIsTaken) {
-  writeFile(in, waveBytes(WaveSpec{}, pcm16({1})));
+  writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
   for (const char* old : {"Run", "run ", "close", "error"}) {
     const test::RunResult r = run(PELKIN_PATH, in, old);
     EXPECT_EQ(r.exitCode, 0) << old;
@@ -101,24 +101,24 @@ struct BadWave {
   const char* message;  // after the input's path
 };
 
-WaveSpec with(void (*change)(WaveSpec&)) {
-  WaveSpec spec;
-  change(spec);
-  return spec;
+WaveFields with(void (*change)(WaveFields&)) {
+  WaveFields fields;
+  change(fields);
+  return fields;
 }
 
 TEST_F(ConverterRun, PelkinRefusesBadWaveFilesAndKeepsTheOldOutput) {
-  const std::string good = waveBytes(WaveSpec{}, pcm16({1, 2}));
+  const std::string good = waveBytes(WaveFields{}, pcm16({1, 2}));
   const BadWave cases[] = {
       {"empty", "", " isn't WAVE format\n"},
       {"43 bytes", good.substr(0, 43), " is an illegal format\n"},
-      {"RIFX", waveBytes(with([](WaveSpec& s) { s.riff = "RIFX"; }), ""), " isn't WAVE format\n"},
-      {"18-byte fmt", waveBytes(with([](WaveSpec& s) { s.fmtSize = 18; }), pcm16({1})), " is an illegal format\n"},
-      {"tag 3", waveBytes(with([](WaveSpec& s) { s.tag = 3; }), ""), " isn't a linear PCM format\n"},
-      {"24-bit", waveBytes(with([](WaveSpec& s) { s.bits = 24; }), "abcdef"), " isn't 8 or 16 bits per sample\n"},
-      {"0 channels", waveBytes(with([](WaveSpec& s) { s.channels = 0; }), "ab"), " has no channels\n"},
-      {"rate 0", waveBytes(with([](WaveSpec& s) { s.rate = 0; }), "ab"), " has an illegal sample rate\n"},
-      {"rate 2^31", waveBytes(with([](WaveSpec& s) { s.rate = 0x80000000u; }), "ab"),
+      {"RIFX", waveBytes(with([](WaveFields& s) { s.riff = "RIFX"; }), ""), " isn't WAVE format\n"},
+      {"18-byte fmt", waveBytes(with([](WaveFields& s) { s.fmtSize = 18; }), pcm16({1})), " is an illegal format\n"},
+      {"tag 3", waveBytes(with([](WaveFields& s) { s.tag = 3; }), ""), " isn't a linear PCM format\n"},
+      {"24-bit", waveBytes(with([](WaveFields& s) { s.bits = 24; }), "abcdef"), " isn't 8 or 16 bits per sample\n"},
+      {"0 channels", waveBytes(with([](WaveFields& s) { s.channels = 0; }), "ab"), " has no channels\n"},
+      {"rate 0", waveBytes(with([](WaveFields& s) { s.rate = 0; }), "ab"), " has an illegal sample rate\n"},
+      {"rate 2^31", waveBytes(with([](WaveFields& s) { s.rate = 0x80000000u; }), "ab"),
        " has an illegal sample rate\n"},
   };
   for (const BadWave& c : cases) {
@@ -141,16 +141,16 @@ struct GoodWave {
 };
 
 TEST_F(ConverterRun, PelkinWritesTheSampleText) {
-  WaveSpec stereo8;
+  WaveFields stereo8;
   stereo8.channels = 2;
   stereo8.bits = 8;
   stereo8.rate = 11025;
-  WaveSpec truncated;
+  WaveFields truncated;
   truncated.dataSize = 8;
   const GoodWave cases[] = {
-      {"mono 16", waveBytes(WaveSpec{}, std::string("\x01\x00\xFF\xFF", 4)), "44100\r\n16\r\n1\r\n-1\r\n", ""},
+      {"mono 16", waveBytes(WaveFields{}, std::string("\x01\x00\xFF\xFF", 4)), "44100\r\n16\r\n1\r\n-1\r\n", ""},
       {"stereo 8", waveBytes(stereo8, "\x0A\xC8\x14\xD2"), "11025\r\n8\r\n10\r\n20\r\n", ""},
-      {"empty data", waveBytes(WaveSpec{}, ""), "44100\r\n16\r\n", ""},
+      {"empty data", waveBytes(WaveFields{}, ""), "44100\r\n16\r\n", ""},
       {"short data", waveBytes(truncated, pcm16({7, -8, 9})), "44100\r\n16\r\n7\r\n-8\r\n9\r\n",
        " is shorter than its data size\n"},
   };
@@ -167,7 +167,7 @@ TEST_F(ConverterRun, PelkinWritesTheSampleText) {
 }
 
 TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
-  writeFile(in, waveBytes(WaveSpec{}, pcm16({1})));
+  writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
   const std::string text = dir / "in.txt";
   writeFile(text, "8000\r\n16\r\n1\r\n");
   for (const auto& [program, input] : {std::pair{PELKIN_PATH, in}, std::pair{TROSK_PATH, text}}) {
@@ -201,7 +201,7 @@ TEST_F(ConverterRun, PathsLongerThanTheOldLineLimit) {
   in = (deep / "in.wav").string();
   out = (deep / "out.txt").string();
   ASSERT_GT(in.size(), 1200u);
-  writeFile(in, waveBytes(WaveSpec{}, pcm16({3})));
+  writeFile(in, waveBytes(WaveFields{}, pcm16({3})));
   const test::RunResult r = run(PELKIN_PATH, in);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(readFile(job), jobText(in, out, "close"));
@@ -209,17 +209,17 @@ TEST_F(ConverterRun, PathsLongerThanTheOldLineLimit) {
 }
 
 TEST_F(ConverterRun, TroskWritesAMonoWave) {
-  WaveSpec mono8;
+  WaveFields mono8;
   mono8.bits = 8;
   mono8.rate = 345;
   struct Case {
     std::string text;
     std::string wave;
   } cases[] = {
-      {"44100\r\n16\r\n1\r\n-1\r\n-32768\r\n32767\r\n", waveBytes(WaveSpec{}, pcm16({1, -1, -32768, 32767}))},
+      {"44100\r\n16\r\n1\r\n-1\r\n-32768\r\n32767\r\n", waveBytes(WaveFields{}, pcm16({1, -1, -32768, 32767}))},
       {"344.53125\r\n8\r\n0\r\n128\r\n255\r\n", waveBytes(mono8, "\x00\x80\xFF")},
       {"344.53125\n8\n0\n128\n255", waveBytes(mono8, "\x00\x80\xFF")},
-      {"44100\r\n16\r\n", waveBytes(WaveSpec{}, "")},
+      {"44100\r\n16\r\n", waveBytes(WaveFields{}, "")},
   };
   // std::string from a literal stops at the first NUL; the 8-bit waves hold one.
   cases[1].wave = cases[2].wave = waveBytes(mono8, std::string("\x00\x80\xFF", 3));
@@ -281,10 +281,10 @@ TEST_F(ConverterRun, RoundTripOfMonoFiles) {
     bytes8 += static_cast<char>((i * 37) & 0xFF);
     values16.push_back((i * 7919) % 65536 - 32768);
   }
-  WaveSpec mono8;
+  WaveFields mono8;
   mono8.bits = 8;
   mono8.rate = 8000;
-  const std::string originals[] = {waveBytes(mono8, bytes8), waveBytes(WaveSpec{}, pcm16(values16))};
+  const std::string originals[] = {waveBytes(mono8, bytes8), waveBytes(WaveFields{}, pcm16(values16))};
   for (const std::string& original : originals) {
     writeFile(in, original);
     ASSERT_EQ(run(PELKIN_PATH, in).exitCode, 0);

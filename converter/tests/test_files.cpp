@@ -49,22 +49,22 @@ void putLe(std::string& s, std::uint32_t v, int bytes) {
 
 }  // namespace
 
-std::string waveBytes(const WaveSpec& spec, const std::string& samples) {
+std::string waveBytes(const WaveFields& fields, const std::string& samples) {
   const std::uint32_t dataSize =
-      spec.dataSize < 0 ? static_cast<std::uint32_t>(samples.size()) : static_cast<std::uint32_t>(spec.dataSize);
-  const std::uint32_t align = spec.channels * (spec.bits / 8u);
-  std::string s = spec.riff;
+      fields.dataSize < 0 ? static_cast<std::uint32_t>(samples.size()) : static_cast<std::uint32_t>(fields.dataSize);
+  const std::uint32_t align = fields.channels * (fields.bits / 8u);
+  std::string s = fields.riff;
   putLe(s, 36 + dataSize, 4);
-  s += spec.wave + spec.fmt;
-  putLe(s, spec.fmtSize, 4);
-  putLe(s, spec.tag, 2);
-  putLe(s, spec.channels, 2);
-  putLe(s, spec.rate, 4);
-  putLe(s, spec.rate * align, 4);
+  s += fields.wave + fields.fmt;
+  putLe(s, fields.fmtSize, 4);
+  putLe(s, fields.tag, 2);
+  putLe(s, fields.channels, 2);
+  putLe(s, fields.rate, 4);
+  putLe(s, fields.rate * align, 4);
   putLe(s, align, 2);
-  putLe(s, spec.bits, 2);
-  if (spec.fmtSize > 16) s.append(spec.fmtSize - 16, '\0');
-  s += spec.data;
+  putLe(s, fields.bits, 2);
+  if (fields.fmtSize > 16) s.append(fields.fmtSize - 16, '\0');
+  s += fields.data;
   putLe(s, dataSize, 4);
   return s + samples;
 }

@@ -25,7 +25,7 @@ std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
 // Fields of a 44-byte header; the defaults make a valid mono 16-bit 44100 Hz file.
-struct WaveSpec {
+struct WaveFields {
   std::string riff = "RIFF";
   std::string wave = "WAVE";
   std::string fmt = "fmt ";
@@ -39,8 +39,8 @@ struct WaveSpec {
   std::int64_t dataSize = -1;
 };
 
-// The header of `spec` followed by `samples`, byte rate and alignment computed from it.
-std::string waveBytes(const WaveSpec& spec, const std::string& samples);
+// The header of `fields` followed by `samples`, byte rate and alignment computed from it.
+std::string waveBytes(const WaveFields& fields, const std::string& samples);
 
 // Little-endian bytes of 16-bit samples.
 std::string pcm16(const std::vector<int>& samples);

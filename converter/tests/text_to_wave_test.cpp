@@ -111,17 +111,17 @@ TEST(TextToWaveTest, LineReaderMarksOverlongLines) {
 }
 
 TEST(TextToWaveTest, MonoWaveHeaderBytes) {
-  test::WaveSpec spec;
-  spec.rate = 345;
-  spec.bits = 8;
-  spec.dataSize = 3;
+  test::WaveFields fields;
+  fields.rate = 345;
+  fields.bits = 8;
+  fields.dataSize = 3;
   const std::array<char, 44> header = monoWaveHeader(345, 8, 3);
-  EXPECT_EQ(std::string(header.data(), header.size()), test::waveBytes(spec, ""));
-  spec.rate = 44100;
-  spec.bits = 16;
-  spec.dataSize = 0x7FFFFFFF;
+  EXPECT_EQ(std::string(header.data(), header.size()), test::waveBytes(fields, ""));
+  fields.rate = 44100;
+  fields.bits = 16;
+  fields.dataSize = 0x7FFFFFFF;
   const std::array<char, 44> big = monoWaveHeader(44100, 16, 0x7FFFFFFF);
-  EXPECT_EQ(std::string(big.data(), big.size()), test::waveBytes(spec, ""));
+  EXPECT_EQ(std::string(big.data(), big.size()), test::waveBytes(fields, ""));
 }
 
 }  // namespace

@@ -10,12 +10,12 @@ namespace {
 
 using test::pcm16;
 using test::waveBytes;
-using test::WaveSpec;
+using test::WaveFields;
 
-WaveSpec with(void (*change)(WaveSpec&)) {
-  WaveSpec spec;
-  change(spec);
-  return spec;
+WaveFields with(void (*change)(WaveFields&)) {
+  WaveFields fields;
+  change(fields);
+  return fields;
 }
 
 struct HeaderCase {
@@ -33,7 +33,7 @@ TEST_P(HeaderTest, ChecksInOrder) {
   EXPECT_EQ(readWaveHeader(in, format), c.expected);
 }
 
-const std::string kGood = waveBytes(WaveSpec{}, pcm16({1, -1}));
+const std::string kGood = waveBytes(WaveFields{}, pcm16({1, -1}));
 
 // The process tests cover the other refusals (empty, 43 bytes, RIFX, tag 3, 24-bit...).
 INSTANTIATE_TEST_SUITE_P(
@@ -44,21 +44,21 @@ INSTANTIATE_TEST_SUITE_P(
         // Tags present, but a piece that was not read whole matches nothing.
         HeaderCase{"twenty_bytes", kGood.substr(0, 20), Error::IllegalFormat},
         HeaderCase{"forty_bytes", kGood.substr(0, 40), Error::IllegalFormat},
-        HeaderCase{"wave_lower_case", waveBytes(with([](WaveSpec& s) { s.wave = "wave"; }), ""), Error::NotWave},
-        HeaderCase{"fmt_missing_blank", waveBytes(with([](WaveSpec& s) { s.fmt = "fmt_"; }), ""),
+        HeaderCase{"wave_lower_case", waveBytes(with([](WaveFields& s) { s.wave = "wave"; }), ""), Error::NotWave},
+        HeaderCase{"fmt_missing_blank", waveBytes(with([](WaveFields& s) { s.fmt = "fmt_"; }), ""),
                    Error::IllegalFormat},
-        HeaderCase{"list_before_data", waveBytes(with([](WaveSpec& s) { s.data = "LIST"; }), ""),
+        HeaderCase{"list_before_data", waveBytes(with([](WaveFields& s) { s.data = "LIST"; }), ""),
                    Error::IllegalFormat},
-        HeaderCase{"extensible_tag", waveBytes(with([](WaveSpec& s) { s.tag = 0xFFFE; }), ""),
+        HeaderCase{"extensible_tag", waveBytes(with([](WaveFields& s) { s.tag = 0xFFFE; }), ""),
                    Error::NotLinearPcm},
-        HeaderCase{"bits_0", waveBytes(with([](WaveSpec& s) { s.bits = 0; }), "abc"), Error::BadBits},
-        HeaderCase{"bits_minus_16", waveBytes(with([](WaveSpec& s) { s.bits = 0xFFF0; }), ""), Error::BadBits},
-        HeaderCase{"rate_largest", waveBytes(with([](WaveSpec& s) { s.rate = 0x7FFFFFFFu; }), ""), Error::None}),
+        HeaderCase{"bits_0", waveBytes(with([](WaveFields& s) { s.bits = 0; }), "abc"), Error::BadBits},
+        HeaderCase{"bits_minus_16", waveBytes(with([](WaveFields& s) { s.bits = 0xFFF0; }), ""), Error::BadBits},
+        HeaderCase{"rate_largest", waveBytes(with([](WaveFields& s) { s.rate = 0x7FFFFFFFu; }), ""), Error::None}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct TextCase {
   const char* name;
-  WaveSpec spec;
+  WaveFields fields;
   std::string data;
   std::string expected;
   bool shortData;
@@ -68,7 +68,7 @@ class SampleTextTest : public testing::TestWithParam<TextCase> {};
 
 TEST_P(SampleTextTest, WritesTheFirstChannel) {
   const TextCase& c = GetParam();
-  const std::string bytes = waveBytes(c.spec, c.data);
+  const std::string bytes = waveBytes(c.fields, c.data);
   MemorySource in(bytes.data(), bytes.size());
   WaveFormat format;
   ASSERT_EQ(readWaveHeader(in, format), Error::None);
@@ -79,8 +79,8 @@ TEST_P(SampleTextTest, WritesTheFirstChannel) {
   EXPECT_EQ(shortData, c.shortData);
 }
 
-WaveSpec spec(std::uint16_t channels, std::uint16_t bits, std::int64_t dataSize = -1) {
-  WaveSpec s;
+WaveFields fields(std::uint16_t channels, std::uint16_t bits, std::int64_t dataSize = -1) {
+  WaveFields s;
   s.channels = channels;
   s.bits = bits;
   s.rate = bits == 8 ? 8000 : 44100;
@@ -91,23 +91,23 @@ WaveSpec spec(std::uint16_t channels, std::uint16_t bits, std::int64_t dataSize 
 INSTANTIATE_TEST_SUITE_P(
     Files, SampleTextTest,
     testing::Values(
-        TextCase{"mono16", spec(1, 16), pcm16({1, -1}), "44100\r\n16\r\n1\r\n-1\r\n", false},
-        TextCase{"mono16_limits", spec(1, 16), pcm16({-32768, 32767, 0}),
+        TextCase{"mono16", fields(1, 16), pcm16({1, -1}), "44100\r\n16\r\n1\r\n-1\r\n", false},
+        TextCase{"mono16_limits", fields(1, 16), pcm16({-32768, 32767, 0}),
                  "44100\r\n16\r\n-32768\r\n32767\r\n0\r\n", false},
-        TextCase{"mono8", spec(1, 8), std::string("\x80\x00\xFF", 3), "8000\r\n8\r\n128\r\n0\r\n255\r\n", false},
-        TextCase{"stereo8_first_channel", spec(2, 8), "\x0A\xC8\x14\xD2", "8000\r\n8\r\n10\r\n20\r\n", false},
-        TextCase{"stereo16_first_channel", spec(2, 16), pcm16({5, 6, -7, 8}), "44100\r\n16\r\n5\r\n-7\r\n", false},
-        TextCase{"three_channels_first_of_each_frame", spec(3, 16), pcm16({1, 2, 3, 4, 5, 6}),
+        TextCase{"mono8", fields(1, 8), std::string("\x80\x00\xFF", 3), "8000\r\n8\r\n128\r\n0\r\n255\r\n", false},
+        TextCase{"stereo8_first_channel", fields(2, 8), "\x0A\xC8\x14\xD2", "8000\r\n8\r\n10\r\n20\r\n", false},
+        TextCase{"stereo16_first_channel", fields(2, 16), pcm16({5, 6, -7, 8}), "44100\r\n16\r\n5\r\n-7\r\n", false},
+        TextCase{"three_channels_first_of_each_frame", fields(3, 16), pcm16({1, 2, 3, 4, 5, 6}),
                  "44100\r\n16\r\n1\r\n4\r\n", false},
-        TextCase{"empty_data", spec(1, 16), "", "44100\r\n16\r\n", false},
-        TextCase{"partial_last_frame_dropped", spec(2, 16), pcm16({9, 8, 7}), "44100\r\n16\r\n9\r\n", false},
-        TextCase{"odd_size_mono16", spec(1, 16), pcm16({9}) + "\x01", "44100\r\n16\r\n9\r\n", false},
-        TextCase{"short_chunk_keeps_frames_present", spec(1, 16, 10), pcm16({3, 4}), "44100\r\n16\r\n3\r\n4\r\n",
+        TextCase{"empty_data", fields(1, 16), "", "44100\r\n16\r\n", false},
+        TextCase{"partial_last_frame_dropped", fields(2, 16), pcm16({9, 8, 7}), "44100\r\n16\r\n9\r\n", false},
+        TextCase{"odd_size_mono16", fields(1, 16), pcm16({9}) + "\x01", "44100\r\n16\r\n9\r\n", false},
+        TextCase{"short_chunk_keeps_frames_present", fields(1, 16, 10), pcm16({3, 4}), "44100\r\n16\r\n3\r\n4\r\n",
                  true},
-        TextCase{"short_in_a_frame", spec(2, 16, 8), pcm16({3, 4, 5}), "44100\r\n16\r\n3\r\n", true},
-        TextCase{"partial_frame_bytes_missing", spec(2, 16, 6), pcm16({3, 4}), "44100\r\n16\r\n3\r\n", true},
-        TextCase{"size_larger_than_any_file", spec(1, 8, 0xFFFFFFFF), "\x01", "8000\r\n8\r\n1\r\n", true},
-        TextCase{"bytes_after_data_ignored", spec(1, 8, 1), "\x01\x02", "8000\r\n8\r\n1\r\n", false}),
+        TextCase{"short_in_a_frame", fields(2, 16, 8), pcm16({3, 4, 5}), "44100\r\n16\r\n3\r\n", true},
+        TextCase{"partial_frame_bytes_missing", fields(2, 16, 6), pcm16({3, 4}), "44100\r\n16\r\n3\r\n", true},
+        TextCase{"size_larger_than_any_file", fields(1, 8, 0xFFFFFFFF), "\x01", "8000\r\n8\r\n1\r\n", true},
+        TextCase{"bytes_after_data_ignored", fields(1, 8, 1), "\x01\x02", "8000\r\n8\r\n1\r\n", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Every 16-bit value, in stereo, so that frames cross the read blocks and the output
@@ -122,7 +122,7 @@ TEST(SampleTextTest, EveryValueAcrossBlocks) {
     std::snprintf(line, sizeof line, "%d\r\n", v);
     expected += line;
   }
-  const std::string bytes = waveBytes(spec(2, 16), pcm16(samples));
+  const std::string bytes = waveBytes(fields(2, 16), pcm16(samples));
   MemorySource in(bytes.data(), bytes.size());
   WaveFormat format;
   ASSERT_EQ(readWaveHeader(in, format), Error::None);
@@ -140,7 +140,7 @@ class FailingSink : public ByteSink {
 };
 
 TEST(SampleTextTest, FailedWriteIsAnError) {
-  const std::string bytes = waveBytes(spec(1, 16), pcm16({1}));
+  const std::string bytes = waveBytes(fields(1, 16), pcm16({1}));
   MemorySource in(bytes.data(), bytes.size());
   WaveFormat format;
   ASSERT_EQ(readWaveHeader(in, format), Error::None);
