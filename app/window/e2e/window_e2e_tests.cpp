@@ -1,0 +1,432 @@
+// The window on a real X server with a window manager: listening to the sounds in the player
+// that GIO associates with WAVE files (the test player here), the player lock, the refusal of
+// a choice while the player is open, and the end of the lock when the player goes. The cases
+// follow one road and run in order. Skipped without VARNO_TEST_DISPLAY.
+#include <signal.h>
+#include <xcb/xcb.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "desktop.h"
+#include "fonts.h"
+#include "form_varno.h"
+#include "module1.h"
+#include "x11_desktop.h"
+
+namespace {
+
+const QString kLocked = QStringLiteral("再生用のソフトをクローズしないと、すべての選択は行えません。");
+const QString kDataInUse = QStringLiteral("データが使われています。\r\n再生用のソフトを閉じてから選択して選択してください。");
+const QString kPlayerOpen = QStringLiteral("再生用のソフトが開いています。");
+const QString kPlayerNotOpen = QStringLiteral("再生用のソフトは開いていません。");
+const QString kConverted = QStringLiteral("サンプリングを終了しました。");
+constexpr int kConverterTimeout = 15000;
+constexpr int kPlayerTimeout = 10000;
+// The watch ticks every 200 ms: the player comes back within about one tick, and the lock ends
+// within a few; both with room for a loaded machine.
+constexpr int kOneTick = 600;
+constexpr int kFewTicks = 1000;
+
+QByteArray readFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray littleEndian(quint32 value, int bytes) {
+  QByteArray out(4, 0);
+  qToLittleEndian(value, out.data());
+  return out.left(bytes);
+}
+
+// A 16-bit mono WAVE file with the plain 44-byte header, holding a triangle wave.
+QByteArray triangleWave(int rate, int samples) {
+  QByteArray data;
+  for (int i = 0; i < samples; ++i) data += littleEndian(static_cast<quint16>((i % 40 - 20) * 1000), 2);
+  return "RIFF" + littleEndian(36 + data.size(), 4) + "WAVE" + "fmt " + littleEndian(16, 4) + littleEndian(1, 2) +
+         littleEndian(1, 2) + littleEndian(rate, 4) + littleEndian(rate * 2, 4) + littleEndian(2, 2) +
+         littleEndian(16, 2) + "data" + littleEndian(data.size(), 4) + data;
+}
+
+// Drops the file on the drop box as the desktop does, as a file URL.
+void dropFile(formVarno& form, const QString& path) {
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(path)});
+  const QPoint at(10, 10);
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(form.Text1, &enter);
+  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(form.Text1, &drop);
+}
+
+// Runs the event loop until the condition holds; finer than QTRY's 50 ms steps, for the
+// cases that watch one 200 ms gap between two ticks.
+bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
+  const QDeadlineTimer deadline(milliseconds);
+  while (!condition()) {
+    if (deadline.hasExpired()) return false;
+    QTest::qWait(2);
+  }
+  return true;
+}
+
+// A temporary XDG setting in which WAVE files open in the test player, which records its
+// arguments to recordPath(). It must be in place before the first GIO call of the process,
+// since GIO reads these folders once.
+class PlayerAssociation {
+ public:
+  PlayerAssociation() : root_(QDir::tempPath() + QStringLiteral("/varno-e2e-XXXXXX")) {
+    const QString mime = systemMimeFolder();
+    if (!root_.isValid() || mime.isEmpty()) {
+      problem = QStringLiteral("no temporary folder or no shared MIME database (package shared-mime-info)");
+      return;
+    }
+    QDir root(root_.path());
+    for (const char* folder : {"system", "sysconfig", "config", "data/applications", "sounds"})
+      root.mkpath(QLatin1String(folder));
+    QFile::link(mime, file(QStringLiteral("system/mime")));
+    const QString id = QStringLiteral("varno-e2e-player.desktop");
+    const QStringList types = {QStringLiteral("audio/x-wav"), QStringLiteral("audio/wav"),
+                               QStringLiteral("audio/vnd.wave")};
+    QByteArray defaults = "[Default Applications]\n";
+    for (const QString& type : types) defaults += (type + QLatin1Char('=') + id + QLatin1Char('\n')).toUtf8();
+    const QByteArray entry = "[Desktop Entry]\nType=Application\nName=Varno test player\nExec=\"" VARNO_TESTPLAYER
+                             "\" %f\nMimeType=" +
+                             types.join(QLatin1Char(';')).toUtf8() + ";\n";
+    if (!writeFile(file(QStringLiteral("config/mimeapps.list")), defaults) ||
+        !writeFile(file(QStringLiteral("data/applications/")) + id, entry)) {
+      problem = QStringLiteral("cannot write the association");
+      return;
+    }
+    qputenv("XDG_DATA_HOME", QFile::encodeName(file(QStringLiteral("data"))));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(file(QStringLiteral("system"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(file(QStringLiteral("config"))));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(file(QStringLiteral("sysconfig"))));
+    // The player inherits it from the window, which inherits it from us.
+    qputenv("VARNO_TESTPLAYER_RECORD", QFile::encodeName(recordPath()));
+  }
+
+  QString problem;
+  QString file(const QString& name) const { return root_.filePath(name); }
+  QString recordPath() const { return file(QStringLiteral("player-arguments.txt")); }
+
+  // The test players that record to our file, found by their executable and environment, so
+  // that only players this test started are ever touched.
+  std::vector<pid_t> runningPlayers() const {
+    std::vector<pid_t> pids;
+    const QString player = QFileInfo(QStringLiteral(VARNO_TESTPLAYER)).canonicalFilePath();
+    const QByteArray mark = "VARNO_TESTPLAYER_RECORD=" + QFile::encodeName(recordPath());
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+      bool number = false;
+      const int pid = entry.toInt(&number);
+      if (!number || QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)) != player) continue;
+      if (readFile(QStringLiteral("/proc/%1/environ").arg(pid)).split('\0').contains(mark)) pids.push_back(pid);
+    }
+    return pids;
+  }
+
+  void killPlayers() const {
+    for (const pid_t pid : runningPlayers()) kill(pid, SIGKILL);
+  }
+
+ private:
+  static QString systemMimeFolder() {
+    const QString dirs = qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
+    for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+      if (QFile::exists(dir + QStringLiteral("/mime/globs2"))) return dir + QStringLiteral("/mime");
+    return {};
+  }
+
+  QTemporaryDir root_;
+};
+
+// A connection of the test's own to the display: the user's side, who looks at a window's
+// title and closes it.
+class XClient {
+ public:
+  explicit XClient(const QByteArray& display) : connection_(xcb_connect(display.constData(), nullptr)) {}
+  ~XClient() { xcb_disconnect(connection_); }
+  XClient(const XClient&) = delete;
+  XClient& operator=(const XClient&) = delete;
+
+  bool connected() const { return !xcb_connection_has_error(connection_); }
+
+  QByteArray title(xcb_window_t window) {
+    const auto cookie = xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 256);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection_, cookie, nullptr);
+    QByteArray result;
+    if (reply)
+      result = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                          xcb_get_property_value_length(reply));
+    std::free(reply);
+    return result;
+  }
+
+  // What a window manager's close button sends.
+  void askToClose(xcb_window_t window) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
+  }
+
+ private:
+  xcb_atom_t atom(const char* name) {
+    const auto cookie = xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection_, cookie, nullptr);
+    const xcb_atom_t result = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return result;
+  }
+
+  xcb_connection_t* connection_;
+};
+
+struct Message {
+  Module1::MessageKind kind;
+  QString text;
+};
+
+}  // namespace
+
+class WindowE2eTests : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit WindowE2eTests(const PlayerAssociation& association) : association_(association) {}
+
+ private slots:
+  void initTestCase() {
+    const QByteArray display = qgetenv("VARNO_TEST_DISPLAY");
+    if (display.isEmpty()) QSKIP("VARNO_TEST_DISPLAY is not set");
+    QVERIFY2(association_.problem.isEmpty(), qPrintable(association_.problem));
+    QVERIFY(programDir_.isValid());
+    QVERIFY(QFile::link(QStringLiteral(VARNO_PELKIN), programDir_.filePath(QStringLiteral("pelkin"))));
+    QVERIFY(QFile::link(QStringLiteral(VARNO_TROSK), programDir_.filePath(QStringLiteral("trosk"))));
+    x_ = std::make_unique<XClient>(display);
+    QVERIFY(x_->connected());
+
+    desktop_ = varno::makeDesktop();
+    QVERIFY2(dynamic_cast<varno::X11Desktop*>(desktop_.get()), "the X11 backend was not chosen");
+    Module1::Player_Wnd = 0;
+    form_ = std::make_unique<formVarno>(*desktop_, programDir_.path());
+    form_->showMessage = [this](Module1::MessageKind kind, const QString& text) {
+      messages_.push_back({kind, text});
+    };
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+  }
+
+  // The road up to listening: drop, capture by pelkin, a rate chosen, trosk converts.
+  void captureAndConversion() {
+    formVarno& f = *form_;
+    f.Command1->click();
+    QCOMPARE(lastMessage(), kPlayerNotOpen);
+
+    dropped_ = association_.file(QStringLiteral("sounds/録音 テスト.wav"));
+    QVERIFY(writeFile(dropped_, triangleWave(8000, 4000)));
+    dropFile(f, dropped_);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled() && f.Combo1->count() == 8, kConverterTimeout);
+    QCOMPARE(f.Label4->text(), QStringLiteral(" 8000"));
+    QVERIFY(f.cmdOpen_Org->isEnabled());
+
+    f.Combo1->setCurrentIndex(1);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kConverted, kConverterTimeout);
+    QVERIFY(f.cmdOpen_Chg->isEnabled());
+  }
+
+  void openingOriginalLocksTheControls() {
+    formVarno& f = *form_;
+    QVERIFY(association_.runningPlayers().empty());
+    QFile::remove(association_.recordPath());
+    QTest::mouseClick(f.cmdOpen_Org, Qt::LeftButton);
+    QVERIFY(!f.cmdOpen_Org->isEnabled());
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(association_.recordPath()), QFile::encodeName(dropped_) + '\n',
+                              kPlayerTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Timer4->isActive(), kPlayerTimeout);
+    QVERIFY(!f.Timer3->isActive());
+    QCOMPARE(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"));
+    expectLocked();
+  }
+
+  // The lock disables the list and the options, so the choices are made through the controls'
+  // own setters, as a choice that reaches the window anyway would arrive.
+  void choiceWhileOpenIsRefused() {
+    formVarno& f = *form_;
+    QVERIFY(f.Timer4->isActive());
+    const QByteArray resampled = readFile(f.Chg_Txt);
+    QVERIFY(!resampled.isEmpty());
+    messages_.clear();
+
+    f.Option1->setChecked(true);
+    QCOMPARE(messages_.size(), std::size_t(1));
+    QCOMPARE(messages_[0].text, kDataInUse);
+    QCOMPARE(messages_[0].kind, Module1::MessageKind::Information);
+    QVERIFY(f.Option1->isChecked());
+    QCOMPARE(f.Combo1->currentIndex(), 1);
+
+    f.Combo1->setCurrentIndex(3);
+    QCOMPARE(messages_.size(), std::size_t(2));
+    QCOMPARE(messages_[1].text, kDataInUse);
+    QCOMPARE(f.Combo1->currentIndex(), -1);
+
+    // Nothing was re-sampled or converted.
+    QVERIFY(!f.Timer2->isActive());
+    QCOMPARE(readFile(f.Chg_Txt), resampled);
+    expectLocked();
+  }
+
+  void command1ReportsThePlayerOpen() {
+    form_->Command1->click();
+    QCOMPARE(lastMessage(), kPlayerOpen);
+    QCOMPARE(messages_.back().kind, Module1::MessageKind::Information);
+  }
+
+  // Our window is activated right after a tick of the watch; the next tick brings the player
+  // back to the front.
+  void activatingTheWindowBringsThePlayerBack() {
+    formVarno& f = *form_;
+    QVERIFY(f.Timer4->isActive());
+    const varno::WindowId player = Module1::Player_Wnd;
+    const auto ours = static_cast<varno::WindowId>(f.winId());
+    QVERIFY(waitUntil([&] { return desktop_->foregroundWindow() == player; }, kFewTicks));
+
+    bool activated = false;
+    const QMetaObject::Connection afterTick = connect(f.Timer4, &QTimer::timeout, this, [&] {
+      if (activated) return;
+      activated = true;
+      desktop_->setForegroundWindow(ours);
+    });
+    const bool requested = waitUntil([&] { return activated; }, kFewTicks);
+    disconnect(afterTick);
+    QVERIFY(requested);
+    QVERIFY2(waitUntil([&] { return desktop_->foregroundWindow() == ours; }, kOneTick),
+             "our window never came to the front");
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY2(waitUntil([&] { return desktop_->foregroundWindow() == player; }, kOneTick),
+             "the player did not come back to the front");
+    qInfo("the player was back in front %lld ms after our window was", static_cast<long long>(clock.elapsed()));
+  }
+
+  void closingThePlayerEndsTheLock() {
+    formVarno& f = *form_;
+    QVERIFY(f.Timer4->isActive());
+    QElapsedTimer clock;
+    clock.start();
+    x_->askToClose(Module1::Player_Wnd);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
+    qInfo("the lock ended %lld ms after the player was asked to close", static_cast<long long>(clock.elapsed()));
+    expectUnlocked();
+    QTRY_VERIFY(association_.runningPlayers().empty());
+
+    f.Command1->click();
+    QCOMPARE(lastMessage(), kPlayerNotOpen);
+  }
+
+  // The re-sampled sound opens in the program of the dropped file's type; a player that is
+  // killed ends the lock as one that is closed.
+  void resampledSoundInTheSamePlayer() {
+    formVarno& f = *form_;
+    QVERIFY(f.cmdOpen_Chg->isEnabled());
+    QFile::remove(association_.recordPath());
+    QTest::mouseClick(f.cmdOpen_Chg, Qt::LeftButton);
+
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(association_.recordPath()), QFile::encodeName(f.Chg_Wav) + '\n',
+                              kPlayerTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Timer4->isActive(), kPlayerTimeout);
+    QCOMPARE(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"));
+    expectLocked();
+
+    association_.killPlayers();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
+    expectUnlocked();
+  }
+
+ private:
+  QString lastMessage() const { return messages_.empty() ? QString() : messages_.back().text; }
+
+  void expectLocked() const {
+    const formVarno& f = *form_;
+    for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
+                             static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
+                             static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
+      QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(f.Command1->isEnabled());
+    QCOMPARE(f.Label7->text(), kLocked);
+  }
+
+  // Both locks began after the conversion, with both open buttons enabled.
+  void expectUnlocked() const {
+    const formVarno& f = *form_;
+    for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
+                             static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
+                             static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
+      QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+    QCOMPARE(f.Label7->text(), kConverted);
+  }
+
+  const PlayerAssociation& association_;
+  QTemporaryDir programDir_;
+  std::unique_ptr<XClient> x_;
+  std::unique_ptr<varno::Desktop> desktop_;
+  std::unique_ptr<formVarno> form_;
+  std::vector<Message> messages_;
+  QString dropped_;
+};
+
+int main(int argc, char** argv) {
+  // The window and the players it starts show on the test display only, never on the
+  // developer's own session; without one the cases skip, offscreen.
+  const QByteArray display = qgetenv("VARNO_TEST_DISPLAY");
+  qunsetenv("WAYLAND_DISPLAY");
+  if (display.isEmpty()) {
+    qunsetenv("DISPLAY");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  } else {
+    qputenv("DISPLAY", display);
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  }
+  const PlayerAssociation association;
+  varno_fonts::loadFontAliases();
+  QApplication app(argc, argv);
+  int result = 0;
+  {
+    WindowE2eTests tests(association);
+    result = QTest::qExec(&tests, argc, argv);
+  }
+  association.killPlayers();
+  return result;
+}
+
+#include "window_e2e_tests.moc"
