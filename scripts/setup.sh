@@ -10,7 +10,7 @@ declare -A extra=(
   [test]="xvfb openbox xdotool x11-utils"
   [bench]="sox time"
   [fuzz]="clang libclang-rt-dev"
-  [screenshot]="xvfb openbox x11-apps imagemagick"
+  [screenshot]="xvfb openbox x11-utils"
 )
 
 wanted=("${build_pkgs[@]}")

@@ -12,4 +12,8 @@ xvfb_pids+=($!)
 for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 DISPLAY="$display" openbox >/dev/null 2>&1 &
 xvfb_pids+=($!)
-sleep 0.5
+# Tests that activate windows need the window manager to have taken the screen.
+for _ in $(seq 1 100); do
+  xprop -display "$display" -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
