@@ -9,4 +9,6 @@ bash scripts/build.sh
 source scripts/xvfb.sh 91 130
 export VARNO_TEST_DISPLAY="$display"
 
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+# A test that fails is run once more, so that one slow start of the shared X server does
+# not fail the run; a real fault fails both times.
+ctest --test-dir build --output-on-failure -j"$(nproc)" --repeat until-pass:2
