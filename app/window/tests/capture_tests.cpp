@@ -23,14 +23,6 @@ std::pair<int, int> stickRows(double y) {
   return {std::min(rowOf(y), rowOf(100)), std::min(std::max(rowOf(y), rowOf(100)), 202)};
 }
 
-// A drop of a file that exists, then the capture finished by hand with these samples.
-void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples) {
-  const QString wave = h.dir.file("sound.wav");
-  writeFile(wave, "RIFF");
-  dropFiles(*h.form, {wave});
-  finishCaptureByHand(h, rateLine, bitsLine, samples);
-  QTRY_VERIFY(!h.form->Timer1->isActive() && h.form->Combo1->isEnabled());
-}
 
 std::vector<int> ramp(int count, int scale) {
   std::vector<int> v(count);

@@ -16,13 +16,6 @@ const QString kConverting = QStringLiteral("サンプリングを完了しまし
 const QString kConverted = QStringLiteral("サンプリングを終了しました。");
 constexpr int kConverterTimeout = 15000;
 
-void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples) {
-  const QString wave = h.dir.file("sound.wav");
-  writeFile(wave, "RIFF");
-  dropFiles(*h.form, {wave});
-  finishCaptureByHand(h, rateLine, bitsLine, samples);
-  QTRY_VERIFY(!h.form->Timer1->isActive() && h.form->Combo1->isEnabled());
-}
 
 std::size_t troskStarts(const Harness& h) {
   return std::count_if(h.desktop.starts.begin(), h.desktop.starts.end(),

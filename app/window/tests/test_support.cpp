@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QMimeData>
 #include <QtEndian>
+#include <QComboBox>
+#include <QTest>
 
 ProgramDir::ProgramDir() {
   for (const char* program : {"pelkin", "trosk"})
@@ -87,4 +89,12 @@ void finishCaptureByHand(const Harness& h, const QByteArray& rateLine, const QBy
   writeFile(h.form->Org_Txt, sampleText(rateLine, bitsLine, samples));
   const QList<QByteArray> job = readFile(h.form->Conv_Ini).split('\n');
   writeFile(h.form->Conv_Ini, job.value(0) + "\n" + job.value(1) + "\nclose\r\n");
+}
+
+void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples) {
+  const QString wave = h.dir.file("sound.wav");
+  writeFile(wave, "RIFF");
+  dropFiles(*h.form, {wave});
+  finishCaptureByHand(h, rateLine, bitsLine, samples);
+  QTRY_VERIFY(!h.form->Timer1->isActive() && h.form->Combo1->isEnabled());
 }

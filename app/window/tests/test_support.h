@@ -51,6 +51,10 @@ void dropUrls(formVarno& form, const QList<QUrl>& urls);
 void finishCaptureByHand(const Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine,
                          const std::vector<int>& samples);
 
+// A drop of a file that exists, then the capture finished by hand with these samples; waits
+// until the window has taken it.
+void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples);
+
 // A sample-text file: the two header lines, then one value a line, every line with CR LF.
 QByteArray sampleText(const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples);
 
