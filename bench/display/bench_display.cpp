@@ -22,17 +22,19 @@
 #include "graph.h"
 #include "job.h"
 #include "numtext.h"
+#include "recording.h"
 #include "resample.h"
 
 namespace fs = std::filesystem;
 using namespace varno;
+using bench::kRate;
+using bench::kSamples;
+using bench::sampleAt;
+using bench::writeSampleText;
 
 extern char** environ;
 
 namespace {
-
-constexpr int kRate = 44100;
-constexpr std::int64_t kSamples = 10LL * 60 * kRate;
 
 double millisecondsOf(const std::function<void()>& work) {
   const auto start = std::chrono::steady_clock::now();
@@ -45,32 +47,6 @@ double bestOf(int runs, const std::function<void()>& work) {
   double best = 1e300;
   for (int i = 0; i < runs; ++i) best = std::min(best, millisecondsOf(work));
   return best;
-}
-
-// A tone with an overtone and some noise, in 16-bit range.
-std::int16_t sampleAt(std::int64_t i, std::uint32_t& noise) {
-  noise = noise * 1664525u + 1013904223u;
-  const double t = static_cast<double>(i) / kRate;
-  const double v = 12000 * std::sin(2 * M_PI * 440 * t) + 6000 * std::sin(2 * M_PI * 3000 * t) +
-                   static_cast<double>(noise >> 20) - 2048;
-  return static_cast<std::int16_t>(std::clamp(std::lround(v), -32768L, 32767L));
-}
-
-void writeSampleText(const fs::path& path) {
-  std::ofstream out(path, std::ios::binary);
-  out << kRate << "\r\n16\r\n";
-  std::string block;
-  std::uint32_t noise = 1;
-  char number[16];
-  for (std::int64_t i = 0; i < kSamples; ++i) {
-    const auto end = std::to_chars(number, number + sizeof number, sampleAt(i, noise)).ptr;
-    block.append(number, end).append("\r\n");
-    if (block.size() > (1 << 20)) {
-      out << block;
-      block.clear();
-    }
-  }
-  out << block;
 }
 
 void putLe(std::string& out, std::uint32_t value, int bytes) {
@@ -171,12 +147,7 @@ void timeWholeCapture(const fs::path& dir, const fs::path& pelkin) {
 }  // namespace
 
 int main() {
-  char pattern[] = "/tmp/varno-bench-display-XXXXXX";
-  if (!::mkdtemp(pattern)) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path dir = pattern;
+  const fs::path dir = bench::makeWorkFolder("display");
   const fs::path original = dir / "Org_txt.txt";
   const fs::path resampled = dir / "Chg_txt.txt";
 

@@ -11,47 +11,21 @@
 #include <fstream>
 #include <string>
 
+#include "recording.h"
 #include "resample.h"
 
 namespace fs = std::filesystem;
 using namespace varno;
+using bench::kSamples;
+using bench::writeSampleText;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kRate = 44100;
-constexpr std::int64_t kSamples = 10LL * 60 * kRate;
-
-void writeSampleText(const fs::path& path) {
-  std::ofstream out(path, std::ios::binary);
-  out << kRate << "\r\n16\r\n";
-  std::string block;
-  std::uint32_t noise = 1;
-  char number[16];
-  for (std::int64_t i = 0; i < kSamples; ++i) {
-    noise = noise * 1664525u + 1013904223u;
-    const double t = static_cast<double>(i) / kRate;
-    const double v = 12000 * std::sin(2 * M_PI * 440 * t) + 6000 * std::sin(2 * M_PI * 3000 * t) +
-                     static_cast<double>(noise >> 20) - 2048;
-    const auto end = std::to_chars(number, number + sizeof number, std::clamp(std::lround(v), -32768L, 32767L)).ptr;
-    block.append(number, end).append("\r\n");
-    if (block.size() > (1 << 20)) {
-      out << block;
-      block.clear();
-    }
-  }
-  out << block;
-}
-
 }  // namespace
 
 int main() {
-  char pattern[] = "/tmp/varno-bench-resample-XXXXXX";
-  if (!::mkdtemp(pattern)) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path dir = pattern;
+  const fs::path dir = bench::makeWorkFolder("resample");
   const fs::path original = dir / "Org_txt.txt";
   const fs::path resampled = dir / "Chg_txt.txt";
   std::printf("Making a 10-minute 44.1 kHz 16-bit sample text (%lld lines)...\n", static_cast<long long>(kSamples));
