@@ -1,6 +1,7 @@
 #pragma once
 // Every platform call of the window goes through this interface: the program associated
-// with a document, starting a program, the foreground window and raising it.
+// with a document, starting a program (and watching the converters), the foreground window
+// and raising it.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 namespace varno {
 
 using WindowId = std::uint32_t;  // 0 names no window
+using ProcessId = std::int64_t;  // 0 names no process
 
 struct ProgramLookup {
   // 42 on success (32 or more means found); failures: 2 the document does not exist,
@@ -26,6 +28,19 @@ class Desktop {
   // Starts a program detached, with an argument vector (never through a shell).
   // False when it could not be started.
   virtual bool startDetached(const std::string& program, const std::vector<std::string>& args) = 0;
+
+  // Starts a program as a child that the window watches (the converters), from an argument
+  // vector, never through a shell: its id, 0 when it could not be started.
+  virtual ProcessId startWatched(const std::string& program,
+                                 const std::vector<std::string>& args) = 0;
+  // True once a watched process has ended; it is reaped then. True for an id not watched
+  // (any more).
+  virtual bool processEnded(ProcessId process) = 0;
+  // Ends a watched process that may still run (SIGKILL, then reaps it, so it never stays a
+  // zombie). Ids this desktop did not start are left alone.
+  virtual void endProcess(ProcessId process) = 0;
+  // No longer watched: reaped once it ends (on a later call of any of these), never killed.
+  virtual void releaseProcess(ProcessId process) = 0;
 
   // The window in the foreground now; 0 when none is known.
   virtual WindowId foregroundWindow() = 0;

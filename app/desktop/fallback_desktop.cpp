@@ -54,6 +54,17 @@ bool FallbackDesktop::startDetached(const std::string& program,
   return true;
 }
 
+ProcessId FallbackDesktop::startWatched(const std::string& program,
+                                        const std::vector<std::string>& args) {
+  return children_.start(program, args);
+}
+
+bool FallbackDesktop::processEnded(ProcessId process) { return children_.ended(process); }
+
+void FallbackDesktop::endProcess(ProcessId process) { children_.end(process); }
+
+void FallbackDesktop::releaseProcess(ProcessId process) { children_.release(process); }
+
 void FallbackDesktop::forgetEnded() {
   std::erase_if(started_, [](std::int64_t pid) { return !processRunning(pid); });
 }

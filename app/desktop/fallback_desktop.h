@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "child_processes.h"
 #include "desktop.h"
 
 namespace varno {
@@ -14,6 +15,10 @@ class FallbackDesktop : public Desktop {
  public:
   ProgramLookup findExecutable(const std::string& document) override;
   bool startDetached(const std::string& program, const std::vector<std::string>& args) override;
+  ProcessId startWatched(const std::string& program, const std::vector<std::string>& args) override;
+  bool processEnded(ProcessId process) override;
+  void endProcess(ProcessId process) override;
+  void releaseProcess(ProcessId process) override;
 
   // The pseudo window of the newest started program still running; 0 when none runs.
   WindowId foregroundWindow() override;
@@ -32,6 +37,7 @@ class FallbackDesktop : public Desktop {
   void forgetEnded();
 
   std::vector<std::int64_t> started_;  // oldest first
+  ChildProcesses children_;
 };
 
 // Whether a process runs: it exists and is not a zombie left for a parent to reap.

@@ -61,6 +61,17 @@ bool X11Desktop::startDetached(const std::string& program, const std::vector<std
   return startDetachedProcess(program, args);
 }
 
+ProcessId X11Desktop::startWatched(const std::string& program,
+                                   const std::vector<std::string>& args) {
+  return children_.start(program, args);
+}
+
+bool X11Desktop::processEnded(ProcessId process) { return children_.ended(process); }
+
+void X11Desktop::endProcess(ProcessId process) { children_.end(process); }
+
+void X11Desktop::releaseProcess(ProcessId process) { children_.release(process); }
+
 std::uint32_t X11Desktop::cardinalProperty(xcb_window_t window, xcb_atom_t property,
                                            xcb_atom_t type) {
   const auto cookie = xcb_get_property(connection_, 0, window, property, type, 0, 1);

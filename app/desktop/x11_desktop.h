@@ -2,6 +2,7 @@
 // The desktop on an X11 session: GIO for the associated program, EWMH for the windows.
 #include <xcb/xcb.h>
 
+#include "child_processes.h"
 #include "desktop.h"
 
 namespace varno {
@@ -14,6 +15,10 @@ class X11Desktop : public Desktop {
 
   ProgramLookup findExecutable(const std::string& document) override;
   bool startDetached(const std::string& program, const std::vector<std::string>& args) override;
+  ProcessId startWatched(const std::string& program, const std::vector<std::string>& args) override;
+  bool processEnded(ProcessId process) override;
+  void endProcess(ProcessId process) override;
+  void releaseProcess(ProcessId process) override;
 
   // The window manager's active window; without one that names it, the top-level window
   // that holds the input focus.
@@ -37,6 +42,7 @@ class X11Desktop : public Desktop {
   xcb_atom_t netActiveWindow_ = XCB_NONE;
   xcb_atom_t netSupported_ = XCB_NONE;
   xcb_atom_t netSupportingWmCheck_ = XCB_NONE;
+  ChildProcesses children_;
 };
 
 }  // namespace varno

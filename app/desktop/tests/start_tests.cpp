@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
+#include "child_processes.h"
 #include "desktop.h"
 #include "test_support.h"
 
@@ -8,7 +10,7 @@ namespace varno::test {
 
 namespace fs = std::filesystem;
 
-TEST(StartDetached, PassesAwkwardPathsAndArgumentsUntouched) {
+TEST(StartProgram, PassesAwkwardPathsAndArgumentsUntouched) {
   TempDir dir;
   // Blanks, both quotes and Japanese in the program's path, shell syntax in the arguments:
   // only an argument vector with no shell in between gets each of them through unchanged.
@@ -17,34 +19,46 @@ TEST(StartDetached, PassesAwkwardPathsAndArgumentsUntouched) {
   fs::copy_file(VARNO_TESTPLAYER, program);
   const std::vector<std::string> args = {(dir.path() / "音 'x' \"y\".wav").string(), "",
                                          "two  words", "$HOME;`id`|*>out", "%f"};
-  const fs::path record = dir.path() / "record";
-  setenv("VARNO_TESTPLAYER_RECORD", record.c_str(), 1);
-
-  std::int64_t pid = 0;
-  const bool started = startDetachedProcess(program.string(), args, &pid);
-  unsetenv("VARNO_TESTPLAYER_RECORD");
-  KillOnExit player(pid);
-  ASSERT_TRUE(started);
-  EXPECT_GT(pid, 0);
-  ASSERT_TRUE(waitFor([&] { return fs::exists(record); }));
   std::string expected;
   for (const std::string& arg : args) expected += arg + "\n";
-  EXPECT_EQ(readFile(record), expected);
-  EXPECT_FALSE(fs::exists(dir.path() / "out"));
+  const fs::path record = dir.path() / "record";
+  ChildProcesses children;
+
+  for (const bool watched : {false, true}) {
+    SCOPED_TRACE(watched ? "watched" : "detached");
+    fs::remove(record);
+    setenv("VARNO_TESTPLAYER_RECORD", record.c_str(), 1);
+    std::int64_t pid = 0;
+    const bool started = watched ? (pid = children.start(program.string(), args)) != 0
+                                 : startDetachedProcess(program.string(), args, &pid);
+    unsetenv("VARNO_TESTPLAYER_RECORD");
+    KillOnExit player(pid);
+    ASSERT_TRUE(started);
+    EXPECT_GT(pid, 0);
+    ASSERT_TRUE(waitFor([&] { return fs::exists(record); }));
+    EXPECT_EQ(readFile(record), expected);
+    EXPECT_FALSE(fs::exists(dir.path() / "out"));
+    children.end(pid);
+  }
 }
 
-TEST(StartDetached, RefusesWhatCannotRun) {
+TEST(StartProgram, RefusesWhatCannotRunAndLeavesNoChildBehind) {
   TempDir dir;
   writeFile(dir.path() / "not-executable", "#!/bin/sh\n");
   chmod((dir.path() / "not-executable").c_str(), 0644);
   const std::string cases[] = {"", (dir.path() / "missing").string(),
                                (dir.path() / "not-executable").string(), dir.path().string()};
+  ChildProcesses children;
   for (const std::string& program : cases) {
     SCOPED_TRACE(program);
     std::int64_t pid = -7;
     EXPECT_FALSE(startDetachedProcess(program, {"x.wav"}, &pid));
     EXPECT_EQ(pid, -7);
+    EXPECT_EQ(children.start(program, {"x.wav"}), 0);
   }
+  // A child whose exec failed is reaped at once, never left as a zombie.
+  siginfo_t ended{};
+  EXPECT_EQ(waitid(P_ALL, 0, &ended, WEXITED | WNOHANG | WNOWAIT) == 0 ? ended.si_pid : 0, 0);
 }
 
 }  // namespace varno::test

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "child_processes.h"
+#include "fallback_desktop.h"
+#include "test_support.h"
+
+namespace varno::test {
+
+namespace {
+
+// True when the process is no child of ours to wait for, so not left behind as a zombie.
+bool reaped(ProcessId process) {
+  return waitpid(static_cast<pid_t>(process), nullptr, WNOHANG) == -1 && errno == ECHILD;
+}
+
+}  // namespace
+
+TEST(ChildProcesses, EndKillsOnlyAWatchedChildAndReapsIt) {
+  ChildProcesses children;
+  const ProcessId sleeper = children.start("/bin/sleep", {"30"});
+  KillOnExit sleeperGuard(sleeper);
+  ASSERT_GT(sleeper, 0);
+  EXPECT_FALSE(children.ended(sleeper));
+  EXPECT_FALSE(children.ended(sleeper));
+
+  // A child we made ourselves stands for a process that got an id the desktop did not give.
+  const pid_t stranger = fork();
+  if (stranger == 0) {
+    for (;;) pause();
+  }
+  ASSERT_GT(stranger, 0);
+  KillOnExit strangerGuard(stranger);
+  EXPECT_TRUE(children.ended(stranger));
+  children.end(stranger);
+  children.release(stranger);
+  children.end(0);
+  EXPECT_TRUE(processRunning(stranger));
+
+  children.end(sleeper);
+  EXPECT_TRUE(reaped(sleeper));
+  EXPECT_TRUE(children.ended(sleeper));
+  children.end(sleeper);  // already gone: nothing to do
+
+  // Neither a refused end nor a refused release took the stranger's end from its parent.
+  kill(stranger, SIGKILL);
+  ASSERT_TRUE(waitFor([&] { return !processRunning(stranger); }));
+  children.ended(0);
+  EXPECT_EQ(waitpid(stranger, nullptr, 0), stranger);
+}
+
+TEST(ChildProcesses, ChildrenThatEndOnTheirOwnAreReaped) {
+  ChildProcesses children;
+  const ProcessId quick = children.start("/bin/sh", {"-c", "exit 3"});
+  ASSERT_GT(quick, 0);
+  EXPECT_TRUE(waitFor([&] { return children.ended(quick); }));
+  EXPECT_TRUE(reaped(quick));
+
+  // Released, a child is neither killed nor ended by us, but reaped once it has ended.
+  const ProcessId released = children.start("/bin/sleep", {"30"});
+  KillOnExit releasedGuard(released);
+  ASSERT_GT(released, 0);
+  children.release(released);
+  children.end(released);
+  EXPECT_TRUE(children.ended(released));
+  EXPECT_TRUE(processRunning(released));
+  kill(static_cast<pid_t>(released), SIGKILL);
+  ASSERT_TRUE(waitFor([&] { return !processRunning(released); }));
+  children.ended(0);
+  EXPECT_TRUE(reaped(released));
+}
+
+}  // namespace varno::test
