@@ -1,0 +1,275 @@
+// The sequencer's tables: each case feeds a sequence of events and compares what the last
+// event asks for, written as short words so that a row reads as the window would act.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sequencer.h"
+
+using namespace varno::pipeline;
+
+namespace {
+
+std::string controlName(Control c) {
+  switch (c) {
+    case Control::Text1: return "Text1";
+    case Control::Combo1: return "Combo1";
+    case Control::Frame1: return "Frame1";
+    case Control::HScroll1: return "HScroll1";
+    case Control::OpenOriginal: return "Org";
+    case Control::OpenResampled: return "Chg";
+  }
+  return "?";
+}
+
+std::string messageName(const std::string& text) {
+  static const std::map<std::string, std::string> names{
+      {text::kCaptured, "captured"},      {text::kRefused, "refused"},
+      {text::kOriginalUnreadable, "unreadable"}, {text::kPreparing, "preparing"},
+      {text::kDrawing, "drawing"},        {text::kChooseRate, "choose"},
+      {text::kResampling, "resampling"},  {text::kResampledUnwritable, "unwritable"},
+      {text::kConverting, "converting"},  {text::kConverted, "converted"},
+      {text::kLocked, "locked"}};
+  const auto found = names.find(text);
+  return found == names.end() ? text : found->second;
+}
+
+std::string word(const Action& action) {
+  const char* timers[] = {"T1", "T2", "T3", "T4"};
+  return std::visit(
+      [&](const auto& a) -> std::string {
+        using A = std::decay_t<decltype(a)>;
+        if constexpr (std::is_same_v<A, action::SetMessage>) return "msg " + messageName(a.text);
+        if constexpr (std::is_same_v<A, action::SetSavedMessage>) return "saved msg " + messageName(a.text);
+        if constexpr (std::is_same_v<A, action::SaveMessage>) return "save msg";
+        if constexpr (std::is_same_v<A, action::RestoreMessage>) return "restore msg";
+        if constexpr (std::is_same_v<A, action::Enable>) return controlName(a.control) + (a.enabled ? "+" : "-");
+        if constexpr (std::is_same_v<A, action::SetSavedButton>)
+          return "saved " + controlName(a.control) + (a.enabled ? "+" : "-");
+        if constexpr (std::is_same_v<A, action::SaveButtons>) return "save buttons";
+        if constexpr (std::is_same_v<A, action::RestoreButtons>) return "restore buttons";
+        if constexpr (std::is_same_v<A, action::StartTimer>) return std::string("start ") + timers[int(a.timer)];
+        if constexpr (std::is_same_v<A, action::StopTimer>) return std::string("stop ") + timers[int(a.timer)];
+        if constexpr (std::is_same_v<A, action::ShowDrop>) return "show " + a.path;
+        if constexpr (std::is_same_v<A, action::StartCapture>) return "pelkin " + a.path;
+        if constexpr (std::is_same_v<A, action::EndProcess>) return "end " + std::to_string(a.process);
+        if constexpr (std::is_same_v<A, action::ReleaseProcess>) return "release " + std::to_string(a.process);
+        if constexpr (std::is_same_v<A, action::ClearSelection>) return "clear selection";
+        if constexpr (std::is_same_v<A, action::RemoveResampled>) return "remove Chg_txt";
+        if constexpr (std::is_same_v<A, action::ReadCaptions>) return "read captions";
+        if constexpr (std::is_same_v<A, action::PrepareGraph>) return "prepare graph";
+        if constexpr (std::is_same_v<A, action::DrawCaptured>) return "draw captured";
+        if constexpr (std::is_same_v<A, action::FillRates>) return "fill rates";
+        if constexpr (std::is_same_v<A, action::Resample>)
+          return "resample " + std::to_string(a.index) + (a.method == Method::Average ? " average" : " first");
+        if constexpr (std::is_same_v<A, action::StartConversion>) return "trosk";
+        if constexpr (std::is_same_v<A, action::ShowConvertedSize>) return "converted size";
+        if constexpr (std::is_same_v<A, action::ShowConversionError>) return "Error box";
+        if constexpr (std::is_same_v<A, action::ShowDataInUse>) return "in use box";
+        if constexpr (std::is_same_v<A, action::Redraw>) return "redraw";
+      },
+      action);
+}
+
+std::vector<std::string> words(const Actions& actions) {
+  std::vector<std::string> out;
+  for (const Action& a : actions) out.push_back(word(a));
+  return out;
+}
+
+// Events that come up often.
+const Event kDropA = event::Drop{"/m/a.wav"};
+const Event kDropB = event::Drop{"/m/b.wav"};
+const Event kPelkin11 = event::CaptureStarted{11};
+const Event kPelkin12 = event::CaptureStarted{12};
+const Event kCaptureRuns = event::CaptureTick{JobStatus::Unfinished, false};
+const Event kCaptureClosed = event::CaptureTick{JobStatus::Close, false};
+const Event kTrosk21 = event::ConversionStarted{21};
+const Event kConversionRuns = event::ConversionTick{JobStatus::Unfinished, false};
+const Event kConversionClosed = event::ConversionTick{JobStatus::Close, false};
+const Event kResampled = event::ResampleEnded{ResampleError::None};
+const Event kCancelled = event::ResampleEnded{ResampleError::Cancelled};
+const Event kPlayerStarted = event::PlayerStarted{};
+const Event kPlayerShown = event::PlayerLook{true};
+const Event kPlayerNotYet = event::PlayerLook{false};
+const Event kPlayerGone = event::PlayerWatch{false};
+
+Event choose(int index, Method method = Method::FirstSample) { return event::Choose{index, method, true, false}; }
+
+// A capture of a.wav by pelkin 11 that closed.
+std::vector<Event> captured() { return {kDropA, kPelkin11, kCaptureRuns, kCaptureClosed}; }
+// ... then rate 1 chosen, re-sampled, and trosk 21 converting.
+std::vector<Event> converting() {
+  std::vector<Event> e = captured();
+  for (const Event& more : {choose(1), kResampled, kTrosk21}) e.push_back(more);
+  return e;
+}
+
+struct Row {
+  const char* name;
+  std::vector<Event> events;  // all but the last are fed first
+  std::vector<std::string> last;
+};
+
+std::vector<Event> operator+(std::vector<Event> a, const std::vector<Event>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const std::vector<std::string> kCaptureStartedWords = {
+    "start T1", "clear selection", "Combo1-", "msg captured", "Chg-", "Org+", "remove Chg_txt"};
+
+std::vector<Row> rows() {
+  std::vector<Event> lookedInVain;
+  for (int i = 0; i < Sequencer::kPlayerLookTicks; ++i) lookedInVain.push_back(kPlayerNotYet);
+  return {
+      {"a drop hands the file to pelkin", {kDropA}, {"show /m/a.wav", "pelkin /m/a.wav"}},
+      {"pelkin started", {kDropA, kPelkin11}, kCaptureStartedWords},
+      {"a drop of another type is ignored", {event::Drop{"/m/a.wav.txt"}}, {}},
+      {"pelkin that cannot start refuses the file",
+       {kDropA, event::CaptureStarted{0}},
+       {"clear selection", "Combo1-", "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
+      {"the capture's close draws and offers the rates",
+       captured(),
+       {"release 11", "read captions", "msg preparing", "prepare graph", "msg drawing", "draw captured",
+        "msg choose", "Combo1+", "HScroll1+", "fill rates"}},
+      {"pelkin's error", {kDropA, kPelkin11, event::CaptureTick{JobStatus::Error, false}},
+       {"release 11", "msg refused"}},
+      {"a captured text that cannot be read back", captured() + std::vector<Event>{event::CaptureUnreadable{}},
+       {"msg unreadable"}},
+      // A converter that dies or hangs never blocks what comes next.
+      {"pelkin that ended without a word has failed",
+       {kDropA, kPelkin11, kCaptureRuns, event::CaptureTick{JobStatus::Unfinished, true}},
+       {"release 11", "msg refused"}},
+      {"after a dead pelkin the next drop starts at once",
+       {kDropA, kPelkin11, event::CaptureTick{JobStatus::Unfinished, true}, kDropB},
+       {"show /m/b.wav", "pelkin /m/b.wav"}},
+      {"a drop ends the pelkin still running",
+       {kDropA, kPelkin11, kCaptureRuns, kDropB},
+       {"stop T1", "end 11", "show /m/b.wav", "pelkin /m/b.wav"}},
+      {"after a drop the ticks follow the new pelkin",
+       {kDropA, kPelkin11, kDropB, kPelkin12, event::CaptureTick{JobStatus::Error, false}},
+       {"release 12", "msg refused"}},
+      {"trosk that ended without a word has failed",
+       converting() + std::vector<Event>{kConversionRuns, event::ConversionTick{JobStatus::Unfinished, true}},
+       {"release 21", "Error box"}},
+      {"a choice ends the trosk still running and re-samples at once",
+       converting() + std::vector<Event>{kConversionRuns, choose(3)},
+       {"stop T2", "end 21", "msg resampling", "Chg-", "resample 3 first"}},
+      {"a drop ends the trosk still running",
+       converting() + std::vector<Event>{kDropB},
+       {"stop T2", "end 21", "show /m/b.wav", "pelkin /m/b.wav"}},
+      {"a conversion's late tick after a drop changes nothing",
+       converting() + std::vector<Event>{kDropB, kPelkin12, kConversionClosed}, {}},
+      // A path that a job line cannot carry never reaches a job file.
+      {"a path with a line feed is refused without a job",
+       {event::Drop{"/m/x\ny.wav"}},
+       {"show /m/x\ny.wav", "clear selection", "Combo1-", "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
+      {"a path with a carriage return ends the pending pelkin and is refused",
+       {kDropA, kPelkin11, event::Drop{"/m/x\ry.wav"}},
+       {"stop T1", "end 11", "show /m/x\ry.wav", "clear selection", "Combo1-", "msg refused", "Chg-", "Org+",
+        "remove Chg_txt"}},
+      // Re-sampling and conversion.
+      {"a choice re-samples", captured() + std::vector<Event>{choose(2, Method::Average)},
+       {"msg resampling", "Chg-", "resample 2 average"}},
+      {"a re-sampled text goes to trosk", captured() + std::vector<Event>{choose(2), kResampled},
+       {"msg converting", "Chg-", "trosk"}},
+      {"trosk started", converting(), {"start T2", "redraw"}},
+      {"trosk that cannot start", captured() + std::vector<Event>{choose(2), kResampled, event::ConversionStarted{0}},
+       {"Error box", "redraw"}},
+      {"trosk's close offers the sound", converting() + std::vector<Event>{kConversionRuns, kConversionClosed},
+       {"release 21", "msg converted", "Chg+", "converted size"}},
+      {"trosk's error", converting() + std::vector<Event>{event::ConversionTick{JobStatus::Error, false}},
+       {"release 21", "Error box"}},
+      {"an unwritable re-sampled text",
+       captured() + std::vector<Event>{choose(2), event::ResampleEnded{ResampleError::CannotWrite}},
+       {"msg unwritable", "redraw"}},
+      {"no choice before a capture", {choose(1)}, {}},
+      {"no choice while a capture is pending", captured() + std::vector<Event>{kDropB, kPelkin12, choose(1)}, {}},
+      {"a choice refused from the list while the player is open",
+       captured() + std::vector<Event>{event::Choose{1, Method::FirstSample, true, true}},
+       {"in use box", "clear selection"}},
+      {"an option refused while the player is open",
+       captured() + std::vector<Event>{event::Choose{1, Method::Average, false, true}}, {"in use box"}},
+      // A second pick during a re-sampling gives one run with the latest choice, not two.
+      {"a pick while re-sampling waits for the run to stop", captured() + std::vector<Event>{choose(1), choose(3)},
+       {}},
+      {"the stopped run runs again with the latest pick",
+       captured() + std::vector<Event>{choose(1), choose(3), choose(4, Method::Average), kCancelled},
+       {"msg resampling", "Chg-", "resample 4 average"}},
+      {"and converts once",
+       captured() + std::vector<Event>{choose(1), choose(3), kCancelled, kResampled},
+       {"msg converting", "Chg-", "trosk"}},
+      {"a drop while re-sampling comes when the run has stopped",
+       captured() + std::vector<Event>{choose(1), kDropB, choose(3), kCancelled},
+       {"show /m/b.wav", "pelkin /m/b.wav"}},
+      // The player lock.
+      {"a player started", captured() + std::vector<Event>{kPlayerStarted},
+       {"start T3", "save buttons", "Org-", "Chg-"}},
+      {"the player's window found", captured() + std::vector<Event>{kPlayerStarted, kPlayerNotYet, kPlayerShown},
+       {"start T4", "Text1-", "Combo1-", "Frame1-", "HScroll1-", "save msg", "msg locked"}},
+      {"a player that never shows gives the buttons back",
+       captured() + std::vector<Event>{kPlayerStarted} + lookedInVain, {"restore buttons"}},
+      {"the lock ends when the player is gone",
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerShown, event::PlayerWatch{true}, kPlayerGone},
+       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
+      {"the lock ending during a capture keeps the list closed",
+       {kDropA, kPelkin11, kPlayerStarted, kPlayerShown, kPlayerGone},
+       {"stop T4", "Combo1-", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
+      // What finishes during the lock is kept for its end instead of breaking it.
+      {"trosk's close during the lock", converting() + std::vector<Event>{kPlayerStarted, kPlayerShown, kConversionClosed},
+       {"release 21", "saved msg converted", "saved Chg+", "converted size"}},
+      {"a capture's close during the lock",
+       {kDropA, kPelkin11, kPlayerStarted, kPlayerShown, kCaptureClosed},
+       {"release 11", "read captions", "saved msg preparing", "prepare graph", "saved msg drawing", "draw captured",
+        "saved msg choose", "fill rates"}},
+      {"a re-sampling started before the lock ends during it",
+       captured() + std::vector<Event>{choose(1), kPlayerStarted, kPlayerShown, kResampled},
+       {"saved msg converting", "saved Chg-", "trosk"}},
+      {"a drop while the player starts clears the saved sound",
+       converting() + std::vector<Event>{kConversionClosed, kPlayerStarted, kDropB, kPelkin12},
+       {"start T1", "clear selection", "Combo1-", "msg captured", "saved Chg-", "saved Org+", "remove Chg_txt"}},
+      {"a choice while the player starts clears the saved sound",
+       converting() + std::vector<Event>{kConversionClosed, kPlayerStarted, choose(2)},
+       {"msg resampling", "saved Chg-", "resample 2 first"}},
+      {"ticks of a lock that is over change nothing",
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerShown, kPlayerGone, kPlayerGone, kPlayerShown}, {}},
+  };
+}
+
+}  // namespace
+
+TEST(Sequencer, Table) {
+  for (const Row& row : rows()) {
+    Sequencer s;
+    Actions last;
+    for (const Event& e : row.events) last = s.handle(e);
+    EXPECT_EQ(words(last), row.last) << row.name;
+  }
+}
+
+TEST(Sequencer, KeepsResamplingUntilSomethingNewerWaits) {
+  Sequencer s;
+  for (const Event& e : captured()) s.handle(e);
+  s.handle(choose(1));
+  EXPECT_TRUE(s.keepResampling());
+  s.handle(choose(2));
+  EXPECT_FALSE(s.keepResampling());
+  s.handle(kCancelled);
+  EXPECT_TRUE(s.keepResampling());
+  s.handle(kDropB);
+  EXPECT_FALSE(s.keepResampling());
+}
+
+TEST(Sequencer, KnowsTheConvertersItWaitsFor) {
+  Sequencer s;
+  for (const Event& e : converting()) s.handle(e);
+  EXPECT_EQ(s.captureProcess(), 0);
+  EXPECT_EQ(s.conversionProcess(), 21);
+  s.handle(kDropB);
+  s.handle(kPelkin12);
+  EXPECT_EQ(s.captureProcess(), 12);
+  EXPECT_EQ(s.conversionProcess(), 0);
+}
