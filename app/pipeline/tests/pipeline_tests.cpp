@@ -6,10 +6,13 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "capture.h"
+#include "data_folder.h"
 #include "job.h"
 #include "resample.h"
 #include "sample_text.h"
@@ -329,4 +332,60 @@ TEST(Resample, IndexNotesEveryStrideLineOfTheWrittenFile) {
       EXPECT_EQ(written.substr(result.index.offsets[k], value.size() + 2), value + "\r\n") << k;
     }
   }
+}
+
+// Where the job files and Data/ go: beside the programs when they can be written there,
+// else the user's own folder, and never a folder that cannot be written.
+TEST(DataFolder, Choice) {
+  TempDir dir;
+  const fs::path program = dir / "program", data = dir / "program" / "Data";
+  struct Row {
+    const char* name;
+    bool dataExists;
+    std::set<std::string> writable;  // the folders that can be written
+    const char* xdg;
+    const char* home;
+    std::string folder;
+    bool ok;
+  };
+  const std::string user = (dir / "xdg" / "varno").string(), homeUser = (dir / "home/.local/share/varno").string();
+  const std::string xdg = (dir / "xdg").string(), home = (dir / "home").string();
+  const Row rows[] = {
+      {"program folder writable", false, {program.string()}, nullptr, nullptr, program.string(), true},
+      {"program folder and its Data writable", true, {program.string(), data.string()}, xdg.c_str(), nullptr,
+       program.string(), true},
+      {"its Data closed", true, {program.string(), user}, xdg.c_str(), nullptr, user, true},
+      {"program folder closed", false, {user}, xdg.c_str(), home.c_str(), user, true},
+      {"a relative XDG_DATA_HOME is ignored", false, {homeUser}, "rel/share", home.c_str(), homeUser, true},
+      {"no XDG_DATA_HOME", false, {homeUser}, nullptr, home.c_str(), homeUser, true},
+      {"the user's folder closed too", false, {}, xdg.c_str(), home.c_str(), user, false},
+      {"nowhere to look", false, {}, nullptr, nullptr, program.string(), false},
+  };
+  for (const Row& row : rows) {
+    fs::remove_all(data);
+    fs::create_directories(program);
+    if (row.dataExists) fs::create_directories(data);
+    std::vector<std::string> created;
+    const DataFolder chosen =
+        chooseDataFolder(program, row.xdg, row.home, [&](const fs::path& folder, bool create) {
+          if (create) created.push_back(folder.string());
+          return row.writable.count(folder.string()) > 0;
+        });
+    EXPECT_EQ(chosen.path.string(), row.folder) << row.name;
+    EXPECT_EQ(chosen.writable, row.ok) << row.name;
+    // Only the user's own folder is ever made.
+    for (const std::string& c : created) EXPECT_TRUE(c == user || c == homeUser) << row.name;
+  }
+}
+
+TEST(DataFolder, OneWindowPerFolder) {
+  TempDir dir;
+  EXPECT_TRUE(writableFolder(dir / "made" / "varno", true));
+  EXPECT_FALSE(writableFolder(dir / "missing", false));
+  auto first = std::make_unique<InstanceLock>(dir / "made" / "varno");
+  EXPECT_TRUE(first->held());
+  EXPECT_FALSE(InstanceLock(dir / "made" / "varno").held());
+  EXPECT_TRUE(InstanceLock(dir / "").held());
+  first.reset();
+  EXPECT_TRUE(InstanceLock(dir / "made" / "varno").held());
 }
