@@ -33,30 +33,28 @@ QRect fromTwips(int left, int top, int width, int height) {
 }
 
 const QString kDropPrompt = QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。");
-const QString kCaptured = QStringLiteral("オリジナルの音を取り込みました。");
-const QString kRefused = QStringLiteral("ドロップされたファイルフォーマットには対応していません。") +
-                         QStringLiteral("\r\n") +
-                         QStringLiteral("別の Wave ファイルを、上の白のボックス内にドロップしてください。");
-const QString kOriginalUnreadable = QStringLiteral("取り込んだ音のデータ（Data/Org_txt.txt）を読めませんでした。") +
-                                    QStringLiteral("\r\n") +
-                                    QStringLiteral("別の Wave ファイルを、上の白のボックス内にドロップしてください。");
-
-const QString kResampledUnwritable =
-    QStringLiteral("サンプリング後のデータ（Data/Chg_txt.txt）を書き込めませんでした。") + QStringLiteral("\r\n") +
-    QStringLiteral("Data フォルダに書き込めるか確かめてください。");
 const QString kDataInUse = QStringLiteral("データが使われています。") + QStringLiteral("\r\n") +
                            QStringLiteral("再生用のソフトを閉じてから選択して選択してください。");
-const QString kLocked = QStringLiteral("再生用のソフトをクローズしないと、すべての選択は行えません。");
 const QString kPlayerNotStarted = QStringLiteral("再生用のソフトを起動できませんでした。");
-// How long Timer3 looks for the player's window before it gives up: 25 ticks, 5 seconds.
-constexpr int kPlayerLookTicks = 25;
 
 std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
 QString fromBytes(const std::string& text) { return QFile::decodeName(QByteArray::fromStdString(text)); }
 
-// A window's changes reach the screen before the next long step.
-void processPendingEvents() { QCoreApplication::processEvents(); }
+std::string toBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The bytes of a dropped file's path, percent-decoded from the URL itself: a name that is
+// not UTF-8 keeps its own bytes.
+std::string localPathBytes(const QUrl& url) {
+  if (!url.isLocalFile()) return {};
+  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+void showFileSize(QLabel* label, const std::filesystem::path& path) {
+  std::error_code error;
+  const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+  if (!error) label->setText(fromBytes(varno::pipeline::kilobytesText(bytes)));
+}
 
 QFont gothic(const QString& family, double points) {
   QFont font(family);
@@ -79,11 +77,13 @@ void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& t
 
 }  // namespace
 
-formVarno::formVarno(varno::Desktop& desktop, const QString& programDir, QWidget* parent)
+formVarno::formVarno(varno::Desktop& desktop, const QString& programDir, const QString& dataDir,
+                     QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       desktop_(desktop),
-      programDir_(programDir) {
+      programDir_(programDir),
+      dataDir_(dataDir.isEmpty() ? programDir : dataDir) {
   showMessage = [this](Module1::MessageKind kind, const QString& text) { showMessageBox(this, kind, text); };
   buildControls();
   connectEvents();
@@ -215,9 +215,10 @@ void formVarno::connectEvents() {
   connect(cmdLeft, &QPushButton::clicked, this, &formVarno::cmdLeft_Click);
   connect(cmdRight, &QPushButton::clicked, this, &formVarno::cmdRight_Click);
   connect(Combo1, &QComboBox::currentIndexChanged, this, [this] {
-    comboPickSeen_ = true;
     Combo1_Click();
-    // Posted only now, so the activation that follows a pick still finds the mark.
+    // Marked only once the click is done: a pick made while it ran has had its own pair of
+    // signals meanwhile, and must not take this pick's activation away.
+    comboPickSeen_ = true;
     QTimer::singleShot(0, this, [this] { comboPickSeen_ = false; });
   });
   connect(Combo1, &QComboBox::activated, this, [this] {
@@ -243,12 +244,12 @@ void formVarno::connectEvents() {
 
 void formVarno::Form_Load() {
   Conv_Exe = programDir_ + QStringLiteral("/pelkin");
-  Conv_Ini = programDir_ + QStringLiteral("/pelkin.ini");
+  Conv_Ini = dataDir_ + QStringLiteral("/pelkin.ini");
   Rev_Exe = programDir_ + QStringLiteral("/trosk");
-  Rev_Ini = programDir_ + QStringLiteral("/trosk.ini");
-  Org_Txt = programDir_ + QStringLiteral("/Data/Org_txt.txt");
-  Chg_Txt = programDir_ + QStringLiteral("/Data/Chg_txt.txt");
-  Chg_Wav = programDir_ + QStringLiteral("/Data/Chg_wav.wav");
+  Rev_Ini = dataDir_ + QStringLiteral("/trosk.ini");
+  Org_Txt = dataDir_ + QStringLiteral("/Data/Org_txt.txt");
+  Chg_Txt = dataDir_ + QStringLiteral("/Data/Chg_txt.txt");
+  Chg_Wav = dataDir_ + QStringLiteral("/Data/Chg_wav.wav");
 
   Text1->clear();
 
@@ -261,7 +262,7 @@ void formVarno::Form_Load() {
 
   Option2->setChecked(true);
 
-  Module1::Make_Dir(programDir_ + QStringLiteral("/Data"));
+  Module1::Make_Dir(dataDir_ + QStringLiteral("/Data"));
 
   cmdOpen_Org->setEnabled(false);
   cmdOpen_Chg->setEnabled(false);
@@ -271,8 +272,8 @@ void formVarno::Form_Load() {
 
   show();
 
-  // Steps 10 to 13: the picture boxes keep their drawing by design (they paint their own
-  // image), so only the captions and the empty grids remain.
+  // The picture boxes keep their drawing by design (they paint their own image), so only
+  // the captions and the empty grids remain.
   const QString amplitude[] = {QStringLiteral("max"), QString(), QStringLiteral("min")};
   for (int i = 0; i < 6; ++i) Label12[i]->setText(amplitude[i % 3]);
   for (int k = 0; k < 6; ++k) {
@@ -294,108 +295,141 @@ void formVarno::Set_Grid_2() {
 
 void formVarno::Text1_OLEDragDrop(const QList<QUrl>& urls) {
   if (urls.isEmpty()) return;
-  const QString path = urls.first().toLocalFile();
-  if (path.isEmpty() || !varno::pipeline::hasWaveExtension(QFile::encodeName(path).toStdString())) return;
-  if (captureBusy_ || mainJobRunning_) {
-    queuedDrop_ = path;
-    return;
-  }
-  Capture(path);
-}
-
-void formVarno::Capture(const QString& path) {
-  captureBusy_ = true;
-  Text1->setText(path);
-
-  std::error_code error;
-  const std::uintmax_t bytes = std::filesystem::file_size(fsPath(path), error);
-  if (!error) Label9->setText(fromBytes(varno::pipeline::kilobytesText(bytes)));
-
-  // The display's values belong to the sound being replaced; until the new one is scanned
-  // a redraw draws nothing.
-  Max_Amp = 0;
-  orgIndex_ = {};
-
-  const bool jobWritten = varno::pipeline::writeJob(fsPath(Conv_Ini), QFile::encodeName(Text1->text()).toStdString(),
-                                                    QFile::encodeName(Org_Txt).toStdString());
-  Picture1->clear();
-  Picture2->clear();
-  // A converter that cannot be given its job or cannot be started refuses the file at once.
-  const bool started = jobWritten && desktop_.startDetached(QFile::encodeName(Conv_Exe).toStdString(),
-                                                           {QFile::encodeName(Conv_Ini).toStdString()});
-  if (started) Timer1->start();
-
-  Combo1->setCurrentIndex(-1);
-  Combo1->setEnabled(false);
-  Label7->setText(started ? kCaptured : kRefused);
-  processPendingEvents();
-  cmdOpen_Chg->setEnabled(false);
-  cmdOpen_Org->setEnabled(true);
-
-  QFile::remove(Chg_Txt);
-  chgIndex_ = {};
-  chgFactor_ = 0;
-  if (Timer2->isActive()) conversionAbandoned_ = true;
-
-  if (!started) Finish_Capture();
-}
-
-void formVarno::Finish_Capture() {
-  captureBusy_ = false;
-  Start_Queued_Drop();
-}
-
-void formVarno::Start_Queued_Drop() {
-  if (queuedDrop_.isEmpty()) return;
-  const QString next = queuedDrop_;
-  queuedDrop_.clear();
-  Capture(next);
+  const std::string path = localPathBytes(urls.first());
+  if (!path.empty()) dispatch(varno::pipeline::event::Drop{path});
 }
 
 void formVarno::Timer1_Timer() {
   Timer1->stop();
-  switch (varno::pipeline::readJobStatus(fsPath(Conv_Ini))) {
-    case varno::pipeline::JobStatus::Unfinished:
-      Timer1->start();
+  // Whether pelkin has ended is asked first, so a status it wrote before ending is read.
+  const bool ended = desktop_.processEnded(sequencer_.captureProcess());
+  dispatch(varno::pipeline::event::CaptureTick{varno::pipeline::readJobStatus(fsPath(Conv_Ini)), ended});
+}
+
+void formVarno::dispatch(const varno::pipeline::Event& event) {
+  for (const varno::pipeline::Action& action : sequencer_.handle(event)) {
+    if (std::optional<varno::pipeline::Event> answer = perform(action)) {
+      dispatch(*answer);
       return;
-    case varno::pipeline::JobStatus::Error:
-      Label7->setText(kRefused);
-      Finish_Capture();
-      return;
-    case varno::pipeline::JobStatus::Close:
-      break;
+    }
   }
+}
 
-  const std::optional<varno::pipeline::SampleHeader> header = varno::pipeline::readSampleHeader(fsPath(Org_Txt));
-  if (!header) {
-    Label7->setText(kOriginalUnreadable);
-    Finish_Capture();
-    return;
+QWidget* formVarno::control(varno::pipeline::Control c) const {
+  using varno::pipeline::Control;
+  switch (c) {
+    case Control::Text1: return Text1;
+    case Control::Combo1: return Combo1;
+    case Control::Frame1: return Frame1;
+    case Control::HScroll1: return HScroll1;
+    case Control::OpenOriginal: return cmdOpen_Org;
+    case Control::OpenResampled: return cmdOpen_Chg;
   }
-  Label4->setText(QLatin1Char(' ') + fromBytes(header->rateLine));
-  Label5->setText(QLatin1Char(' ') + fromBytes(header->bitsLine));
-  processPendingEvents();
+  return nullptr;
+}
 
-  Label7->setText(QStringLiteral("グラフ作成の前準備中です。"));
-  processPendingEvents();
-  if (!Pre_Draw_Fig()) {
-    Label7->setText(kOriginalUnreadable);
-    Finish_Capture();
-    return;
+QTimer* formVarno::timer(varno::pipeline::Timer t) const {
+  using varno::pipeline::Timer;
+  switch (t) {
+    case Timer::Capture: return Timer1;
+    case Timer::Conversion: return Timer2;
+    case Timer::PlayerLook: return Timer3;
+    case Timer::PlayerWatch: return Timer4;
   }
-  Set_Grid();
+  return nullptr;
+}
 
-  Label7->setText(QStringLiteral("グラフ作成中です。"));
-  processPendingEvents();
-  HScroll1->setValue(0);
-  Draw_Fig();
-  HScroll1->setRange(0, 100);
-
-  Label7->setText(kCaptured + QStringLiteral("\r\n") + QStringLiteral("サンプリング周波数を指定してください。"));
-  Combo1->setEnabled(true);
-  HScroll1->setEnabled(true);
-  Set_Combo1();
-  Finish_Capture();
+std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::Action& action) {
+  namespace act = varno::pipeline::action;
+  namespace ev = varno::pipeline::event;
+  using Answer = std::optional<varno::pipeline::Event>;
+  return std::visit(
+      [this](const auto& a) -> Answer {
+        using A = std::decay_t<decltype(a)>;
+        if constexpr (std::is_same_v<A, act::SetMessage>) {
+          Label7->setText(QString::fromStdString(a.text));
+          // Shown now, before the next long step.
+          Label7->repaint();
+        } else if constexpr (std::is_same_v<A, act::SetSavedMessage>) {
+          Saved_Msg = QString::fromStdString(a.text);
+        } else if constexpr (std::is_same_v<A, act::SaveMessage>) {
+          Saved_Msg = Label7->text();
+        } else if constexpr (std::is_same_v<A, act::RestoreMessage>) {
+          Label7->setText(Saved_Msg);
+        } else if constexpr (std::is_same_v<A, act::Enable>) {
+          control(a.control)->setEnabled(a.enabled);
+        } else if constexpr (std::is_same_v<A, act::SetSavedButton>) {
+          (a.control == varno::pipeline::Control::OpenOriginal ? Org_Btn_State : Chg_Btn_State) = a.enabled;
+        } else if constexpr (std::is_same_v<A, act::SaveButtons>) {
+          Org_Btn_State = cmdOpen_Org->isEnabled();
+          Chg_Btn_State = cmdOpen_Chg->isEnabled();
+        } else if constexpr (std::is_same_v<A, act::RestoreButtons>) {
+          cmdOpen_Org->setEnabled(Org_Btn_State);
+          cmdOpen_Chg->setEnabled(Chg_Btn_State);
+        } else if constexpr (std::is_same_v<A, act::StartTimer>) {
+          timer(a.timer)->start(200);
+        } else if constexpr (std::is_same_v<A, act::StopTimer>) {
+          timer(a.timer)->stop();
+        } else if constexpr (std::is_same_v<A, act::ShowDrop>) {
+          droppedPath_ = a.path;
+          Text1->setText(fromBytes(a.path));
+          showFileSize(Label9, std::filesystem::path(a.path));
+          // The display's values belong to the sound being replaced; until the new one is
+          // scanned a redraw draws nothing.
+          Max_Amp = 0;
+          orgIndex_ = {};
+          Picture1->clear();
+          Picture2->clear();
+        } else if constexpr (std::is_same_v<A, act::StartCapture>) {
+          varno::ProcessId pelkin = 0;
+          if (varno::pipeline::writeJob(fsPath(Conv_Ini), a.path, toBytes(Org_Txt)))
+            pelkin = desktop_.startWatched(toBytes(Conv_Exe), {toBytes(Conv_Ini)});
+          return ev::CaptureStarted{pelkin};
+        } else if constexpr (std::is_same_v<A, act::EndProcess>) {
+          desktop_.endProcess(a.process);
+        } else if constexpr (std::is_same_v<A, act::ReleaseProcess>) {
+          desktop_.releaseProcess(a.process);
+        } else if constexpr (std::is_same_v<A, act::ClearSelection>) {
+          Combo1->setCurrentIndex(-1);
+        } else if constexpr (std::is_same_v<A, act::RemoveResampled>) {
+          QFile::remove(Chg_Txt);
+          chgIndex_ = {};
+          chgFactor_ = 0;
+        } else if constexpr (std::is_same_v<A, act::ReadCaptions>) {
+          const std::optional<varno::pipeline::SampleHeader> header =
+              varno::pipeline::readSampleHeader(fsPath(Org_Txt));
+          if (!header) return ev::CaptureUnreadable{};
+          Label4->setText(QLatin1Char(' ') + fromBytes(header->rateLine));
+          Label5->setText(QLatin1Char(' ') + fromBytes(header->bitsLine));
+        } else if constexpr (std::is_same_v<A, act::PrepareGraph>) {
+          if (!Pre_Draw_Fig()) return ev::CaptureUnreadable{};
+          Set_Grid();
+        } else if constexpr (std::is_same_v<A, act::DrawCaptured>) {
+          HScroll1->setValue(0);
+          Draw_Fig();
+          HScroll1->setRange(0, 100);
+        } else if constexpr (std::is_same_v<A, act::FillRates>) {
+          Set_Combo1();
+        } else if constexpr (std::is_same_v<A, act::Resample>) {
+          return Main_Job(a);
+        } else if constexpr (std::is_same_v<A, act::StartConversion>) {
+          varno::ProcessId trosk = 0;
+          if (varno::pipeline::writeJob(fsPath(Rev_Ini), toBytes(Chg_Txt), toBytes(Chg_Wav)))
+            trosk = desktop_.startWatched(toBytes(Rev_Exe), {toBytes(Rev_Ini)});
+          return ev::ConversionStarted{trosk};
+        } else if constexpr (std::is_same_v<A, act::ShowConvertedSize>) {
+          showFileSize(Label11, fsPath(Chg_Wav));
+        } else if constexpr (std::is_same_v<A, act::ShowConversionError>) {
+          showMessage(Module1::MessageKind::Plain, QStringLiteral("Error"));
+        } else if constexpr (std::is_same_v<A, act::ShowDataInUse>) {
+          showMessage(Module1::MessageKind::Information, kDataInUse);
+        } else if constexpr (std::is_same_v<A, act::Redraw>) {
+          Start_Pos = varno::graph::choiceStartPos(HScroll1->value(), Data_Count);
+          Draw_Fig();
+        }
+        return std::nullopt;
+      },
+      action);
 }
 
 bool formVarno::Pre_Draw_Fig() {
@@ -478,123 +512,48 @@ void formVarno::Option1_Click() { Make_Choice(ChoiceSource::Option); }
 void formVarno::Option2_Click() { Make_Choice(ChoiceSource::Option); }
 
 void formVarno::Make_Choice(ChoiceSource source) {
-  if (Combo1->currentIndex() == -1) return;
-  lastChoiceSource_ = source;
-  if (desktop_.setForegroundWindow(Module1::Player_Wnd) == 1) {
-    showMessage(Module1::MessageKind::Information, kDataInUse);
-    if (source == ChoiceSource::Combo) Combo1->setCurrentIndex(-1);
-    return;
-  }
-  if (!Main_Job()) return;
-  Start_Pos = varno::graph::choiceStartPos(HScroll1->value(), Data_Count);
-  Draw_Fig();
+  const int k = Combo1->currentIndex();
+  if (k == -1) return;
+  const bool playerOpen = desktop_.setForegroundWindow(Module1::Player_Wnd) == 1;
+  const varno::pipeline::Method method =
+      Option1->isChecked() ? varno::pipeline::Method::Average : varno::pipeline::Method::FirstSample;
+  dispatch(varno::pipeline::event::Choose{k, method, source == ChoiceSource::Combo, playerOpen});
 }
 
-bool formVarno::Main_Job() {
-  if (Combo1->currentIndex() == -1) return true;
-  if (mainJobRunning_ || Timer2->isActive()) {
-    choiceQueued_ = true;
-    return false;
+varno::pipeline::Event formVarno::Main_Job(const varno::pipeline::action::Resample& choice) {
+  const int factor = 1 << choice.index;
+  varno::pipeline::ResampleResult result =
+      varno::pipeline::resample(fsPath(Org_Txt), fsPath(Chg_Txt), factor, choice.method, [this] {
+        QCoreApplication::processEvents();
+        return sequencer_.keepResampling();
+      });
+  if (result.error == varno::pipeline::ResampleError::None) {
+    chgIndex_ = std::move(result.index);
+    chgFactor_ = factor;
   }
-  mainJobRunning_ = true;
-  // The re-sampled sound is about to be replaced; nobody should start listening to it now.
-  cmdOpen_Chg->setEnabled(false);
-  varno::pipeline::ResampleResult result;
-  int factor = 0;
-  do {
-    choiceQueued_ = false;
-    const int k = Combo1->currentIndex();
-    if (k == -1) break;
-    Label7->setText(QStringLiteral("Wave データを圧縮中です。"));
-    factor = 1 << k;
-    const varno::pipeline::Method method =
-        Option1->isChecked() ? varno::pipeline::Method::Average : varno::pipeline::Method::FirstSample;
-    result = varno::pipeline::resample(fsPath(Org_Txt), fsPath(Chg_Txt), factor, method, [this] {
-      processPendingEvents();
-      return !choiceQueued_ && queuedDrop_.isEmpty();
-    });
-    // A newer choice cancels this run and runs in its place.
-  } while (choiceQueued_ && queuedDrop_.isEmpty());
-  mainJobRunning_ = false;
-
-  if (!queuedDrop_.isEmpty()) {
-    Start_Queued_Drop();
-    return false;
-  }
-  switch (result.error) {
-    case varno::pipeline::ResampleError::None:
-      break;
-    case varno::pipeline::ResampleError::OriginalUnreadable:
-      Label7->setText(kOriginalUnreadable);
-      return true;
-    case varno::pipeline::ResampleError::CannotWrite:
-      Label7->setText(kResampledUnwritable);
-      return true;
-    case varno::pipeline::ResampleError::Cancelled:
-      return false;
-  }
-  chgIndex_ = std::move(result.index);
-  chgFactor_ = factor;
-
-  Label7->setText(QStringLiteral("サンプリングを完了しました。") + QStringLiteral("\r\n") +
-                  QStringLiteral("サンプリングデータを Wave 化をしています。"));
-  cmdOpen_Chg->setEnabled(false);
-  const bool started =
-      varno::pipeline::writeJob(fsPath(Rev_Ini), QFile::encodeName(Chg_Txt).toStdString(),
-                                QFile::encodeName(Chg_Wav).toStdString()) &&
-      desktop_.startDetached(QFile::encodeName(Rev_Exe).toStdString(), {QFile::encodeName(Rev_Ini).toStdString()});
-  // A converter that cannot be started has failed: say so now rather than poll for ever.
-  if (!started) {
-    showMessage(Module1::MessageKind::Plain, QStringLiteral("Error"));
-    return true;
-  }
-  Timer2->start();
-  return true;
+  return varno::pipeline::event::ResampleEnded{result.error};
 }
 
 void formVarno::Timer2_Timer() {
   Timer2->stop();
-  const varno::pipeline::JobStatus status = varno::pipeline::readJobStatus(fsPath(Rev_Ini));
-  if (status == varno::pipeline::JobStatus::Unfinished) {
-    Timer2->start();
-    return;
-  }
-  if (conversionAbandoned_) {
-    conversionAbandoned_ = false;
-  } else if (status == varno::pipeline::JobStatus::Close) {
-    Label7->setText(QStringLiteral("サンプリングを終了しました。"));
-    cmdOpen_Chg->setEnabled(true);
-    std::error_code error;
-    const std::uintmax_t bytes = std::filesystem::file_size(fsPath(Chg_Wav), error);
-    if (!error) Label11->setText(fromBytes(varno::pipeline::kilobytesText(bytes)));
-  } else {
-    showMessage(Module1::MessageKind::Plain, QStringLiteral("Error"));
-  }
-  if (choiceQueued_) {
-    choiceQueued_ = false;
-    Make_Choice(lastChoiceSource_);
-  }
+  // Whether trosk has ended is asked first, so a status it wrote before ending is read.
+  const bool ended = desktop_.processEnded(sequencer_.conversionProcess());
+  dispatch(varno::pipeline::event::ConversionTick{varno::pipeline::readJobStatus(fsPath(Rev_Ini)), ended});
 }
 
-void formVarno::cmdOpen_Org_Click() { Open_Sound(Text1->text()); }
+void formVarno::cmdOpen_Org_Click() { Open_Sound(droppedPath_); }
 
-void formVarno::cmdOpen_Chg_Click() { Open_Sound(Chg_Wav); }
+void formVarno::cmdOpen_Chg_Click() { Open_Sound(toBytes(Chg_Wav)); }
 
-void formVarno::Open_Sound(const QString& file) {
+void formVarno::Open_Sound(const std::string& file) {
   // The player is the program associated with the dropped file's type, for both sounds.
-  const QString player = Module1::Find_Exe(desktop_, Text1->text(), showMessage);
+  const QString player = Module1::Find_Exe(desktop_, droppedPath_, showMessage);
   if (player.isEmpty()) return;
-  if (!desktop_.startDetached(QFile::encodeName(Module1::Cut_Quote(player)).toStdString(),
-                              {QFile::encodeName(file).toStdString()})) {
+  if (!desktop_.startDetached(toBytes(Module1::Cut_Quote(player)), {file})) {
     showMessage(Module1::MessageKind::Plain, kPlayerNotStarted);
     return;
   }
-  playerLookTicks_ = 0;
-  Timer3->start();
-  Org_Btn_State = cmdOpen_Org->isEnabled();
-  Chg_Btn_State = cmdOpen_Chg->isEnabled();
-  cmdOpen_Org->setEnabled(false);
-  cmdOpen_Chg->setEnabled(false);
+  dispatch(varno::pipeline::event::PlayerStarted{});
 }
 
 bool formVarno::isOwnWindow(varno::WindowId window) const {
@@ -607,37 +566,14 @@ bool formVarno::isOwnWindow(varno::WindowId window) const {
 void formVarno::Timer3_Timer() {
   Timer3->stop();
   const varno::WindowId window = desktop_.foregroundWindow();
-  // The player's window may not be up yet: look again for a while, and never take our own.
-  if (window == 0 || isOwnWindow(window)) {
-    if (++playerLookTicks_ < kPlayerLookTicks) {
-      Timer3->start();
-      return;
-    }
-    cmdOpen_Org->setEnabled(Org_Btn_State);
-    cmdOpen_Chg->setEnabled(Chg_Btn_State);
-    return;
-  }
-  Module1::Player_Wnd = window;
-  Timer4->setInterval(200);
-  Timer4->start();
-  Text1->setEnabled(false);
-  Combo1->setEnabled(false);
-  Frame1->setEnabled(false);
-  HScroll1->setEnabled(false);
-  Saved_Msg = Label7->text();
-  Label7->setText(kLocked);
+  // The player's window may not be up yet; our own is never taken for it.
+  const bool found = window != 0 && !isOwnWindow(window);
+  if (found) Module1::Player_Wnd = window;
+  dispatch(varno::pipeline::event::PlayerLook{found});
 }
 
 void formVarno::Timer4_Timer() {
-  if (desktop_.setForegroundWindow(Module1::Player_Wnd) != 0) return;
-  Timer4->stop();
-  Combo1->setEnabled(true);
-  Text1->setEnabled(true);
-  Frame1->setEnabled(true);
-  cmdOpen_Org->setEnabled(Org_Btn_State);
-  cmdOpen_Chg->setEnabled(Chg_Btn_State);
-  HScroll1->setEnabled(true);
-  Label7->setText(Saved_Msg);
+  dispatch(varno::pipeline::event::PlayerWatch{desktop_.setForegroundWindow(Module1::Player_Wnd) != 0});
 }
 
 void formVarno::Command1_Click() {

@@ -16,6 +16,7 @@
 #include "line_index.h"
 #include "module1.h"
 #include "picture_box.h"
+#include "sequencer.h"
 
 class QComboBox;
 class QGroupBox;
@@ -27,8 +28,10 @@ class formVarno : public QWidget {
   Q_OBJECT
 
  public:
-  // `programDir` holds the converters, their job files and the Data folder.
-  formVarno(varno::Desktop& desktop, const QString& programDir, QWidget* parent = nullptr);
+  // `programDir` holds the converters; `dataDir` their job files and the Data folder (the
+  // program folder when empty).
+  formVarno(varno::Desktop& desktop, const QString& programDir, const QString& dataDir = QString(),
+            QWidget* parent = nullptr);
 
   // The controls, in their tab order.
   QLabel* Label1;
@@ -102,18 +105,17 @@ class formVarno : public QWidget {
   void buildControls();
   void connectEvents();
   void Form_Load();
-  // Steps 3 to 12 of a drop: hand the file to pelkin and wait for it.
-  void Capture(const QString& path);
-  // The end of a capture, "close" or "error": a drop that waited for it starts now.
-  void Finish_Capture();
-  void Start_Queued_Drop();
-  // The steps every choice of rate or method runs: the player guard, Main_Job, the redraw.
+  // Hands an event to the sequencer and carries out what it asks for, in order; an action
+  // answered by an event ends the list, and the answer is handled next.
+  void dispatch(const varno::pipeline::Event& event);
+  std::optional<varno::pipeline::Event> perform(const varno::pipeline::Action& action);
+  // The steps every choice of rate or method runs: the player guard, then the sequencer.
   void Make_Choice(ChoiceSource source);
-  // False when the choice was left to the run or conversion in progress, or given up for a
-  // drop: the caller then does not redraw.
-  bool Main_Job();
-  // Starts the player on `file` and locks the open buttons until the player's window is known.
-  void Open_Sound(const QString& file);
+  // Re-samples the original with the choice; the answer says how the run ended.
+  varno::pipeline::Event Main_Job(const varno::pipeline::action::Resample& choice);
+  // Starts the player on `file` (the bytes of its path) and locks the open buttons until
+  // the player's window is known.
+  void Open_Sound(const std::string& file);
   bool isOwnWindow(varno::WindowId window) const;
   bool Pre_Draw_Fig();
   void Set_Grid();
@@ -121,25 +123,19 @@ class formVarno : public QWidget {
   void Set_Grid_2();
   void Draw_Fig();
   void Set_Combo1();
+  QWidget* control(varno::pipeline::Control control) const;
+  QTimer* timer(varno::pipeline::Timer timer) const;
 
   varno::Desktop& desktop_;
   const QString programDir_;
-  // From the drop until the capture's end is handled; a drop meanwhile waits in queuedDrop_
-  // (only the latest), so two pelkin never work on the same files.
-  bool captureBusy_ = false;
-  QString queuedDrop_;
-  // Main_Job yields to events while it re-samples; a choice made meanwhile, or while trosk
-  // converts, is noted here and run when the run or the conversion ends.
-  bool mainJobRunning_ = false;
-  bool choiceQueued_ = false;
-  ChoiceSource lastChoiceSource_ = ChoiceSource::Combo;
-  // A drop while trosk converts: that conversion belongs to the sound being replaced.
-  bool conversionAbandoned_ = false;
+  const QString dataDir_;
+  varno::pipeline::Sequencer sequencer_;
+  // The dropped file's path as its own bytes: a name that is not UTF-8 still reaches
+  // pelkin and the player unchanged, whatever Text1 can show of it.
+  std::string droppedPath_;
   // The factor Chg_txt was written with (0 when there is none), so the staircase always
-  // matches the file even while a newer choice waits.
+  // matches the file even while a newer choice runs.
   int chgFactor_ = 0;
-  // Timer3's ticks spent looking for the player's window.
-  int playerLookTicks_ = 0;
   // A pick in the list announces itself twice (index changed, then activated); a pick of
   // the item already selected only once.
   bool comboPickSeen_ = false;

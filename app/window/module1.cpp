@@ -42,7 +42,11 @@ QString lookupFailureText(int code) {
 }  // namespace
 
 QString Find_Exe(varno::Desktop& desktop, const QString& document, const MessageHook& message) {
-  const varno::ProgramLookup found = desktop.findExecutable(QFile::encodeName(document).toStdString());
+  return Find_Exe(desktop, QFile::encodeName(document).toStdString(), message);
+}
+
+QString Find_Exe(varno::Desktop& desktop, const std::string& document, const MessageHook& message) {
+  const varno::ProgramLookup found = desktop.findExecutable(document);
   if (found.code < 32) {
     const QString text = lookupFailureText(found.code);
     if (!text.isEmpty() && message) message(MessageKind::Plain, text);

@@ -141,7 +141,8 @@ class CaptureTests : public QObject {
     QVERIFY(!QFile::exists(h.form->Chg_Txt));
   }
 
-  // A drop while a capture is pending waits for its end; pelkin never runs twice at once.
+  // A drop while a capture is pending ends that pelkin and captures the new file at once;
+  // a pelkin that ended without a word refuses its file and holds nothing up.
   void dropWhilePending() {
     Harness h;
     formVarno& f = *h.form;
@@ -150,13 +151,19 @@ class CaptureTests : public QObject {
     dropFiles(f, {first});
     dropFiles(f, {second});
     dropFiles(f, {third});
-    QCOMPARE(h.desktop.starts.size(), std::size_t(1));
-    QCOMPARE(f.Text1->text(), first);
-    finishCaptureByHand(h, "8000", "8", {128, 130, 126});
-    QTRY_COMPARE(h.desktop.starts.size(), std::size_t(2));
+    QCOMPARE(h.desktop.starts.size(), std::size_t(3));
+    QCOMPARE(h.desktop.killed, (std::vector<varno::ProcessId>{90001, 90002}));
     QCOMPARE(f.Text1->text(), third);
     QVERIFY(f.Timer1->isActive());
     QVERIFY(readFile(f.Conv_Ini).startsWith(QFile::encodeName(third) + "\r\n"));
+    h.desktop.endedProcesses.insert(90003);
+    QTRY_COMPARE(f.Label7->text(), kRefused);
+    QVERIFY(!f.Timer1->isActive());
+    dropFiles(f, {first});
+    QCOMPARE(h.desktop.starts.size(), std::size_t(4));
+    finishCaptureByHand(h, "8000", "8", {128, 130, 126});
+    QTRY_VERIFY(f.Combo1->isEnabled());
+    QCOMPARE(f.Text1->text(), first);
   }
 
   // A job file caught with fewer than three lines is not finished yet.

@@ -189,21 +189,29 @@ class ChoiceTests : public QObject {
     QVERIFY(!f.Timer2->isActive());
   }
 
-  // A choice while trosk still converts waits for it; then the latest choice runs.
+  // A choice while trosk still converts ends it and converts the latest choice at once; a
+  // trosk that ended without a word is an error and holds nothing up.
   void choiceWhileConverting() {
     Harness h;
     formVarno& f = *h.form;
     captureByHand(h, "8000", "16", {1, 2, 3, 4, 5, 6, 7, 8});
+    const std::size_t pelkinStarts = h.desktop.starts.size();
     f.Combo1->setCurrentIndex(1);
     f.Combo1->setCurrentIndex(3);
     f.Combo1->setCurrentIndex(2);
-    QCOMPARE(troskStarts(h), std::size_t(1));
-    QVERIFY(readFile(f.Chg_Txt).startsWith("4000\r\n"));
-    const QByteArray job = readFile(f.Rev_Ini);
-    QVERIFY(writeFile(f.Rev_Ini, job.left(job.size() - 2) + "close\r\n"));
-    QTRY_COMPARE(troskStarts(h), std::size_t(2));
+    QCOMPARE(troskStarts(h), std::size_t(3));
+    QCOMPARE(h.desktop.killed,
+             (std::vector<varno::ProcessId>{varno::ProcessId(90000 + pelkinStarts + 1), varno::ProcessId(90000 + pelkinStarts + 2)}));
     QCOMPARE(readFile(f.Chg_Txt), QByteArray("2000\r\n16\r\n1\r\n5\r\n"));
     QCOMPARE(f.Label7->text(), kConverting);
+    h.desktop.endedProcesses.insert(varno::ProcessId(90000 + pelkinStarts + 3));
+    QTRY_COMPARE(h.messages.size(), std::size_t(1));
+    QCOMPARE(h.messages[0].text, QStringLiteral("Error"));
+    QVERIFY(!f.Timer2->isActive());
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+    f.Combo1->setCurrentIndex(1);
+    QCOMPARE(troskStarts(h), std::size_t(4));
+    QVERIFY(f.Timer2->isActive());
   }
 
   // A conversion that a new drop overtook offers nothing when it ends: its sound is gone.
