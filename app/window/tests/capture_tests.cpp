@@ -2,6 +2,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
+#include <signal.h>
+#include <sys/stat.h>
 
 #include "test_support.h"
 
@@ -176,6 +178,68 @@ class CaptureTests : public QObject {
     QTest::qWait(500);
     QVERIFY(h.form->Timer1->isActive());
     QCOMPARE(h.form->Label7->text(), kCaptured);
+  }
+
+  // A pelkin that dies or hangs, a named pipe and a path no job line can carry: each is
+  // refused or overtaken, and the next drop captures with the real pelkin. A name that is
+  // not UTF-8 captures like any other.
+  void faultyDropsNeverBlock() {
+    Harness h(true);
+    formVarno& f = *h.form;
+    const QString wave = h.dir.file("tone.wav");
+    QVERIFY(writeFile(wave, waveBytes(8000, 16, 1, {1, 2, 3})));
+    auto capturesAgain = [&] {
+      QVERIFY(h.dir.useReal("pelkin"));
+      dropFiles(f, {wave});
+      QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kCaptureTimeout);
+      QCOMPARE(f.Text1->text(), wave);
+    };
+
+    QVERIFY(h.dir.useStandIn("pelkin", "kill -9 $$"));
+    dropFiles(f, {wave});
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kCaptureTimeout);
+    QVERIFY(!f.Timer1->isActive());
+    capturesAgain();
+
+    QVERIFY(h.dir.useStandIn("pelkin", "exec sleep 600"));
+    dropFiles(f, {wave});
+    QTRY_VERIFY(readFile(f.Conv_Ini).endsWith("run\r\n"));
+    QVERIFY(f.Timer1->isActive());
+    capturesAgain();
+    QCOMPARE(h.desktop.killed.size(), std::size_t(1));
+    QCOMPARE(::kill(static_cast<pid_t>(h.desktop.killed[0]), 0), -1);
+
+    const QString pipe = h.dir.file("pipe.wav");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    dropFiles(f, {pipe});
+    capturesAgain();
+
+    // "x" is a WAVE file: a job split at the line feed would convert it over "y.wav".
+    QVERIFY(writeFile(h.dir.file("x"), waveBytes(8000, 16, 1, {4, 5})));
+    const QString split = h.dir.file("x\ny.wav");
+    QVERIFY(writeFile(split, "RIFF"));
+    const QByteArray job = readFile(f.Conv_Ini);
+    const std::size_t starts = h.desktop.starts.size();
+    dropFiles(f, {split});
+    QCOMPARE(f.Label7->text(), kRefused);
+    QCOMPARE(h.desktop.starts.size(), starts);
+    QCOMPARE(readFile(f.Conv_Ini), job);
+    QVERIFY(!QFile::exists(h.dir.file("y.wav")) && !QFile::exists(QStringLiteral("y.wav")));
+    QVERIFY(!f.Combo1->isEnabled());
+
+    const QByteArray latin1 = QFile::encodeName(h.dir.path()) + "/caf\xE9.wav";
+    // Qt cannot name this file, so it is written through its bytes.
+    FILE* raw = std::fopen(latin1.constData(), "wb");
+    QVERIFY(raw != nullptr);
+    const QByteArray bytes = waveBytes(8000, 16, 1, {7, 8});
+    QCOMPARE(std::fwrite(bytes.constData(), 1, bytes.size(), raw), std::size_t(bytes.size()));
+    std::fclose(raw);
+    dropUrls(f, {QUrl::fromEncoded("file://" + QUrl::toPercentEncoding(QFile::encodeName(h.dir.path()), "/") +
+                                   "/caf%E9.wav")});
+    QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kCaptureTimeout);
+    QVERIFY(readFile(f.Conv_Ini).startsWith(latin1 + "\r\n"));
+    QCOMPARE(f.Data_Count, 2);
+    std::remove(latin1.constData());
   }
 
   void missingOriginalAfterClose() {

@@ -20,6 +20,11 @@ class ProgramDir {
   ProgramDir();
   QString path() const { return dir_.path(); }
   QString file(const QString& name) const { return dir_.filePath(name); }
+  // Puts a shell script in place of converter `name`: it writes "run" as its job's status,
+  // then runs `last` (such as "kill -9 $$" to die, or "exec sleep 600" to hang).
+  bool useStandIn(const QString& name, const QByteArray& last) const;
+  // Puts the real converter `name` back.
+  bool useReal(const QString& name) const;
 
  private:
   QTemporaryDir dir_;
