@@ -1,5 +1,10 @@
 #include "byte_io.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -29,20 +34,91 @@ bool StringSink::rewriteStart(const char* data, std::size_t size) {
   return true;
 }
 
+namespace {
+
+bool clearNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+// Where a target's bytes go: through a link to its file instead of replacing the link.
+std::string resolved(const std::string& target) {
+  std::error_code ec;
+  fs::path where = target;
+  if (fs::is_symlink(where, ec)) {
+    const fs::path file = fs::canonical(where, ec);
+    if (!ec) where = file;
+  }
+  return where.string();
+}
+
+bool lockFile(int fd, int operation) {
+  int result = 0;
+  do result = ::flock(fd, operation);
+  while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+// Creates a file of a name not taken yet beside `target`; empty when that fails,
+// with errno telling why.
+std::string createTempBeside(const std::string& target, std::FILE*& file) {
+  file = nullptr;
+  auto seed = static_cast<unsigned long long>(
+      std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%08llx.tmp", (seed >> 32) & 0xffffffffULL);
+    std::string name = target + suffix;
+    // O_EXCL: fail rather than reuse a file someone else is writing.
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return {};
+    }
+    file = ::fdopen(fd, "wb");
+    if (file != nullptr) return name;
+    const int error = errno;
+    ::unlink(name.c_str());
+    ::close(fd);
+    errno = error;
+    return {};
+  }
+  return {};
+}
+
+}  // namespace
+
+bool namesFile(const std::string& path, int fd) {
+  struct stat named {}, opened {};
+  return ::stat(path.c_str(), &named) == 0 && ::fstat(fd, &opened) == 0 &&
+         named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+}
+
 bool FileSource::open(const std::string& path) {
   close();
-  std::error_code ec;
-  // fopen succeeds on a directory here, where the reads would then fail.
-  if (fs::is_directory(path, ec)) return false;
-  file_ = std::fopen(path.c_str(), "rb");
   failed_ = false;
-  return file_ != nullptr;
+  // Opening a named pipe would otherwise wait for a writer that may never come.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  // A directory opens, and only its reads would fail.
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !clearNonBlocking(fd) ||
+      (file_ = ::fdopen(fd, "rb")) == nullptr) {
+    ::close(fd);
+    return false;
+  }
+  return true;
 }
 
 void FileSource::close() {
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
 }
+
+bool FileSource::lock() { return file_ != nullptr && lockFile(::fileno(file_), LOCK_EX); }
+
+int FileSource::descriptor() const { return file_ != nullptr ? ::fileno(file_) : -1; }
 
 std::size_t FileSource::read(char* buffer, std::size_t size) {
   if (file_ == nullptr) return 0;
@@ -51,92 +127,81 @@ std::size_t FileSource::read(char* buffer, std::size_t size) {
   return n;
 }
 
-namespace {
-
-// Creates a file of a name not taken yet beside `target`; empty when that fails.
-std::string createTempBeside(const std::string& target, std::FILE*& file) {
-  auto seed = static_cast<unsigned long long>(
-      std::chrono::steady_clock::now().time_since_epoch().count());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08llx.tmp", (seed >> 32) & 0xffffffffULL);
-    std::string name = target + suffix;
-    // "x": fail rather than reuse a file someone else is writing.
-    file = std::fopen(name.c_str(), "wbx");
-    if (file != nullptr) return name;
-    if (errno != EEXIST) break;
-  }
-  file = nullptr;
-  return {};
-}
-
-}  // namespace
-
 ReplacingFile::~ReplacingFile() { discard(); }
 
 bool ReplacingFile::open(const std::string& target) {
   discard();
   ok_ = true;
-  if (target.empty()) return false;
+  error_ = 0;
+  if (target.empty()) return fail(ENOENT);
+  target_ = resolved(target);
   std::error_code ec;
-  fs::path where = target;
-  // Write through a link to its file instead of replacing the link.
-  if (fs::is_symlink(where, ec)) {
-    const fs::path resolved = fs::canonical(where, ec);
-    if (!ec) where = resolved;
-  }
-  target_ = where.string();
-  const fs::file_status status = fs::status(where, ec);
+  const fs::file_status status = fs::status(target_, ec);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
-    if (fs::is_directory(status)) return false;
-    file_ = std::fopen(target_.c_str(), "wb");
-    return file_ != nullptr;
+    if (fs::is_directory(status)) return fail(EISDIR);
+    return openInPlace(std::string(target_));
   }
   if (fs::exists(status)) {
     // A target we could not overwrite in place is refused, even though renaming could.
     std::FILE* probe = std::fopen(target_.c_str(), "ab");
-    if (probe == nullptr) return false;
+    if (probe == nullptr) return fail(errno);
     std::fclose(probe);
   }
   temp_ = createTempBeside(target_, file_);
-  return file_ != nullptr;
+  return file_ != nullptr || fail(errno);
+}
+
+bool ReplacingFile::openInPlace(const std::string& target) {
+  discard();
+  ok_ = true;
+  error_ = 0;
+  target_ = target;
+  // O_NONBLOCK: a pipe nobody reads is refused rather than waited for.
+  const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fail(errno);
+  if (!clearNonBlocking(fd) || (file_ = ::fdopen(fd, "wb")) == nullptr) {
+    const int error = errno;
+    ::close(fd);
+    return fail(error);
+  }
+  return true;
 }
 
 bool ReplacingFile::write(const char* data, std::size_t size) {
   if (file_ == nullptr || !ok_) return false;
-  if (std::fwrite(data, 1, size, file_) != size) ok_ = false;
-  return ok_;
+  if (std::fwrite(data, 1, size, file_) != size) return fail(errno);
+  return true;
 }
 
 bool ReplacingFile::rewriteStart(const char* data, std::size_t size) {
   if (file_ == nullptr || !ok_) return false;
   if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(data, 1, size, file_) != size ||
       std::fseek(file_, 0, SEEK_END) != 0)
-    ok_ = false;
-  return ok_;
+    return fail(errno);
+  return true;
 }
 
 bool ReplacingFile::commit() {
   if (file_ == nullptr) return false;
-  const bool closed = std::fclose(file_) == 0;
+  if (std::fclose(file_) != 0) fail(errno);
   file_ = nullptr;
-  ok_ = ok_ && closed;
-  if (ok_ && !temp_.empty()) {
-    std::error_code ec;
-    fs::rename(temp_, target_, ec);
-    ok_ = !ec;
-  }
+  if (ok_ && !temp_.empty() && ::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
   if (ok_) temp_.clear();
   discard();
   return ok_;
 }
 
 void ReplacingFile::discard() {
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
-  if (!temp_.empty()) std::remove(temp_.c_str());
-  temp_.clear();
+}
+
+bool ReplacingFile::fail(int error) {
+  if (error_ == 0) error_ = error != 0 ? error : EIO;
+  ok_ = false;
+  return false;
 }
 
 }  // namespace varno::converter

@@ -55,9 +55,15 @@ class FileSource final : public ByteSource {
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
   ~FileSource() override { close(); }
-  // False when the file cannot be opened or is a directory.
+  // False when the file cannot be opened or is a directory. A named pipe without a writer
+  // opens at once and reads as empty.
   bool open(const std::string& path);
   void close();
+  // Waits for an exclusive advisory lock (flock) on the open file, held until it is closed;
+  // false where the file system keeps no such locks.
+  bool lock();
+  // The open file's descriptor; -1 when closed.
+  int descriptor() const;
   std::size_t read(char* buffer, std::size_t size) override;
   bool failed() const override { return failed_; }
 
@@ -67,9 +73,9 @@ class FileSource final : public ByteSource {
 };
 
 // Replaces a file so that no reader ever sees it half-written: the bytes go to a new file
-// beside the target, renamed over it only by commit(). Without a commit the new file is
-// removed and the target stays as it was. A target that exists but is not a regular file
-// (a device, a pipe) is written in place, because renaming would replace the node itself.
+// "<target>.<8 hex digits>.tmp" beside the target, renamed over it only by commit(). Without a commit the new file is removed and the target
+// stays as it was. A target that exists but is not a regular file (a device, a pipe) is
+// written in place, because renaming would replace the node itself.
 class ReplacingFile final : public ByteSink {
  public:
   ReplacingFile() = default;
@@ -86,11 +92,17 @@ class ReplacingFile final : public ByteSink {
 
  private:
   void discard();
+  bool openInPlace(const std::string& target);
+  bool fail(int error);
 
   std::string target_;
   std::string temp_;  // empty when writing in place
   std::FILE* file_ = nullptr;
   bool ok_ = true;
+  int error_ = 0;  // the errno of the step that failed
 };
+
+// True when `path` names the file open as `fd`, which a rename over it would change.
+bool namesFile(const std::string& path, int fd);
 
 }  // namespace varno::converter

@@ -1,21 +1,11 @@
 #include "init.h"
 
-#include <array>
-#include <optional>
-
-#include "byte_io.h"
-
 namespace varno::converter {
 
 namespace {
 
-using Lines = std::array<std::string, 3>;
-
 // The first three lines, each without its LF but with anything before it (a CR stays).
-std::optional<Lines> readRawLines(const std::string& path) {
-  FileSource in;
-  if (!in.open(path)) return std::nullopt;
-  Lines lines;
+Error readRawLines(ByteSource& in, std::array<std::string, 3>& lines) {
   std::size_t current = 0;
   char block[4096];
   while (current < lines.size()) {
@@ -28,38 +18,57 @@ std::optional<Lines> readRawLines(const std::string& path) {
     }
     if (n < sizeof block) break;
   }
-  if (in.failed()) return std::nullopt;
-  return lines;
+  return in.failed() ? Error::JobNotFound : Error::None;
 }
 
 }  // namespace
 
-Error getInit(const std::string& jobPath, std::string& line1, std::string& line2,
-              std::string& line3) {
-  std::optional<Lines> lines = readRawLines(jobPath);
-  if (!lines) return Error::JobNotFound;
-  for (std::string& line : *lines) line = line.substr(0, line.find_first_of("\r\n"));
-  line1 = std::move((*lines)[0]);
-  line2 = std::move((*lines)[1]);
-  line3 = std::move((*lines)[2]);
+Error LockedJob::open(const std::string& jobPath) {
+  path_ = jobPath;
+  for (;;) {
+    if (!file_.open(jobPath)) return Error::JobNotFound;
+    // Where no locks are kept (some network folders) the job is read unlocked, as it always was.
+    if (!file_.lock()) break;
+    // Another run may have renamed a new job file over the one we waited for.
+    if (namesFile(jobPath, file_.descriptor())) break;
+    file_.close();
+  }
+  raw_ = {};
+  if (Error e = readRawLines(file_, raw_); e != Error::None) return e;
+  for (std::size_t i = 0; i < raw_.size(); ++i)
+    lines_[i] = raw_[i].substr(0, raw_[i].find_first_of("\r\n"));
   return Error::None;
 }
 
-Error setInit(const std::string& jobPath, std::string_view status) {
-  std::optional<Lines> lines = readRawLines(jobPath);
-  if (!lines) return Error::JobNotFound;
+Error LockedJob::setStatus(std::string_view status) {
   std::string text;
   for (std::size_t i = 0; i < 2; ++i) {
-    std::string_view line = (*lines)[i];
+    std::string_view line = raw_[i];
     // The CR of a CR LF line end; the line end itself is written anew below.
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     text.append(line).append("\r\n");
   }
   text.append(status).append("\r\n");
   ReplacingFile out;
-  if (!out.open(jobPath) || !out.write(text.data(), text.size()) || !out.commit())
+  if (!out.open(path_) || !out.write(text.data(), text.size()) || !out.commit())
     return Error::JobNotWritten;
   return Error::None;
+}
+
+Error getInit(const std::string& jobPath, std::string& line1, std::string& line2,
+              std::string& line3) {
+  LockedJob job;
+  if (Error e = job.open(jobPath); e != Error::None) return e;
+  line1 = job.line(1);
+  line2 = job.line(2);
+  line3 = job.line(3);
+  return Error::None;
+}
+
+Error setInit(const std::string& jobPath, std::string_view status) {
+  LockedJob job;
+  if (Error e = job.open(jobPath); e != Error::None) return e;
+  return job.setStatus(status);
 }
 
 }  // namespace varno::converter

@@ -1,21 +1,44 @@
 #pragma once
 // The converters' side of the three-line job file: input path, output path, status word.
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "byte_io.h"
 #include "error.h"
 
 namespace varno::converter {
 
-// Reads lines 1 to 3 of the job file, each cut at its first CR or LF; missing lines are
-// empty. Error::JobNotFound when the file cannot be read.
+// The job file under an exclusive advisory lock (flock) from open() to the object's end.
+// Converters read a status they mean to replace only under this lock, so that reading it
+// and writing the next one is one step that no other run can come between.
+class LockedJob {
+ public:
+  // Opens and locks the file the path names, once it is sure no rename put a new file there
+  // meanwhile, and reads lines 1 to 3, each cut at its first CR or LF; missing lines are
+  // empty. Error::JobNotFound when it cannot be read.
+  Error open(const std::string& jobPath);
+  const std::string& line(std::size_t number) const { return lines_.at(number - 1); }
+  // Replaces line 3 by `status`, keeping lines 1 and 2 byte for byte; every line ends with
+  // CR LF. A complete new file is renamed over the job, so a reader never sees it half
+  // written. Error::JobNotWritten when it cannot be written.
+  Error setStatus(std::string_view status);
+
+ private:
+  using Lines = std::array<std::string, 3>;
+
+  std::string path_;
+  FileSource file_;
+  Lines raw_;  // as read, a CR before the LF kept
+  Lines lines_;
+};
+
+// Reads lines 1 to 3 of the job file as LockedJob::open does.
 Error getInit(const std::string& jobPath, std::string& line1, std::string& line2,
               std::string& line3);
 
-// Replaces line 3 by `status`, keeping lines 1 and 2 byte for byte; every line ends with
-// CR LF and missing lines count as empty. The file is replaced by renaming a complete new
-// one over it, so a reader never sees it half-written. Error::JobNotFound when it cannot be
-// read, Error::JobNotWritten when the new file cannot be written.
+// Sets the status as LockedJob::setStatus does, under the job's lock.
 Error setInit(const std::string& jobPath, std::string_view status);
 
 }  // namespace varno::converter

@@ -39,6 +39,29 @@ int fail(const JobPaths& paths, Error error, std::uint64_t line = 0) {
   return -1;
 }
 
+// Takes the job in one step under its lock: refuses it in run mode, else opens the input
+// and sets "run", or "error" when the input cannot be opened. False when the run ends here.
+bool takeJob(JobPaths& paths, FileSource& input) {
+  LockedJob job;
+  if (Error e = job.open(paths.job); e != Error::None) {
+    report(e, paths);
+    return false;
+  }
+  paths.input = job.line(1);
+  paths.output = job.line(2);
+  if (job.line(3) == "run") {
+    report(Error::InRunMode, paths);
+    return false;
+  }
+  const bool opened = input.open(paths.input);
+  if (!opened) report(Error::InputNotFound, paths);
+  if (Error e = job.setStatus(opened ? "run" : "error"); e != Error::None) {
+    report(e, paths);
+    return false;
+  }
+  return opened;
+}
+
 }  // namespace
 
 int runConverter(int argc, const char* const* argv, Error usage, Conversion convert) {
@@ -48,20 +71,10 @@ int runConverter(int argc, const char* const* argv, Error usage, Conversion conv
     return -1;
   }
   paths.job = argv[argc - 1];
-  std::string status;
-  if (Error e = getInit(paths.job, paths.input, paths.output, status); e != Error::None) {
-    report(e, paths);
-    return -1;
-  }
-  if (status == "run") {
-    report(Error::InRunMode, paths);
-    return -1;
-  }
   Outcome outcome;
   {
     FileSource input;
-    if (!input.open(paths.input)) return fail(paths, Error::InputNotFound);
-    if (!setStatus(paths, "run")) return -1;
+    if (!takeJob(paths, input)) return -1;
     outcome = convert(input, paths.output);
   }
   if (outcome.shortData) report(Error::ShortData, paths);

@@ -1,7 +1,12 @@
 // Runs the real pelkin and trosk on job files and WAVE files made here.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <set>
 
 #include "test_files.h"
@@ -70,6 +75,52 @@ TEST_F(ConverterRun, JobInRunModeIsLeftAlone) {
     EXPECT_EQ(r.err, job + " is in run mode\n");
     EXPECT_EQ(readFile(job), jobText(in, out, "run"));
     EXPECT_EQ(readFile(out), "old");
+  }
+}
+
+// Every pair starts at once on one job. The input is a pipe held open here, so the run that
+// takes the job stays in "run" until it is fed, and the other one must refuse the job.
+TEST_F(ConverterRun, OfTwoRunsStartedAtOnceOnlyOneTakesTheJob) {
+  using namespace std::chrono_literals;
+  in = dir / "in.fifo";
+  ASSERT_EQ(mkfifo(in.c_str(), 0600), 0);
+  const std::string wave = waveBytes(WaveFields{}, pcm16({5, -6}));
+  for (int pair = 0; pair < 40; ++pair) {
+    writeFile(job, jobText(in, out, "close"));
+    const int feed = open(in.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(feed, 0);
+    test::StartedProgram first(PELKIN_PATH, {job}), second(PELKIN_PATH, {job});
+    std::optional<test::RunResult> refused;
+    test::StartedProgram* taker = nullptr;
+    for (auto deadline = std::chrono::steady_clock::now() + 20s; !refused && std::chrono::steady_clock::now() < deadline;) {
+      if ((refused = first.result(1ms))) taker = &second;
+      else if ((refused = second.result(1ms))) taker = &first;
+    }
+    ASSERT_TRUE(refused) << "pair " << pair << ": both runs took the job";
+    EXPECT_EQ(refused->exitCode, 255) << pair;
+    EXPECT_EQ(refused->err, job + " is in run mode\n") << pair;
+    EXPECT_EQ(readFile(job), jobText(in, out, "run")) << pair;
+    ASSERT_EQ(write(feed, wave.data(), wave.size()), static_cast<ssize_t>(wave.size()));
+    close(feed);
+    const test::RunResult took = taker->result();
+    EXPECT_EQ(took.exitCode, 0) << took.err;
+    EXPECT_EQ(readFile(job), jobText(in, out, "close"));
+    EXPECT_EQ(readFile(out), "44100\r\n16\r\n5\r\n-6\r\n");
+  }
+}
+
+TEST_F(ConverterRun, InputPipeWithoutAWriterReadsAsEmpty) {
+  in = dir / "in.fifo";
+  ASSERT_EQ(mkfifo(in.c_str(), 0600), 0);
+  for (const auto& [program, message] : {std::pair{PELKIN_PATH, " isn't WAVE format\n"},
+                                         std::pair{TROSK_PATH, " line 1 isn't a positive sample rate\n"}}) {
+    writeFile(job, jobText(in, out, ""));
+    test::StartedProgram run(program, {job});
+    const std::optional<test::RunResult> r = run.result(std::chrono::seconds(20));
+    ASSERT_TRUE(r) << program << " waits for a writer";
+    EXPECT_EQ(r->exitCode, 255);
+    EXPECT_EQ(r->err, in + message);
+    EXPECT_EQ(readFile(job), jobText(in, out, "error"));
   }
 }
 

@@ -1,6 +1,7 @@
 #include "test_files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -75,9 +77,8 @@ std::string pcm16(const std::vector<int>& samples) {
   return s;
 }
 
-RunResult runProgram(const std::string& program, const std::vector<std::string>& args) {
-  TempDir dir;
-  const std::string errPath = dir / "stderr";
+StartedProgram::StartedProgram(const std::string& program, const std::vector<std::string>& args) {
+  const std::string errPath = dir_ / "stderr";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -85,16 +86,47 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + program);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  RunResult result;
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.err = readFile(errPath);
-  return result;
+}
+
+StartedProgram::~StartedProgram() {
+  if (result_) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+}
+
+std::optional<RunResult> StartedProgram::result(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!result_) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      ended(status);
+    } else if (std::chrono::steady_clock::now() >= deadline) {
+      break;
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  return result_;
+}
+
+RunResult StartedProgram::result() {
+  if (!result_) {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    ended(status);
+  }
+  return *result_;
+}
+
+void StartedProgram::ended(int status) {
+  result_ = RunResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir_ / "stderr")};
+}
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args) {
+  return StartedProgram(program, args).result();
 }
 
 }  // namespace varno::converter::test

@@ -1,7 +1,11 @@
 #pragma once
 // Helpers the converter tests share: a private folder, WAVE bytes, running a program.
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,7 +54,27 @@ struct RunResult {
   std::string err;
 };
 
-// Runs `program` with `args` (no shell), standard error captured.
+// A program started with `args` (no shell), standard error captured; killed when the
+// object ends if it is still running.
+class StartedProgram {
+ public:
+  StartedProgram(const std::string& program, const std::vector<std::string>& args);
+  ~StartedProgram();
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+  // The result once the program has ended, waiting up to `limit` for that.
+  std::optional<RunResult> result(std::chrono::milliseconds limit);
+  RunResult result();
+
+ private:
+  void ended(int waitStatus);
+
+  TempDir dir_;
+  pid_t pid_ = -1;
+  std::optional<RunResult> result_;
+};
+
+// Runs `program` with `args` to its end.
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args);
 
 }  // namespace varno::converter::test
