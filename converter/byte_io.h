@@ -85,21 +85,24 @@ class ReplacingFile final : public ByteSink {
   // False when the target cannot be written: its folder is missing or closed to us, it is a
   // directory, or it exists and cannot be opened for writing.
   bool open(const std::string& target);
+  // Writes the existing target itself, emptied first, for when no new file fits beside it.
+  bool openInPlace(const std::string& target);
   bool write(const char* data, std::size_t size) override;
   bool rewriteStart(const char* data, std::size_t size) override;
   // Closes the new file and renames it over the target; false when any step failed.
   bool commit();
+  // The errno of the step that failed, 0 while none has.
+  int error() const { return error_; }
 
  private:
   void discard();
-  bool openInPlace(const std::string& target);
   bool fail(int error);
 
   std::string target_;
   std::string temp_;  // empty when writing in place
   std::FILE* file_ = nullptr;
   bool ok_ = true;
-  int error_ = 0;  // the errno of the step that failed
+  int error_ = 0;
 };
 
 // True when `path` names the file open as `fd`, which a rename over it would change.

@@ -1,5 +1,7 @@
 #include "init.h"
 
+#include <cerrno>
+
 namespace varno::converter {
 
 namespace {
@@ -20,6 +22,9 @@ Error readRawLines(ByteSource& in, std::array<std::string, 3>& lines) {
   }
   return in.failed() ? Error::JobNotFound : Error::None;
 }
+
+// A new file beside the job failed for lack of room or of rights on the folder alone.
+bool noRoomBeside(int error) { return error == ENOSPC || error == EDQUOT || error == EACCES; }
 
 }  // namespace
 
@@ -49,10 +54,13 @@ Error LockedJob::setStatus(std::string_view status) {
     text.append(line).append("\r\n");
   }
   text.append(status).append("\r\n");
+  auto writeAll = [&text](ReplacingFile& out) {
+    return out.write(text.data(), text.size()) && out.commit();
+  };
   ReplacingFile out;
-  if (!out.open(path_) || !out.write(text.data(), text.size()) || !out.commit())
-    return Error::JobNotWritten;
-  return Error::None;
+  if (out.open(path_) && writeAll(out)) return Error::None;
+  if (noRoomBeside(out.error()) && out.openInPlace(path_) && writeAll(out)) return Error::None;
+  return Error::JobNotWritten;
 }
 
 Error getInit(const std::string& jobPath, std::string& line1, std::string& line2,

@@ -22,7 +22,8 @@ class LockedJob {
   const std::string& line(std::size_t number) const { return lines_.at(number - 1); }
   // Replaces line 3 by `status`, keeping lines 1 and 2 byte for byte; every line ends with
   // CR LF. A complete new file is renamed over the job, so a reader never sees it half
-  // written. Error::JobNotWritten when it cannot be written.
+  // written; when no new file can be made beside it (a full disk, a folder closed to us) the
+  // job file is rewritten in place instead. Error::JobNotWritten when both fail.
   Error setStatus(std::string_view status);
 
  private:

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -87,6 +90,34 @@ TEST(InitTest, MissingJobFileIsNotFoundAndNotCreated) {
   EXPECT_EQ(getInit(dir.path().string(), l1, l2, l3), Error::JobNotFound);
   EXPECT_EQ(setInit(dir / "none.ini", "run"), Error::JobNotFound);
   EXPECT_FALSE(std::filesystem::exists(dir / "none.ini"));
+}
+
+// A folder that takes no new file while the job file in it is still writable: the status is
+// written in place. Root passes permission bits by, so as root the write runs as "nobody".
+TEST(InitTest, StatusReachesAJobInAFolderClosedToNewFiles) {
+  TempDir dir;
+  const std::filesystem::path folder = dir.path() / "closed";
+  std::filesystem::create_directory(folder);
+  const std::string job = (folder / "job.ini").string();
+  writeFile(job, "a\r\nb\r\n\r\n");
+  const bool root = geteuid() == 0;
+  constexpr uid_t kNobody = 65534;
+  if (root) ASSERT_EQ(chown(job.c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (root && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(3);
+    const Error e = setInit(job, "run");
+    _exit(e == Error::None ? 0 : e == Error::JobNotFound ? 2 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  chmod(folder.c_str(), 0755);
+  const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (code == 2 || code == 3) GTEST_SKIP() << "the temporary folder is closed to an ordinary user";
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(readFile(job), "a\r\nb\r\nrun\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 }
 
 }  // namespace
