@@ -21,6 +21,7 @@ constexpr std::array kMessages{
     Message{Error::JobNotFound, Subject::Job, "can't find %s\n"},
     Message{Error::JobNotWritten, Subject::Job, "can't write %s\n"},
     Message{Error::InRunMode, Subject::Job, "%s is in run mode\n"},
+    Message{Error::JobLineTooLong, Subject::Job, "%s has a line that is too long\n"},
     Message{Error::InputNotFound, Subject::Input, "can't find %s\n"},
     Message{Error::InputNotRead, Subject::Input, "can't read %s\n"},
     Message{Error::NotWave, Subject::Input, "%s isn't WAVE format\n"},

@@ -13,6 +13,7 @@ enum class Error {
   JobNotFound,
   JobNotWritten,
   InRunMode,
+  JobLineTooLong,
   InputNotFound,
   InputNotRead,
   NotWave,

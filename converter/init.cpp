@@ -13,10 +13,13 @@ Error readRawLines(ByteSource& in, std::array<std::string, 3>& lines) {
   while (current < lines.size()) {
     const std::size_t n = in.read(block, sizeof block);
     for (std::size_t i = 0; i < n && current < lines.size(); ++i) {
-      if (block[i] == '\n')
+      if (block[i] == '\n') {
         ++current;
-      else
+      } else {
+        // Stops here rather than read a device without line ends for ever.
+        if (lines[current].size() == kMaxJobLine) return Error::JobLineTooLong;
         lines[current] += block[i];
+      }
     }
     if (n < sizeof block) break;
   }

@@ -10,6 +10,9 @@
 
 namespace varno::converter {
 
+// A job line may hold a path and little else; anything longer is not a job file.
+constexpr std::size_t kMaxJobLine = 64 * 1024;
+
 // The job file under an exclusive advisory lock (flock) from open() to the object's end.
 // Converters read a status they mean to replace only under this lock, so that reading it
 // and writing the next one is one step that no other run can come between.
@@ -17,7 +20,8 @@ class LockedJob {
  public:
   // Opens and locks the file the path names, once it is sure no rename put a new file there
   // meanwhile, and reads lines 1 to 3, each cut at its first CR or LF; missing lines are
-  // empty. Error::JobNotFound when it cannot be read.
+  // empty. Error::JobNotFound when it cannot be read, Error::JobLineTooLong when a line is
+  // longer than kMaxJobLine, reading no further.
   Error open(const std::string& jobPath);
   const std::string& line(std::size_t number) const { return lines_.at(number - 1); }
   // Replaces line 3 by `status`, keeping lines 1 and 2 byte for byte; every line ends with

@@ -47,6 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         GetInitCase{"one_line", "a\r\n", "a", "", ""},
         GetInitCase{"empty", "", "", "", ""},
         GetInitCase{"long_line_stays_whole", kLong + "\r\nb\r\n\r\n", kLong, "b", ""},
+        GetInitCase{"longest_line", std::string(kMaxJobLine, 'y') + "\nb", std::string(kMaxJobLine, 'y'), "b", ""},
         GetInitCase{"extra_lines_ignored", "a\r\nb\r\nrun\r\nd\r\n", "a", "b", "run"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -124,6 +124,23 @@ TEST_F(ConverterRun, InputPipeWithoutAWriterReadsAsEmpty) {
   }
 }
 
+TEST_F(ConverterRun, JobWithAnOverlongLineIsRefusedUntouched) {
+  const std::string longLine(70000, 'x');
+  for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
+    // A device without line ends must not be read for ever.
+    const test::RunResult zero = runProgram(program, {"/dev/zero"});
+    EXPECT_EQ(zero.exitCode, 255);
+    EXPECT_EQ(zero.err, "/dev/zero has a line that is too long\n");
+    for (const std::string& text : {longLine, "a\r\n" + longLine + "\r\n\r\n"}) {
+      writeFile(job, text);
+      const test::RunResult r = runProgram(program, {job});
+      EXPECT_EQ(r.exitCode, 255);
+      EXPECT_EQ(r.err, job + " has a line that is too long\n");
+      EXPECT_TRUE(readFile(job) == text);
+    }
+  }
+}
+
 TEST_F(ConverterRun, StatusThatIsNotExactlyRunIsTaken) {
   writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
   for (const char* old : {"Run", "run ", "close", "error"}) {
