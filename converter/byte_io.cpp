@@ -10,7 +10,9 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -59,7 +61,7 @@ bool lockFile(int fd, int operation) {
   return result == 0;
 }
 
-// Creates a file of a name not taken yet beside `target`; empty when that fails,
+// Creates and locks a file of a name not taken yet beside `target`; empty when that fails,
 // with errno telling why.
 std::string createTempBeside(const std::string& target, std::FILE*& file) {
   file = nullptr;
@@ -76,6 +78,12 @@ std::string createTempBeside(const std::string& target, std::FILE*& file) {
       if (errno == EEXIST) continue;
       return {};
     }
+    // The lock marks the file as alive; one a cleaner took for stale before we held the lock
+    // is given up for another name. Without locks (some network folders) it goes unmarked.
+    if (lockFile(fd, LOCK_EX) && !namesFile(name, fd)) {
+      ::close(fd);
+      continue;
+    }
     file = ::fdopen(fd, "wb");
     if (file != nullptr) return name;
     const int error = errno;
@@ -85,6 +93,19 @@ std::string createTempBeside(const std::string& target, std::FILE*& file) {
     return {};
   }
   return {};
+}
+
+// "<targetName>.<8 lower-case hex digits>.tmp", as createTempBeside makes them.
+bool isTempNameOf(std::string_view name, std::string_view targetName) {
+  constexpr std::string_view kTail = ".tmp";
+  constexpr std::size_t kDigits = 8;
+  if (name.size() != targetName.size() + 1 + kDigits + kTail.size() ||
+      name.substr(0, targetName.size()) != targetName || name[targetName.size()] != '.' ||
+      name.substr(name.size() - kTail.size()) != kTail)
+    return false;
+  const std::string_view digits = name.substr(targetName.size() + 1, kDigits);
+  return std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 }  // namespace
@@ -183,10 +204,13 @@ bool ReplacingFile::rewriteStart(const char* data, std::size_t size) {
 
 bool ReplacingFile::commit() {
   if (file_ == nullptr) return false;
+  // Holds the lock past fclose until the rename, so no cleaner takes the file for stale.
+  const int lockHolder = temp_.empty() ? -1 : ::dup(::fileno(file_));
   if (std::fclose(file_) != 0) fail(errno);
   file_ = nullptr;
   if (ok_ && !temp_.empty() && ::rename(temp_.c_str(), target_.c_str()) != 0) fail(errno);
   if (ok_) temp_.clear();
+  if (lockHolder >= 0) ::close(lockHolder);
   discard();
   return ok_;
 }
@@ -202,6 +226,27 @@ bool ReplacingFile::fail(int error) {
   if (error_ == 0) error_ = error != 0 ? error : EIO;
   ok_ = false;
   return false;
+}
+
+void removeStaleTemporaries(const std::string& target) {
+  const fs::path where = resolved(target);
+  const std::string name = where.filename().string();
+  if (name.empty()) return;
+  const fs::path folder = where.has_parent_path() ? where.parent_path() : fs::path(".");
+  std::vector<std::string> stale;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (isTempNameOf(it->path().filename().string(), name)) stale.push_back(it->path().string());
+  for (const std::string& path : stale) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    // A writer holding its lock is alive; the name must still be the file we hold.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && lockFile(fd, LOCK_EX | LOCK_NB) &&
+        namesFile(path, fd))
+      ::unlink(path.c_str());
+    ::close(fd);
+  }
 }
 
 }  // namespace varno::converter

@@ -73,7 +73,8 @@ class FileSource final : public ByteSource {
 };
 
 // Replaces a file so that no reader ever sees it half-written: the bytes go to a new file
-// "<target>.<8 hex digits>.tmp" beside the target, renamed over it only by commit(). Without a commit the new file is removed and the target
+// "<target>.<8 hex digits>.tmp" beside the target, locked while it is written and renamed
+// over the target only by commit(). Without a commit the new file is removed and the target
 // stays as it was. A target that exists but is not a regular file (a device, a pipe) is
 // written in place, because renaming would replace the node itself.
 class ReplacingFile final : public ByteSink {
@@ -107,5 +108,9 @@ class ReplacingFile final : public ByteSink {
 
 // True when `path` names the file open as `fd`, which a rename over it would change.
 bool namesFile(const std::string& path, int fd);
+
+// Removes the new files of ReplacingFile that runs killed before their commit left beside
+// `target`: names exactly "<target name>.<8 hex digits>.tmp", and none a live writer holds.
+void removeStaleTemporaries(const std::string& target);
 
 }  // namespace varno::converter

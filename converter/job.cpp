@@ -75,6 +75,9 @@ int runConverter(int argc, const char* const* argv, Error usage, Conversion conv
   {
     FileSource input;
     if (!takeJob(paths, input)) return -1;
+    // Left beside the two files by runs killed before their commit.
+    removeStaleTemporaries(paths.job);
+    removeStaleTemporaries(paths.output);
     outcome = convert(input, paths.output);
   }
   if (outcome.shortData) report(Error::ShortData, paths);

@@ -141,6 +141,29 @@ TEST_F(ConverterRun, JobWithAnOverlongLineIsRefusedUntouched) {
   }
 }
 
+// Runs killed before their commit leave new files beside the job and the output. Only names
+// of exactly that form go, and none a live writer still holds locked.
+TEST_F(ConverterRun, StaleTemporariesBesideTheJobAndTheOutputAreRemoved) {
+  writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
+  const std::set<std::string> stale = {"out.txt.1a2b3c4d.tmp", "job.ini.00000000.tmp"};
+  const std::set<std::string> others = {
+      "out.txt.1A2B3C4D.tmp", "out.txt.1a2b3c4.tmp",   "out.txt.1a2b3c4g.tmp",  "out.txt.1a2b3c4d.tmp.x",
+      "out.txt.1a2b3c4d0.tmp", "in.wav.1a2b3c4d.tmp",  "xout.txt.1a2b3c4d.tmp", "out.txt1a2b3c4d.tmp",
+      "out.txt.feedbeef.tmp"};
+  for (const std::string& name : stale) writeFile(dir / name, "half");
+  for (const std::string& name : others) writeFile(dir / name, "keep");
+  fs::create_directory(dir / "out.txt.0000000d.tmp");
+  fs::create_symlink(in, dir / "out.txt.0000000e.tmp");
+  const int live = open((dir / "out.txt.feedbeef.tmp").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(live, LOCK_EX), 0);
+  const test::RunResult r = run(PELKIN_PATH, in);
+  close(live);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  std::set<std::string> expected = others;
+  expected.insert({"job.ini", "in.wav", "out.txt", "out.txt.0000000d.tmp", "out.txt.0000000e.tmp"});
+  EXPECT_EQ(namesIn(dir.path()), expected);
+}
+
 TEST_F(ConverterRun, StatusThatIsNotExactlyRunIsTaken) {
   writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
   for (const char* old : {"Run", "run ", "close", "error"}) {
