@@ -129,6 +129,8 @@ std::optional<std::uint32_t> parseRateLine(std::string_view line) {
     if (value > kMax) return std::nullopt;
   }
   if (!fraction.empty() && fraction[0] >= '5') ++value;
+  // A slow original re-sampled by a large factor still gets a rate a WAVE file can hold.
+  if (value == 0 && fraction.find_first_not_of('0') != std::string_view::npos) value = 1;
   if (value == 0 || value > kMax) return std::nullopt;
   return static_cast<std::uint32_t>(value);
 }

@@ -40,8 +40,8 @@ class LineReader {
 };
 
 // A rate line: digits with an optional fraction, rounded to whole hertz with halves up
-// (344.53125 gives 345). Blanks around it are allowed. Nothing unless the result is 1 to
-// 2^31 - 1.
+// (344.53125 gives 345), a positive rate below 1 Hz giving 1. Blanks around it are allowed.
+// Nothing for 0 or for more than 2^31 - 1.
 std::optional<std::uint32_t> parseRateLine(std::string_view line);
 
 // A bits line: 8 or 16, blanks around it allowed.

@@ -303,6 +303,8 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
   WaveFields mono8;
   mono8.bits = 8;
   mono8.rate = 345;
+  WaveFields slow = mono8;
+  slow.rate = 1;
   struct Case {
     std::string text;
     std::string wave;
@@ -311,6 +313,7 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
       {"344.53125\r\n8\r\n0\r\n128\r\n255\r\n", waveBytes(mono8, "\x00\x80\xFF")},
       {"344.53125\n8\n0\n128\n255", waveBytes(mono8, "\x00\x80\xFF")},
       {"44100\r\n16\r\n", waveBytes(WaveFields{}, "")},
+      {"0.4921875\r\n8\r\n7\r\n9\r\n", waveBytes(slow, "\x07\x09")},
   };
   // std::string from a literal stops at the first NUL; the 8-bit waves hold one.
   cases[1].wave = cases[2].wave = waveBytes(mono8, std::string("\x00\x80\xFF", 3));

@@ -16,7 +16,8 @@ TEST(TextToWaveTest, RateLineRoundsHalvesUp) {
       {"44100", 44100},  {"344.53125", 345}, {"22050.5", 22051}, {"344.4999", 344},
       {"0.5", 1},        {".5", 1},          {"8000.", 8000},    {" 8000\t", 8000},
       {"2147483647", 2147483647u},           {"2147483646.5", 2147483647u},
-      {"", std::nullopt}, {".", std::nullopt}, {"0", std::nullopt}, {"0.4", std::nullopt},
+      {"0.4921875", 1},  {"0.4", 1},         {"0.0001", 1},
+      {"", std::nullopt}, {".", std::nullopt}, {"0", std::nullopt}, {"0.000", std::nullopt}, {".0", std::nullopt},
       {"-5", std::nullopt}, {"+5", std::nullopt}, {"1e3", std::nullopt}, {"4 4100", std::nullopt},
       {"2147483647.5", std::nullopt}, {"2147483648", std::nullopt},
       {"99999999999999999999999", std::nullopt}, {"1.2.3", std::nullopt}};
