@@ -9,8 +9,8 @@ namespace varno::converter {
 namespace {
 
 constexpr std::size_t kBlock = 64 * 1024;
-// The RIFF size field, 36 + data size, must fit 32 bits.
-constexpr std::uint64_t kMaxDataSize = 0xFFFFFFFFULL - 36;
+// The RIFF size field, 36 + data size + a pad byte, must fit 32 bits.
+constexpr std::uint64_t kMaxDataSize = 0xFFFFFFFFULL - 36 - 1;
 
 std::string_view trimBlanks(std::string_view s) {
   const std::size_t first = s.find_first_not_of(" \t");
@@ -35,7 +35,8 @@ void putU32(char* p, std::uint32_t v) {
 
 Outcome failAt(Error error, std::uint64_t line) { return Outcome{error, line, false}; }
 
-// Writes lines 3 and on as samples after a provisional header, then the final header.
+// Writes lines 3 and on as samples after a provisional header, a pad byte after an odd
+// number of data bytes, then the final header.
 Outcome writeWave(std::uint32_t rate, int bits, LineReader& lines, ByteSource& in, ByteSink& out) {
   const std::array<char, 44> provisional = monoWaveHeader(rate, bits, 0);
   if (!out.write(provisional.data(), provisional.size())) return failAt(Error::OutputNotWritten, 0);
@@ -63,7 +64,10 @@ Outcome writeWave(std::uint32_t rate, int bits, LineReader& lines, ByteSource& i
   }
   if (in.failed()) return failAt(Error::InputNotRead, 0);
   const std::array<char, 44> header = monoWaveHeader(rate, bits, static_cast<std::uint32_t>(dataSize));
-  if (!out.write(buffer.data(), used) || !out.rewriteStart(header.data(), header.size()))
+  // RIFF chunks are padded to an even size.
+  const char pad = 0;
+  if (!out.write(buffer.data(), used) || (dataSize % 2 != 0 && !out.write(&pad, 1)) ||
+      !out.rewriteStart(header.data(), header.size()))
     return failAt(Error::OutputNotWritten, 0);
   return {};
 }
@@ -158,7 +162,7 @@ std::array<char, 44> monoWaveHeader(std::uint32_t rate, int bits, std::uint32_t 
   const std::uint32_t blockAlign = bits == 16 ? 2 : 1;
   std::array<char, 44> h{};
   std::memcpy(&h[0], "RIFF", 4);
-  putU32(&h[4], 36 + dataSize);
+  putU32(&h[4], 36 + dataSize + dataSize % 2);
   std::memcpy(&h[8], "WAVE", 4);
   std::memcpy(&h[12], "fmt ", 4);
   putU32(&h[16], 16);

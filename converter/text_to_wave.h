@@ -51,7 +51,8 @@ std::optional<int> parseBitsLine(std::string_view line);
 // allowed. Error::NotWholeNumber, or the out-of-range error of `bits`, when it does not fit.
 Error parseSampleLine(std::string_view line, int bits, std::int32_t& value);
 
-// The 44-byte header of a mono linear PCM WAVE file holding `dataSize` sample bytes.
+// The 44-byte header of a mono linear PCM WAVE file holding `dataSize` sample bytes; the
+// RIFF size counts the pad byte that follows an odd number of them.
 std::array<char, 44> monoWaveHeader(std::uint32_t rate, int bits, std::uint32_t dataSize);
 
 // The whole conversion of `in` into the WAVE file `outputPath`. The output is opened once

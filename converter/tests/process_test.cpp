@@ -303,6 +303,7 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
   WaveFields mono8;
   mono8.bits = 8;
   mono8.rate = 345;
+  mono8.padded = true;
   WaveFields slow = mono8;
   slow.rate = 1;
   struct Case {
@@ -317,6 +318,11 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
   };
   // std::string from a literal stops at the first NUL; the 8-bit waves hold one.
   cases[1].wave = cases[2].wave = waveBytes(mono8, std::string("\x00\x80\xFF", 3));
+  // Three data bytes and the pad byte, which the RIFF size counts and the data size does not.
+  ASSERT_EQ(cases[1].wave.size(), 48u);
+  EXPECT_EQ(cases[1].wave.substr(4, 4), std::string("\x28\x00\x00\x00", 4));
+  EXPECT_EQ(cases[1].wave.substr(40, 4), std::string("\x03\x00\x00\x00", 4));
+  EXPECT_EQ(cases[1].wave.back(), '\0');
   in = dir / "in.txt";
   out = dir / "out.wav";
   for (const Case& c : cases) {
@@ -378,6 +384,7 @@ TEST_F(ConverterRun, RoundTripOfMonoFiles) {
   WaveFields mono8;
   mono8.bits = 8;
   mono8.rate = 8000;
+  mono8.padded = true;
   const std::string originals[] = {waveBytes(mono8, bytes8), waveBytes(WaveFields{}, pcm16(values16))};
   for (const std::string& original : originals) {
     writeFile(in, original);

@@ -55,8 +55,9 @@ std::string waveBytes(const WaveFields& fields, const std::string& samples) {
   const std::uint32_t dataSize =
       fields.dataSize < 0 ? static_cast<std::uint32_t>(samples.size()) : static_cast<std::uint32_t>(fields.dataSize);
   const std::uint32_t align = fields.channels * (fields.bits / 8u);
+  const std::uint32_t pad = fields.padded ? dataSize % 2 : 0;
   std::string s = fields.riff;
-  putLe(s, 36 + dataSize, 4);
+  putLe(s, 36 + dataSize + pad, 4);
   s += fields.wave + fields.fmt;
   putLe(s, fields.fmtSize, 4);
   putLe(s, fields.tag, 2);
@@ -68,7 +69,7 @@ std::string waveBytes(const WaveFields& fields, const std::string& samples) {
   if (fields.fmtSize > 16) s.append(fields.fmtSize - 16, '\0');
   s += fields.data;
   putLe(s, dataSize, 4);
-  return s + samples;
+  return s + samples + std::string(pad, '\0');
 }
 
 std::string pcm16(const std::vector<int>& samples) {

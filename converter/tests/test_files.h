@@ -41,6 +41,8 @@ struct WaveFields {
   std::string data = "data";
   // Declared data size; by default the size of the bytes that follow.
   std::int64_t dataSize = -1;
+  // A 0 after an odd number of data bytes, counted in the RIFF size as trosk writes it.
+  bool padded = false;
 };
 
 // The header of `fields` followed by `samples`, byte rate and alignment computed from it.
