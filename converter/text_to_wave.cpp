@@ -35,11 +35,12 @@ void putU32(char* p, std::uint32_t v) {
 
 Outcome failAt(Error error, std::uint64_t line) { return Outcome{error, line, false}; }
 
-// Writes lines 3 and on as samples after a provisional header, a pad byte after an odd
-// number of data bytes, then the final header.
-Outcome writeWave(std::uint32_t rate, int bits, LineReader& lines, ByteSource& in, ByteSink& out) {
-  const std::array<char, 44> provisional = monoWaveHeader(rate, bits, 0);
+}  // namespace
+
+Outcome writeWave(const TextFormat& format, LineReader& lines, ByteSink& out) {
+  const std::array<char, 44> provisional = monoWaveHeader(format.rate, format.bits, 0);
   if (!out.write(provisional.data(), provisional.size())) return failAt(Error::OutputNotWritten, 0);
+  const int bits = format.bits;
   const std::size_t sampleBytes = bits == 16 ? 2 : 1;
   std::vector<char> buffer(kBlock);
   std::size_t used = 0;
@@ -62,8 +63,8 @@ Outcome writeWave(std::uint32_t rate, int bits, LineReader& lines, ByteSource& i
     used += sampleBytes;
     dataSize += sampleBytes;
   }
-  if (in.failed()) return failAt(Error::InputNotRead, 0);
-  const std::array<char, 44> header = monoWaveHeader(rate, bits, static_cast<std::uint32_t>(dataSize));
+  if (lines.failed()) return failAt(Error::InputNotRead, 0);
+  const std::array<char, 44> header = monoWaveHeader(format.rate, bits, static_cast<std::uint32_t>(dataSize));
   // RIFF chunks are padded to an even size.
   const char pad = 0;
   if (!out.write(buffer.data(), used) || (dataSize % 2 != 0 && !out.write(&pad, 1)) ||
@@ -71,8 +72,6 @@ Outcome writeWave(std::uint32_t rate, int bits, LineReader& lines, ByteSource& i
     return failAt(Error::OutputNotWritten, 0);
   return {};
 }
-
-}  // namespace
 
 LineReader::LineReader(ByteSource& in) : in_(in), block_(kBlock) {}
 
@@ -177,24 +176,30 @@ std::array<char, 44> monoWaveHeader(std::uint32_t rate, int bits, std::uint32_t 
   return h;
 }
 
-Outcome convertTextToWave(ByteSource& in, const std::string& outputPath) {
-  LineReader lines(in);
+Outcome readTextHeader(LineReader& lines, TextFormat& format) {
   std::string_view line;
   const bool hasRate = lines.next(line);
   std::optional<std::uint32_t> rate;
   if (hasRate && !lines.tooLong()) rate = parseRateLine(line);
-  if (in.failed()) return failAt(Error::InputNotRead, 0);
+  if (lines.failed()) return failAt(Error::InputNotRead, 0);
   if (!rate) return failAt(Error::RateLine, 1);
 
   const bool hasBits = lines.next(line);
   std::optional<int> bits;
   if (hasBits && !lines.tooLong()) bits = parseBitsLine(line);
-  if (in.failed()) return failAt(Error::InputNotRead, 0);
+  if (lines.failed()) return failAt(Error::InputNotRead, 0);
   if (!bits) return failAt(Error::BitsLine, 2);
+  format = {*rate, *bits};
+  return {};
+}
 
+Outcome convertTextToWave(ByteSource& in, const std::string& outputPath) {
+  LineReader lines(in);
+  TextFormat format;
+  if (Outcome header = readTextHeader(lines, format); header.error != Error::None) return header;
   ReplacingFile out;
   if (!out.open(outputPath)) return failAt(Error::OutputNotOpened, 0);
-  Outcome outcome = writeWave(*rate, *bits, lines, in, out);
+  Outcome outcome = writeWave(format, lines, out);
   if (outcome.error == Error::None && !out.commit()) outcome.error = Error::OutputNotWritten;
   return outcome;
 }

@@ -25,6 +25,8 @@ class LineReader {
   // Number of the line last returned, counted from 1.
   std::uint64_t number() const { return number_; }
   bool tooLong() const { return tooLong_; }
+  // True once a read of the input has failed.
+  bool failed() const { return in_.failed(); }
 
  private:
   bool fill();
@@ -54,6 +56,18 @@ Error parseSampleLine(std::string_view line, int bits, std::int32_t& value);
 // The 44-byte header of a mono linear PCM WAVE file holding `dataSize` sample bytes; the
 // RIFF size counts the pad byte that follows an odd number of them.
 std::array<char, 44> monoWaveHeader(std::uint32_t rate, int bits, std::uint32_t dataSize);
+
+struct TextFormat {
+  std::uint32_t rate = 0;
+  int bits = 0;
+};
+
+// Reads the rate line and the bits line; Outcome::line is the line refused.
+Outcome readTextHeader(LineReader& lines, TextFormat& format);
+
+// Writes the remaining lines as samples after a provisional header, a pad byte after an odd
+// number of data bytes, then the final header.
+Outcome writeWave(const TextFormat& format, LineReader& lines, ByteSink& out);
 
 // The whole conversion of `in` into the WAVE file `outputPath`. The output is opened once
 // the rate and bits lines have passed, and replaces the target only when complete.

@@ -1,35 +1,79 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer target for pelkin's reading of WAVE bytes with clang (in fuzz-build/)
-# and runs it for the given number of seconds. Corpus and any crash inputs stay in
-# fuzz-build/ (ignored by git).
-# Usage: scripts/fuzz.sh SECONDS
+# Builds the libFuzzer targets with clang, ASan and UBSan (in fuzz-build/): pelkin's reading
+# of WAVE bytes and trosk's reading of sample text. Runs one of them, or both side by side,
+# for the given number of seconds. Corpora, logs and any crash inputs stay in fuzz-build/
+# (ignored by git).
+# Usage: scripts/fuzz.sh SECONDS [pelkin|trosk|both]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:?usage: scripts/fuzz.sh SECONDS}"
+usage="usage: scripts/fuzz.sh SECONDS [pelkin|trosk|both]"
+seconds="${1:?$usage}"
+which="${2:-pelkin}"
+case "$which" in
+  pelkin | trosk) targets=("$which") ;;
+  both) targets=(pelkin trosk) ;;
+  *) echo "$usage" >&2; exit 2 ;;
+esac
 
 bash scripts/setup.sh fuzz
-# clang only recommends the package that holds libFuzzer's runtime.
-if ! dpkg-query -W -f='${Status}' libclang-rt-dev 2>/dev/null | grep -q 'install ok installed'; then
-  if [ "$(id -u)" -eq 0 ]; then as_root=(); else as_root=(sudo); fi
-  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends libclang-rt-dev
+CC=clang CXX=clang++ cmake -S . -B fuzz-build -DVARNO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build fuzz-build --target "${targets[@]/%/_fuzz}" -j"$(nproc)"
+
+mkdir -p fuzz-build/artifacts fuzz-build/logs
+
+# Seeds: plain headers of a few shapes, so the fuzzer starts past the tag checks.
+seed_pelkin() {
+  local corpus=$1
+  wave() {  # channels bits data-size data-bytes(printf escapes) name
+    local ch=$1 bits=$2 size=$3
+    printf 'RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00%b\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00%bdata%b%b' \
+      "\\x$(printf %02x "$ch")\\x00" "\\x$(printf %02x "$bits")\\x00" \
+      "\\x$(printf %02x "$size")\\x00\\x00\\x00" "$4" >"$corpus/seed-$5"
+  }
+  wave 1 16 4 '\x01\x00\xff\xff' mono16
+  wave 2 8 4 '\x0a\xc8\x14\xd2' stereo8
+  wave 3 16 12 '\x01\x00\x02\x00\x03\x00\x04\x00\x05\x00\x06\x00' three16
+  wave 2 16 9 '\x01\x00\x02\x00\x03' short16
+}
+
+# Seeds: small valid texts of both widths, a rate with a fraction and one below 1 Hz, text
+# that runs over several 64 KiB read blocks, and a line too long to read.
+seed_trosk() {
+  local corpus=$1
+  printf '44100\r\n16\r\n1\r\n-1\r\n-32768\r\n32767\r\n' >"$corpus/seed-mono16"
+  printf '344.53125\n8\n0\n128\n255' >"$corpus/seed-fraction8"
+  printf '0.4921875\r\n8\r\n7\r\n9\r\n' >"$corpus/seed-below1hz"
+  printf ' 8000\t\r\n 16 \r\n -5 \r\n007\r\n' >"$corpus/seed-blanks"
+  { printf '22050\r\n16\r\n'; seq -32768 3 32767 | sed 's/$/\r/'; } >"$corpus/seed-blocks"
+  { printf '8000\r\n8\r\n1\r\n'; head -c 70000 /dev/zero | tr '\0' 1; printf '\r\n2\r\n'; } >"$corpus/seed-long-line"
+}
+
+run() {  # name
+  local name=$1 corpus=fuzz-build/corpus/$1
+  mkdir -p "$corpus"
+  "seed_$name" "$corpus"
+  # -max_len lets inputs reach past the 64 KiB read block, several blocks deep.
+  "fuzz-build/bin/${name}_fuzz" -max_total_time="$seconds" -max_len=300000 -timeout=10 \
+    -print_final_stats=1 -artifact_prefix="fuzz-build/artifacts/$name-" "$corpus"
+}
+
+if [ ${#targets[@]} -eq 1 ]; then
+  run "${targets[0]}" 2>&1 | tee "fuzz-build/logs/${targets[0]}.log"
+  exit "${PIPESTATUS[0]}"
 fi
 
-CC=clang CXX=clang++ cmake -S . -B fuzz-build -DVARNO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build fuzz-build --target pelkin_fuzz -j"$(nproc)"
-
-corpus=fuzz-build/corpus
-mkdir -p "$corpus" fuzz-build/artifacts
-# Seeds: plain headers of a few shapes, so the fuzzer starts past the tag checks.
-wave() {  # channels bits data-size data-bytes(printf escapes) name
-  local ch=$1 bits=$2 size=$3
-  printf 'RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00%b\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00%bdata%b%b' \
-    "\\x$(printf %02x "$ch")\\x00" "\\x$(printf %02x "$bits")\\x00" \
-    "\\x$(printf %02x "$size")\\x00\\x00\\x00" "$4" >"$corpus/seed-$5"
-}
-wave 1 16 4 '\x01\x00\xff\xff' mono16
-wave 2 8 4 '\x0a\xc8\x14\xd2' stereo8
-wave 3 16 12 '\x01\x00\x02\x00\x03\x00\x04\x00\x05\x00\x06\x00' three16
-wave 2 16 9 '\x01\x00\x02\x00\x03' short16
-
-fuzz-build/bin/pelkin_fuzz -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-  -artifact_prefix=fuzz-build/artifacts/ "$corpus"
+# Side by side, each into its own log; the final figures of both are shown at the end.
+pids=()
+for name in "${targets[@]}"; do
+  run "$name" >"fuzz-build/logs/$name.log" 2>&1 &
+  pids+=($!)
+done
+status=0
+for i in "${!targets[@]}"; do
+  wait "${pids[$i]}" || { status=$?; echo "${targets[$i]}_fuzz failed: see fuzz-build/logs/${targets[$i]}.log"; }
+done
+for name in "${targets[@]}"; do
+  echo "== $name"
+  grep -E 'DONE|^(stat::|Done )|ERROR|SUMMARY' "fuzz-build/logs/$name.log" || true
+done
+exit "$status"
