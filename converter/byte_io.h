@@ -84,7 +84,7 @@ class ReplacingFile final : public ByteSink {
   ReplacingFile& operator=(const ReplacingFile&) = delete;
   ~ReplacingFile() override;
   // False when the target cannot be written: its folder is missing or closed to us, it is a
-  // directory, or it exists and cannot be opened for writing.
+  // directory, or it exists and cannot be opened for writing (a pipe nobody reads, too).
   bool open(const std::string& target);
   // Writes the existing target itself, emptied first, for when no new file fits beside it.
   bool openInPlace(const std::string& target);
