@@ -13,11 +13,13 @@ namespace varno {
 namespace {
 
 // Waits for one child of ours; true once it is gone: reaped now, or no child of ours (any
-// more) to wait for.
-bool reap(ProcessId process, int options) {
+// more) to wait for. *failed tells whether a child reaped now failed.
+bool reap(ProcessId process, int options, bool* failed = nullptr) {
   for (;;) {
-    const pid_t result = waitpid(static_cast<pid_t>(process), nullptr, options);
+    int status = 0;
+    const pid_t result = waitpid(static_cast<pid_t>(process), &status, options);
     if (result == -1 && errno == EINTR) continue;
+    if (failed) *failed = result > 0 && !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     return result != 0;
   }
 }
@@ -62,15 +64,24 @@ ProcessId ChildProcesses::start(const std::string& program, const std::vector<st
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0 || pid <= 0) return 0;
-  watched_.insert(pid);
+  adopt(pid);
   return pid;
+}
+
+void ChildProcesses::adopt(ProcessId process) {
+  reapReleased();
+  if (process <= 0) return;
+  watched_.insert(process);
+  failed_.erase(process);  // an id used again starts with a clean record
 }
 
 bool ChildProcesses::ended(ProcessId process) {
   reapReleased();
   if (!watched_.contains(process)) return true;
-  if (!reapIfEnded(process)) return false;
+  bool failed = false;
+  if (!reap(process, WNOHANG, &failed)) return false;
   watched_.erase(process);
+  if (failed) failed_.insert(process);
   return true;
 }
 
@@ -78,16 +89,21 @@ void ChildProcesses::end(ProcessId process) {
   reapReleased();
   if (!watched_.contains(process)) return;
   watched_.erase(process);
+  bool failed = false;
   // Not reaped yet, so the id is still our child's, ended or not.
-  if (reapIfEnded(process)) return;
-  kill(static_cast<pid_t>(process), SIGKILL);
-  reap(process, 0);
+  if (!reap(process, WNOHANG, &failed)) {
+    kill(static_cast<pid_t>(process), SIGKILL);
+    reap(process, 0, &failed);
+  }
+  if (failed) failed_.insert(process);
 }
 
 void ChildProcesses::release(ProcessId process) {
   if (watched_.erase(process) != 0) released_.insert(process);
   reapReleased();
 }
+
+bool ChildProcesses::failed(ProcessId process) const { return failed_.contains(process); }
 
 void ChildProcesses::reapReleased() { std::erase_if(released_, reapIfEnded); }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Every platform call of the window goes through this interface: the program associated
-// with a document, starting a program (and watching the converters), the foreground window
-// and raising it.
+// with a document and launching it, starting a program (and watching the converters and the
+// player), the foreground window, raising it and the window of a process.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,11 +19,24 @@ struct ProgramLookup {
   std::string program;  // absolute path of the program's executable on success
 };
 
+enum class LaunchResult { Started, Handed, Failed };
+
+struct PlayerLaunch {
+  LaunchResult result = LaunchResult::Failed;
+  ProcessId process = 0;  // the launched process when Started, watched as startWatched's are
+};
+
 class Desktop {
  public:
   virtual ~Desktop() = default;
 
   virtual ProgramLookup findExecutable(const std::string& document) = 0;
+
+  // Launches the program the desktop associates with `document`'s type on `file`, the way the
+  // desktop launches it: the association's own command line with its field codes expanded
+  // (%f %F %u %U ...), never through a shell of ours. Handed: the desktop took the file without
+  // a process of ours (D-Bus activation). Failed: nothing was launched.
+  virtual PlayerLaunch launchPlayer(const std::string& document, const std::string& file) = 0;
 
   // Starts a program detached, with an argument vector (never through a shell).
   // False when it could not be started.
@@ -41,6 +54,8 @@ class Desktop {
   virtual void endProcess(ProcessId process) = 0;
   // No longer watched: reaped once it ends (on a later call of any of these), never killed.
   virtual void releaseProcess(ProcessId process) = 0;
+  // After processEnded answered true: whether the process failed (non-zero exit or a signal).
+  virtual bool processFailed(ProcessId process) = 0;
 
   // The window in the foreground now; 0 when none is known.
   virtual WindowId foregroundWindow() = 0;
@@ -48,6 +63,11 @@ class Desktop {
   // Asks for the window to be activated and raised: 1 when the window still exists and the
   // request was made, 0 when it is gone (or is 0).
   virtual int setForegroundWindow(WindowId window) = 0;
+
+  // A top-level window of the process or of one of its descendants (_NET_WM_PID), preferring
+  // the foreground window when it is one of them; 0 when none can be seen, and always 0 where
+  // the session shows no other programs' windows.
+  virtual WindowId windowOfProcess(ProcessId process) = 0;
 };
 
 // Starts a program detached with an argument vector; both backends start programs this way.

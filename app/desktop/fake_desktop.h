@@ -1,12 +1,14 @@
 #pragma once
-// A desktop that tests drive: lookups, windows and the end of watched processes are set by the
-// test; starts, kills and releases are recorded.
+// A desktop that tests drive: lookups, launches, windows and the end of watched processes are
+// set by the test; starts, launches, kills and releases are recorded.
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "child_processes.h"
 #include "desktop.h"
+#include "program_lookup.h"
 
 namespace varno {
 
@@ -20,6 +22,7 @@ class FakeDesktop : public Desktop {
   ProgramLookup lookup{42, "/usr/bin/player"};  // what findExecutable answers
   bool startSucceeds = true;
   bool runStarts = false;                       // really start the programs (converters in tests)
+  LaunchResult launch = LaunchResult::Started;  // what launchPlayer answers
   WindowId foreground = 0;                      // what foregroundWindow answers
   std::set<WindowId> openWindows;               // windows that setForegroundWindow finds
   std::vector<std::string> lookedUp;
@@ -29,9 +32,20 @@ class FakeDesktop : public Desktop {
   std::vector<ProcessId> killed;                // every endProcess call
   std::vector<ProcessId> released;              // every releaseProcess call
 
+  std::set<ProcessId> failedProcesses;           // what processFailed finds failed
+  std::map<ProcessId, WindowId> processWindows;  // what windowOfProcess answers
+
   ProgramLookup findExecutable(const std::string& document) override {
     lookedUp.push_back(document);
     return lookup;
+  }
+  // Recorded in starts as the looked-up program on the file. Started comes with a fresh fake id
+  // as startWatched gives; with runStarts the associated program is really launched.
+  PlayerLaunch launchPlayer(const std::string& document, const std::string& file) override {
+    starts.push_back({lookup.program, {file}});
+    if (runStarts) return launchAssociatedProgram(document, file, children_);
+    if (launch != LaunchResult::Started) return {launch, 0};
+    return {LaunchResult::Started, startFake()};
   }
   bool startDetached(const std::string& program, const std::vector<std::string>& args) override {
     starts.push_back({program, args});
@@ -44,10 +58,7 @@ class FakeDesktop : public Desktop {
                          const std::vector<std::string>& args) override {
     starts.push_back({program, args});
     if (runStarts) return children_.start(program, args);
-    if (!startSucceeds) return 0;
-    const ProcessId process = 90000 + static_cast<ProcessId>(++fakeStarts_);
-    fakeRunning_.insert(process);
-    return process;
+    return startSucceeds ? startFake() : 0;
   }
   // As the real ones, also true for ids not started, killed or released.
   bool processEnded(ProcessId process) override {
@@ -64,13 +75,26 @@ class FakeDesktop : public Desktop {
     fakeRunning_.erase(process);
     children_.release(process);
   }
+  bool processFailed(ProcessId process) override {
+    return failedProcesses.count(process) || children_.failed(process);
+  }
   WindowId foregroundWindow() override { return foreground; }
   int setForegroundWindow(WindowId window) override {
     raised.push_back(window);
     return window != 0 && openWindows.count(window) ? 1 : 0;
   }
+  WindowId windowOfProcess(ProcessId process) override {
+    const auto found = processWindows.find(process);
+    return found == processWindows.end() ? 0 : found->second;
+  }
 
  private:
+  ProcessId startFake() {
+    const ProcessId process = 90000 + static_cast<ProcessId>(++fakeStarts_);
+    fakeRunning_.insert(process);
+    return process;
+  }
+
   int fakeStarts_ = 0;
   std::set<ProcessId> fakeRunning_;  // fake ids started and neither killed nor released
   ChildProcesses children_;

@@ -4,9 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <string>
 
+#include "process_tree.h"
 #include "program_lookup.h"
 
 namespace varno {
@@ -23,21 +22,16 @@ bool processRunning(std::int64_t pid) {
   if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
   // An ended program whose parent is gone waits as a zombie until the system reaps it,
   // which a container's first process may never do.
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return true;
-  const auto close = line.rfind(')');
-  if (close == std::string::npos || close + 2 >= line.size()) return true;
-  const char state = line[close + 2];
-  return state != 'Z' && state != 'X';
+  const auto status = readProcessStatus(pid);
+  return !status || (status->state != 'Z' && status->state != 'X');
 }
 
-WindowId FallbackDesktop::windowOfProcess(std::int64_t pid) {
+WindowId FallbackDesktop::pseudoWindowOf(std::int64_t pid) {
   if (pid <= 0 || pid >= kPseudoWindowBase) return 0;
   return kPseudoWindowBase + static_cast<WindowId>(pid);
 }
 
-std::int64_t FallbackDesktop::processOfWindow(WindowId window) {
+std::int64_t FallbackDesktop::processOfPseudoWindow(WindowId window) {
   return window > kPseudoWindowBase ? window - kPseudoWindowBase : 0;
 }
 
@@ -45,12 +39,16 @@ ProgramLookup FallbackDesktop::findExecutable(const std::string& document) {
   return lookUpProgram(document);
 }
 
+PlayerLaunch FallbackDesktop::launchPlayer(const std::string& document, const std::string& file) {
+  return launchAssociatedProgram(document, file, children_);
+}
+
 bool FallbackDesktop::startDetached(const std::string& program,
                                     const std::vector<std::string>& args) {
   std::int64_t pid = 0;
   if (!startDetachedProcess(program, args, &pid)) return false;
   forgetEnded();
-  if (windowOfProcess(pid) != 0) started_.push_back(pid);
+  if (pseudoWindowOf(pid) != 0) started_.push_back(pid);
   return true;
 }
 
@@ -65,19 +63,23 @@ void FallbackDesktop::endProcess(ProcessId process) { children_.end(process); }
 
 void FallbackDesktop::releaseProcess(ProcessId process) { children_.release(process); }
 
+bool FallbackDesktop::processFailed(ProcessId process) { return children_.failed(process); }
+
 void FallbackDesktop::forgetEnded() {
   std::erase_if(started_, [](std::int64_t pid) { return !processRunning(pid); });
 }
 
 WindowId FallbackDesktop::foregroundWindow() {
   forgetEnded();
-  return started_.empty() ? 0 : windowOfProcess(started_.back());
+  return started_.empty() ? 0 : pseudoWindowOf(started_.back());
 }
 
 int FallbackDesktop::setForegroundWindow(WindowId window) {
   forgetEnded();
-  const std::int64_t pid = processOfWindow(window);
+  const std::int64_t pid = processOfPseudoWindow(window);
   return pid != 0 && std::find(started_.begin(), started_.end(), pid) != started_.end() ? 1 : 0;
 }
+
+WindowId FallbackDesktop::windowOfProcess(ProcessId) { return 0; }
 
 }  // namespace varno

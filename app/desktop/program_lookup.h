@@ -1,9 +1,10 @@
 #pragma once
-// The program that the desktop associates with a document, looked up through GIO.
+// The program that the desktop associates with a document, looked up and launched through GIO.
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "child_processes.h"
 #include "desktop.h"
 
 namespace varno {
@@ -12,6 +13,11 @@ namespace varno {
 // the content of a short WAVE file reads as text), as the absolute path of its executable.
 // Codes as in ProgramLookup: 42 found, 2 no such document, 31 nothing associated, 0 otherwise.
 ProgramLookup lookUpProgram(const std::string& document);
+
+// Desktop::launchPlayer for every backend: the default application for the document's content
+// type, launched by GIO on the file; the process it starts is handed to `children` to watch.
+PlayerLaunch launchAssociatedProgram(const std::string& document, const std::string& file,
+                                     ChildProcesses& children);
 
 // The program that an `env` command line (argv[0] is env) runs: the first word after env's own
 // options and NAME=VALUE assignments. Nothing when there is none, when it is a field code

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "process_tree.h"
 #include "program_lookup.h"
 
 namespace varno {
@@ -51,10 +52,17 @@ X11Desktop::X11Desktop(xcb_connection_t* connection, int screen) : connection_(c
   netActiveWindow_ = internAtom(connection_, "_NET_ACTIVE_WINDOW");
   netSupported_ = internAtom(connection_, "_NET_SUPPORTED");
   netSupportingWmCheck_ = internAtom(connection_, "_NET_SUPPORTING_WM_CHECK");
+  netClientList_ = internAtom(connection_, "_NET_CLIENT_LIST");
+  netClientListStacking_ = internAtom(connection_, "_NET_CLIENT_LIST_STACKING");
+  netWmPid_ = internAtom(connection_, "_NET_WM_PID");
 }
 
 ProgramLookup X11Desktop::findExecutable(const std::string& document) {
   return lookUpProgram(document);
+}
+
+PlayerLaunch X11Desktop::launchPlayer(const std::string& document, const std::string& file) {
+  return launchAssociatedProgram(document, file, children_);
 }
 
 bool X11Desktop::startDetached(const std::string& program, const std::vector<std::string>& args) {
@@ -72,6 +80,8 @@ void X11Desktop::endProcess(ProcessId process) { children_.end(process); }
 
 void X11Desktop::releaseProcess(ProcessId process) { children_.release(process); }
 
+bool X11Desktop::processFailed(ProcessId process) { return children_.failed(process); }
+
 std::uint32_t X11Desktop::cardinalProperty(xcb_window_t window, xcb_atom_t property,
                                            xcb_atom_t type) {
   const auto cookie = xcb_get_property(connection_, 0, window, property, type, 0, 1);
@@ -80,11 +90,24 @@ std::uint32_t X11Desktop::cardinalProperty(xcb_window_t window, xcb_atom_t prope
   return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
 }
 
-bool X11Desktop::windowManagerActivates() {
+std::optional<std::vector<xcb_window_t>> X11Desktop::rootWindowList(xcb_atom_t property) {
+  const auto cookie = xcb_get_property(connection_, 0, root_, property, XCB_ATOM_WINDOW, 0, 65536);
+  const auto reply = replyTo<xcb_get_property_reply_t>(connection_, xcb_get_property_reply, cookie);
+  if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32) return std::nullopt;
+  const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+  return std::vector<xcb_window_t>(windows,
+                                   windows + xcb_get_property_value_length(reply.get()) / 4);
+}
+
+bool X11Desktop::windowManagerRuns() {
   // A window manager that has gone leaves its properties on the root window behind.
   const xcb_window_t check = cardinalProperty(root_, netSupportingWmCheck_, XCB_ATOM_WINDOW);
-  if (check == XCB_NONE || cardinalProperty(check, netSupportingWmCheck_, XCB_ATOM_WINDOW) != check)
-    return false;
+  return check != XCB_NONE &&
+         cardinalProperty(check, netSupportingWmCheck_, XCB_ATOM_WINDOW) == check;
+}
+
+bool X11Desktop::windowManagerActivates() {
+  if (!windowManagerRuns()) return false;
   const auto cookie =
       xcb_get_property(connection_, 0, root_, netSupported_, XCB_ATOM_ATOM, 0, 4096);
   const auto reply = replyTo<xcb_get_property_reply_t>(connection_, xcb_get_property_reply, cookie);
@@ -154,6 +177,54 @@ int X11Desktop::setForegroundWindow(WindowId window) {
   }
   xcb_flush(connection_);
   return 1;
+}
+
+std::vector<xcb_window_t> X11Desktop::clientWindows() {
+  if (windowManagerRuns()) {
+    if (auto stacking = rootWindowList(netClientListStacking_)) return *stacking;
+    if (auto clients = rootWindowList(netClientList_)) return *clients;
+  }
+  // Without a window manager the programs' windows are the root's children, WM_STATE or not.
+  const auto tree = replyTo<xcb_query_tree_reply_t>(connection_, xcb_query_tree_reply,
+                                                    xcb_query_tree(connection_, root_));
+  if (!tree) return {};
+  const xcb_window_t* children = xcb_query_tree_children(tree.get());
+  const int count = xcb_query_tree_children_length(tree.get());
+  std::vector<xcb_get_window_attributes_cookie_t> cookies;
+  for (int i = 0; i < count; ++i)
+    cookies.push_back(xcb_get_window_attributes(connection_, children[i]));
+  std::vector<xcb_window_t> viewable;
+  for (int i = 0; i < count; ++i) {
+    const auto attributes = replyTo<xcb_get_window_attributes_reply_t>(
+        connection_, xcb_get_window_attributes_reply, cookies[static_cast<std::size_t>(i)]);
+    if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+      viewable.push_back(children[i]);
+  }
+  return viewable;
+}
+
+WindowId X11Desktop::windowOfProcess(ProcessId process) {
+  if (process <= 0 || root_ == XCB_NONE || xcb_connection_has_error(connection_)) return 0;
+  const std::set<ProcessId> family = processAndDescendants(process, listProcesses());
+  const auto belongs = [&](std::uint32_t pid) { return pid != 0 && family.contains(pid); };
+
+  const WindowId foreground = foregroundWindow();
+  if (foreground != 0 && belongs(cardinalProperty(foreground, netWmPid_, XCB_ATOM_CARDINAL)))
+    return foreground;
+  const std::vector<xcb_window_t> windows = clientWindows();
+  // All requests first, then the replies: one round trip for the lot.
+  std::vector<xcb_get_property_cookie_t> cookies;
+  for (const xcb_window_t window : windows)
+    cookies.push_back(xcb_get_property(connection_, 0, window, netWmPid_, XCB_ATOM_CARDINAL, 0, 1));
+  WindowId topmost = 0;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    const auto reply =
+        replyTo<xcb_get_property_reply_t>(connection_, xcb_get_property_reply, cookies[i]);
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) continue;
+    if (belongs(*static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()))))
+      topmost = windows[i];
+  }
+  return topmost;
 }
 
 }  // namespace varno

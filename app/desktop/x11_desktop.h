@@ -2,6 +2,9 @@
 // The desktop on an X11 session: GIO for the associated program, EWMH for the windows.
 #include <xcb/xcb.h>
 
+#include <optional>
+#include <vector>
+
 #include "child_processes.h"
 #include "desktop.h"
 
@@ -14,11 +17,13 @@ class X11Desktop : public Desktop {
   explicit X11Desktop(xcb_connection_t* connection, int screen = 0);
 
   ProgramLookup findExecutable(const std::string& document) override;
+  PlayerLaunch launchPlayer(const std::string& document, const std::string& file) override;
   bool startDetached(const std::string& program, const std::vector<std::string>& args) override;
   ProcessId startWatched(const std::string& program, const std::vector<std::string>& args) override;
   bool processEnded(ProcessId process) override;
   void endProcess(ProcessId process) override;
   void releaseProcess(ProcessId process) override;
+  bool processFailed(ProcessId process) override;
 
   // The window manager's active window; without one that names it, the top-level window
   // that holds the input focus.
@@ -29,11 +34,22 @@ class X11Desktop : public Desktop {
   // destroyed window fails silently.
   int setForegroundWindow(WindowId window) override;
 
+  // Among the window manager's clients (without one, the root's viewable children) the
+  // topmost whose _NET_WM_PID is the process or a descendant, unless the foreground window is
+  // one of them.
+  WindowId windowOfProcess(ProcessId process) override;
+
  private:
-  // A live window manager (its check window names itself) that handles _NET_ACTIVE_WINDOW.
+  // A window manager that is alive: its check window names itself.
+  bool windowManagerRuns();
+  // A live window manager that handles _NET_ACTIVE_WINDOW.
   bool windowManagerActivates();
   // The first 32-bit value of a property, 0 when it is absent or the window is gone.
   std::uint32_t cardinalProperty(xcb_window_t window, xcb_atom_t property, xcb_atom_t type);
+  // A list of windows in a property of the root window; nothing when the property is absent.
+  std::optional<std::vector<xcb_window_t>> rootWindowList(xcb_atom_t property);
+  // The top-level windows of the programs on the display, bottom to top.
+  std::vector<xcb_window_t> clientWindows();
   // The window's ancestor that is a child of the root window.
   xcb_window_t topLevelOf(xcb_window_t window);
 
@@ -42,6 +58,9 @@ class X11Desktop : public Desktop {
   xcb_atom_t netActiveWindow_ = XCB_NONE;
   xcb_atom_t netSupported_ = XCB_NONE;
   xcb_atom_t netSupportingWmCheck_ = XCB_NONE;
+  xcb_atom_t netClientList_ = XCB_NONE;
+  xcb_atom_t netClientListStacking_ = XCB_NONE;
+  xcb_atom_t netWmPid_ = XCB_NONE;
   ChildProcesses children_;
 };
 

@@ -1,7 +1,8 @@
 // A stand-in for the desktop's sound player in tests. It writes the arguments it got, one a
 // line, to the file named by VARNO_TESTPLAYER_RECORD (when set), opens one window titled
 // "varno_testplayer" and runs until that window is closed or destroyed, or it is killed.
-// Without DISPLAY it opens no window and runs until it is killed.
+// Without DISPLAY it opens no window and runs until it is killed. With VARNO_TESTPLAYER_EXIT
+// set it opens nothing and exits with that status once it has written the record.
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -94,11 +95,13 @@ int runWindow(xcb_connection_t* connection, int screenNumber, int argc, char** a
 
 int main(int argc, char** argv) {
   const char* display = std::getenv("DISPLAY");
-  if (!display || !*display) {
+  const char* exitStatus = std::getenv("VARNO_TESTPLAYER_EXIT");
+  if (!display || !*display || exitStatus) {
     if (!record(argc, argv)) {
       std::fprintf(stderr, "%s: cannot write the record file\n", kName);
       return 1;
     }
+    if (exitStatus) return std::atoi(exitStatus);
     for (;;) pause();
   }
   int screen = 0;

@@ -6,6 +6,7 @@
 
 #include "child_processes.h"
 #include "fallback_desktop.h"
+#include "process_tree.h"
 #include "test_support.h"
 
 namespace varno::test {
@@ -71,6 +72,30 @@ TEST(ChildProcesses, ChildrenThatEndOnTheirOwnAreReaped) {
   ASSERT_TRUE(waitFor([&] { return !processRunning(released); }));
   children.ended(0);
   EXPECT_TRUE(reaped(released));
+}
+
+TEST(ProcessTree, AProcessWithItsDescendantsOnly) {
+  struct Row {
+    const char* name;
+    std::vector<ProcessParent> processes;
+    std::set<ProcessId> family;  // of process 10
+  };
+  const Row rows[] = {
+      {"alone", {{1, 0}, {10, 1}, {11, 1}}, {10}},
+      {"children and grandchildren, not siblings, parents or their children",
+       {{1, 0}, {10, 1}, {11, 10}, {12, 11}, {13, 10}, {14, 1}, {15, 14}, {16, 12}},
+       {10, 11, 12, 13, 16}},
+      {"gone itself, its children still listed", {{11, 10}, {12, 1}}, {10, 11}},
+      {"a loop, as ids reused while reading may make",
+       {{10, 12}, {11, 10}, {12, 11}},
+       {10, 11, 12}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(processAndDescendants(10, r.processes), r.family);
+  }
+  // The table /proc gives: this process is a child of its parent.
+  EXPECT_TRUE(processAndDescendants(getppid(), listProcesses()).contains(getpid()));
 }
 
 }  // namespace varno::test

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "fallback_desktop.h"
 #include "program_lookup.h"
 #include "test_support.h"
 
@@ -42,6 +43,67 @@ const Scenario kScenarios[] = {
     {"document under a file", "docs/x.mid/x.wav", false, nullptr, 2, nullptr},
 };
 
+// Launches, each through an association of its own content type. {player} as above; {bin}
+// the private folder on PATH, which holds the test player as varno-bare-player; {sandbox} a
+// private folder with a stand-in for flatpak.
+struct Launch {
+  const char* name;
+  const char* document;  // under the temporary root; its type chooses the association
+  const char* exec;      // nullptr: the document's association is already written
+  bool uris;             // %U gives URIs (X-GIO-NoFuse), as a sandboxed player wants them
+  const char* file;      // the file opened, under the temporary root
+  std::vector<std::string> leading;  // the player's arguments before the file
+  const char* environment;           // an entry the player's environment holds; nullptr: none
+};
+
+constexpr const char* kSong = "songs/音 テスト.wav";
+
+const Launch kLaunches[] = {
+    {"plain command", "launch/a.aiff", "\"{player}\" %f", false, kSong, {}, nullptr},
+    {"file as the argument of sh -c", "launch/b.voc",
+     R"(sh -c "exec {bin}/varno-bare-player \\"\\$1\\"" sh %f)", false, kSong, {}, nullptr},
+    {"env with an assignment, a flag and %U", "launch/c.ape",
+     "env VARNO_X=1 varno-bare-player --flag %U", false, kSong, {"--flag"}, "VARNO_X=1"},
+    {"flatpak file forwarding", "launch/d.wv",
+     "{sandbox}/flatpak run --branch=stable --file-forwarding org.example.Player @@u %U @@", true,
+     kSong, {}, nullptr},
+    {"file name that is not UTF-8", "launch/a.aiff", nullptr, false, "songs/\xff\xfe \xe9.wav", {},
+     nullptr},
+};
+
+// Stands in for flatpak: skips its own words up to @@u and hands the forwarded URIs up to @@
+// on to the player as paths.
+constexpr const char* kFlatpak = R"sh(#!/bin/sh
+while [ "$#" -gt 0 ] && [ "$1" != @@u ]; do shift; done
+[ "$#" -gt 0 ] && shift
+decode() {
+  rest=$1
+  while [ -n "$rest" ]; do
+    case $rest in
+      %[0-9A-Fa-f][0-9A-Fa-f]*)
+        hex=${rest#%}
+        printf %b "\\0$(printf %o "0x${hex%"${hex#??}"}")"
+        rest=${rest#%??} ;;
+      *)
+        printf %s "${rest%"${rest#?}"}"
+        rest=${rest#?} ;;
+    esac
+  done
+}
+count=$#
+while [ "$count" -gt 0 ]; do
+  word=$1
+  shift
+  count=$((count - 1))
+  case $word in
+    @@) ;;
+    file://*) path=$(decode "${word#file://}"; printf x); set -- "$@" "${path%x}" ;;
+    *) set -- "$@" "$word" ;;
+  esac
+done
+exec {bin}/varno-bare-player "$@"
+)sh";
+
 std::unique_ptr<TempDir> lookupRoot;
 std::string setupProblem;
 
@@ -62,7 +124,8 @@ fs::path systemMimeFolder() {
 }
 
 std::string replaced(std::string text, const std::string& what, const std::string& by) {
-  if (const auto at = text.find(what); at != std::string::npos) text.replace(at, what.size(), by);
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + by.size()))
+    text.replace(at, what.size(), by);
   return text;
 }
 
@@ -92,27 +155,41 @@ void prepareLookupEnvironment() {
   const char* path = std::getenv("PATH");
   setenv("PATH", ((root / "bin").string() + ":" + (path ? path : "/usr/bin:/bin")).c_str(), 1);
 
+  fs::create_directories(root / "sandbox");
+  const auto placed = [&](std::string text) {
+    text = replaced(text, "{player}", (root / kPlayerAt).string());
+    text = replaced(text, "{bin}", (root / "bin").string());
+    return replaced(text, "{sandbox}", (root / "sandbox").string());
+  };
+  writeFile(root / "sandbox" / "flatpak", placed(kFlatpak));
+  fs::permissions(root / "sandbox" / "flatpak", fs::perms::owner_all);
+
   std::string defaults = "[Default Applications]\n";
   std::set<std::string> types;
   int index = 0;
-  for (const Scenario& s : kScenarios) {
-    const fs::path document = root / s.document;
-    if (s.documentExists) writeFile(document, "");
-    if (!s.exec) continue;
+  // GIO reads the associations once, so every one is written before its first call.
+  const auto associate = [&](const fs::path& document, const char* exec, bool uris) {
     std::string type = guessType(document);
     if (type.empty() || type == "application/octet-stream" || !types.insert(type).second) {
-      setupProblem = std::string("unusable content type '") + type + "' for " + s.document;
+      setupProblem = "unusable content type '" + type + "' for " + document.string();
       return;
     }
     const std::string id = "varno-test-" + std::to_string(index++) + ".desktop";
     // The WAVE type has several names across MIME databases; associate them all.
     if (document.extension() == ".wav") type += ";audio/x-wav;audio/wav;audio/vnd.wave";
     writeFile(root / "data" / "applications" / id,
-              "[Desktop Entry]\nType=Application\nName=" + id +
-                  "\nExec=" + replaced(s.exec, "{player}", (root / kPlayerAt).string()) +
-                  "\nMimeType=" + type + ";\n");
+              "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=" + placed(exec) +
+                  "\nMimeType=" + type + ";\n" + (uris ? "X-GIO-NoFuse=true\n" : ""));
     std::istringstream each(type);
     for (std::string one; std::getline(each, one, ';');) defaults += one + "=" + id + "\n";
+  };
+  for (const Scenario& s : kScenarios) {
+    if (s.documentExists) writeFile(root / s.document, "");
+    if (s.exec) associate(root / s.document, s.exec, false);
+  }
+  for (const Launch& l : kLaunches) {
+    writeFile(root / l.document, "");
+    if (l.exec) associate(root / l.document, l.exec, l.uris);
   }
   writeFile(root / "config" / "mimeapps.list", defaults);
 }
@@ -154,6 +231,76 @@ TEST(ProgramAfterEnv, SkipsOptionsAndAssignments) {
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::PrintToString(r.argv));
     EXPECT_EQ(programAfterEnv(r.argv), r.program);
+  }
+}
+
+TEST(LaunchPlayer, RunsTheAssociationsOwnCommandLineOnTheFile) {
+  ASSERT_EQ(setupProblem, "");
+  const fs::path root = lookupRoot->path();
+  const fs::path record = root / "record";
+  const fs::path player = fs::canonical(VARNO_TESTPLAYER);
+  const auto desktop = makeDesktop();
+  for (const Launch& l : kLaunches) {
+    SCOPED_TRACE(l.name);
+    // Were the file run as a script, it would leave a mark.
+    const fs::path file = root / l.file;
+    writeFile(file, "touch '" + (root / "pwned").string() + "'\n");
+    fs::remove(record);
+    setenv("VARNO_TESTPLAYER_RECORD", record.c_str(), 1);
+    const PlayerLaunch launched = desktop->launchPlayer((root / l.document).string(), file);
+    unsetenv("VARNO_TESTPLAYER_RECORD");
+    KillOnExit guard(launched.process);
+    ASSERT_EQ(launched.result, LaunchResult::Started);
+    const bool recorded = waitFor([&] { return fs::exists(record); });
+    EXPECT_FALSE(fs::remove(root / "pwned")) << "the file was run as a script";
+    EXPECT_TRUE(recorded);
+    if (!recorded) continue;
+    std::string expected;
+    for (const std::string& arg : l.leading) expected += arg + "\n";
+    EXPECT_EQ(readFile(record), expected + file.string() + "\n");
+
+    // Every wrapper execs what it wraps, so the process is the player itself.
+    const fs::path process = "/proc/" + std::to_string(launched.process);
+    EXPECT_EQ(fs::read_symlink(process / "exe"), player);
+    if (l.environment) {
+      const std::string environment = '\0' + readFile(process / "environ");
+      EXPECT_NE(environment.find('\0' + std::string(l.environment) + '\0'), std::string::npos);
+    }
+    EXPECT_FALSE(desktop->processEnded(launched.process));
+    desktop->endProcess(launched.process);
+    EXPECT_TRUE(desktop->processEnded(launched.process));
+    EXPECT_FALSE(processRunning(launched.process));
+  }
+  for (const char* nothing : {"docs/x.mid", "docs/missing.wav"})
+    EXPECT_EQ(desktop->launchPlayer((root / nothing).string(), (root / kSong).string()).result,
+              LaunchResult::Failed)
+        << nothing;
+}
+
+TEST(LaunchPlayer, TellsAFailedPlayerFromOneThatFinished) {
+  ASSERT_EQ(setupProblem, "");
+  struct Row {
+    const char* document;
+    const char* exitStatus;  // VARNO_TESTPLAYER_EXIT; nullptr: unset
+    bool failed;
+  };
+  const Row rows[] = {
+      {"launch/a.aiff", "3", true},
+      {"launch/a.aiff", "0", false},
+      // GIO starts a command whose program is missing, and that process fails.
+      {"docs/x.au", nullptr, true},
+  };
+  const auto desktop = makeDesktop();
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.document) + " " + (r.exitStatus ? r.exitStatus : "-"));
+    if (r.exitStatus) setenv("VARNO_TESTPLAYER_EXIT", r.exitStatus, 1);
+    const PlayerLaunch launched = desktop->launchPlayer((lookupRoot->path() / r.document).string(),
+                                                        (lookupRoot->path() / kSong).string());
+    unsetenv("VARNO_TESTPLAYER_EXIT");
+    KillOnExit guard(launched.process);
+    ASSERT_EQ(launched.result, LaunchResult::Started);
+    ASSERT_TRUE(waitFor([&] { return desktop->processEnded(launched.process); }));
+    EXPECT_EQ(desktop->processFailed(launched.process), r.failed);
   }
 }
 

@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
+#include <set>
 #include <vector>
 
+#include "process_tree.h"
 #include "test_support.h"
 #include "x11_desktop.h"
 
@@ -44,6 +47,11 @@ class XClient {
   }
   void destroy(xcb_window_t window) {
     xcb_destroy_window(connection_, window);
+    sync();
+  }
+  void raise(xcb_window_t window) {
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(connection_, window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
     sync();
   }
   void focus(xcb_window_t window) {
@@ -198,6 +206,80 @@ TEST(X11Desktop, WithoutWindowManagerRaisesAndFocusesDirectly) {
   player.destroy(first);
   EXPECT_EQ(desktop.setForegroundWindow(first), 0);
   EXPECT_EQ(desktop.setForegroundWindow(0), 0);
+}
+
+TEST(X11Desktop, FindsTheWindowOfAProcessOrOfItsDescendants) {
+  if (testDisplay().empty()) GTEST_SKIP() << "VARNO_TEST_DISPLAY is not set";
+  namespace fs = std::filesystem;
+  PrivateXServer bare;
+  for (const std::string& display : {testDisplay(), bare.display()}) {
+    if (display.empty()) continue;  // no Xvfb of our own
+    SCOPED_TRACE(display == testDisplay() ? "window manager" : "no window manager");
+    XClient ours(display);
+    ASSERT_TRUE(ours.connected());
+    X11Desktop desktop(ours.connection(), ours.screen());
+    TempDir dir;
+
+    // A shell that runs two players, and a player that no process of ours started.
+    const ProcessId shell = desktop.startWatched(
+        "/bin/sh", {"-c",
+                    "export DISPLAY=\"$2\"; VARNO_TESTPLAYER_RECORD=\"$1/a\" \"$0\" & "
+                    "VARNO_TESTPLAYER_RECORD=\"$1/b\" \"$0\" & wait",
+                    VARNO_TESTPLAYER, dir.path().string(), display});
+    ASSERT_GT(shell, 0);
+    std::int64_t stranger = 0;
+    ASSERT_TRUE(startDetachedProcess(
+        "/usr/bin/env",
+        {"DISPLAY=" + display, "VARNO_TESTPLAYER_RECORD=" + (dir.path() / "c").string(),
+         VARNO_TESTPLAYER},
+        &stranger));
+    KillOnExit strangerGuard(stranger);
+    ASSERT_TRUE(waitFor([&] {
+      return fs::exists(dir.path() / "a") && fs::exists(dir.path() / "b") &&
+             fs::exists(dir.path() / "c");
+    }));
+    std::vector<ProcessId> players;
+    std::vector<std::unique_ptr<KillOnExit>> playerGuards;
+    for (const ProcessId process : processAndDescendants(shell, listProcesses())) {
+      if (process == shell) continue;
+      players.push_back(process);
+      playerGuards.push_back(std::make_unique<KillOnExit>(process));
+    }
+    ASSERT_EQ(players.size(), 2u);
+
+    WindowId first = 0, second = 0, other = 0;
+    ASSERT_TRUE(waitFor([&] {
+      first = desktop.windowOfProcess(players[0]);
+      second = desktop.windowOfProcess(players[1]);
+      other = desktop.windowOfProcess(stranger);
+      return first != 0 && second != 0 && other != 0;
+    }));
+    EXPECT_EQ(std::set<WindowId>({first, second, other}).size(), 3u);
+
+    const auto activate = [&](WindowId window) {
+      EXPECT_EQ(desktop.setForegroundWindow(window), 1);
+      return waitFor([&] { return desktop.foregroundWindow() == window; });
+    };
+    // The shell's window is the foreground one when that is one of its players', even below
+    // another of theirs.
+    for (const WindowId window : {first, second}) {
+      ASSERT_TRUE(activate(window));
+      EXPECT_EQ(desktop.windowOfProcess(shell), window);
+    }
+    ours.raise(first);
+    EXPECT_EQ(desktop.windowOfProcess(shell), second);
+    // Otherwise the topmost of theirs; never the other program's.
+    ASSERT_TRUE(activate(first));
+    ASSERT_TRUE(activate(other));
+    EXPECT_EQ(desktop.windowOfProcess(shell), first);
+    EXPECT_EQ(desktop.windowOfProcess(stranger), other);
+
+    const ProcessId sleeper = desktop.startWatched("/bin/sleep", {"30"});
+    EXPECT_EQ(desktop.windowOfProcess(sleeper), 0u);
+    EXPECT_EQ(desktop.windowOfProcess(0), 0u);
+    desktop.endProcess(sleeper);
+    desktop.endProcess(shell);
+  }
 }
 
 }  // namespace varno::test
