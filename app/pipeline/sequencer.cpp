@@ -37,9 +37,14 @@ Actions Sequencer::handle(const Event& event) {
           [this](const event::ResampleEnded& e) { return resampleEnded(e.error); },
           [this](const event::ConversionStarted& e) { return conversionStarted(e.process); },
           [this](const event::ConversionTick& e) { return conversionTick(e); },
-          [this](const event::PlayerStarted&) { return playerStarted(); },
-          [this](const event::PlayerLook& e) { return playerLook(e.found); },
-          [this](const event::PlayerWatch& e) { return playerWatch(e.open); },
+          [this](const event::PlayerStarted& e) { return playerStarted(e.process); },
+          [this](const event::PlayerHanded&) {
+            Actions out;
+            message(out, text::kPlayerHanded);
+            return out;
+          },
+          [this](const event::PlayerLook& e) { return playerLook(e.running, e.failed); },
+          [this](const event::PlayerWatch& e) { return playerWatch(e.running, e.failed); },
       },
       event);
 }
@@ -236,21 +241,32 @@ Actions Sequencer::conversionTick(const event::ConversionTick& tick) {
   return out;
 }
 
-Actions Sequencer::playerStarted() {
-  if (lock_ != Lock::Idle) return {};
+Actions Sequencer::playerStarted(ProcessId process) {
+  if (lock_ != Lock::Idle || process == 0) return {};
   lock_ = Lock::Starting;
-  lookTicks_ = 0;
+  player_ = process;
+  playerTicks_ = 0;
   return {action::StartTimer{Timer::PlayerLook}, action::SaveButtons{},
           action::Enable{Control::OpenOriginal, false}, action::Enable{Control::OpenResampled, false}};
 }
 
-Actions Sequencer::playerLook(bool found) {
+void Sequencer::endedEarly(Actions& out, bool failed) const {
+  if (failed)
+    out.push_back(action::ShowPlayerNotStarted{});
+  else
+    message(out, text::kPlayerHanded);
+}
+
+Actions Sequencer::playerLook(bool running, bool failed) {
   if (lock_ != Lock::Starting) return {};
-  if (!found) {
-    if (++lookTicks_ < kPlayerLookTicks) return {action::StartTimer{Timer::PlayerLook}};
+  ++playerTicks_;
+  if (!running) {
     lock_ = Lock::Idle;
-    return {action::RestoreButtons{}};
+    Actions out{action::RestoreButtons{}};
+    endedEarly(out, failed);
+    return out;
   }
+  // The lock lasts as long as the player process, whether its window can be seen or not.
   lock_ = Lock::Locked;
   return {action::StartTimer{Timer::PlayerWatch},        action::Enable{Control::Text1, false},
           action::Enable{Control::Combo1, false},         action::Enable{Control::Frame1, false},
@@ -258,16 +274,20 @@ Actions Sequencer::playerLook(bool found) {
           action::SetMessage{text::kLocked}};
 }
 
-Actions Sequencer::playerWatch(bool open) {
-  if (lock_ != Lock::Locked || open) return {};
+Actions Sequencer::playerWatch(bool running, bool failed) {
+  if (lock_ != Lock::Locked) return {};
+  ++playerTicks_;
+  if (running) return {};
   lock_ = Lock::Idle;
   // The list stays closed while a capture is pending or after a refused one: it offers
   // rates of a sound that is no longer the dropped one.
   const bool listUsable = capture_ == Capture::Captured || capture_ == Capture::None;
-  return {action::StopTimer{Timer::PlayerWatch}, action::Enable{Control::Combo1, listUsable},
-          action::Enable{Control::Text1, true},  action::Enable{Control::Frame1, true},
-          action::RestoreButtons{},              action::Enable{Control::HScroll1, true},
-          action::RestoreMessage{}};
+  Actions out{action::StopTimer{Timer::PlayerWatch}, action::Enable{Control::Combo1, listUsable},
+              action::Enable{Control::Text1, true},  action::Enable{Control::Frame1, true},
+              action::RestoreButtons{},              action::Enable{Control::HScroll1, true},
+              action::RestoreMessage{}};
+  if (playerTicks_ <= kPlayerEarlyTicks) endedEarly(out, failed);
+  return out;
 }
 
 }  // namespace varno::pipeline

@@ -43,6 +43,9 @@ inline constexpr const char* kConverting =
     "サンプリングを完了しました。\r\nサンプリングデータを Wave 化をしています。";
 inline constexpr const char* kConverted = "サンプリングを終了しました。";
 inline constexpr const char* kLocked = "再生用のソフトをクローズしないと、すべての選択は行えません。";
+inline constexpr const char* kPlayerHanded =
+    "再生用のソフトに音を渡しました。\r\n"
+    "そのソフトはデスクトップが管理しているため、選択は制限されません。";
 }  // namespace text
 
 namespace event {
@@ -60,17 +63,18 @@ struct ResampleEnded { ResampleError error; };
 // trosk was given its job and started (0: it could not be).
 struct ConversionStarted { ProcessId process; };
 struct ConversionTick { JobStatus status; bool ended; };
-// A player was started on a sound.
-struct PlayerStarted {};
-// A Timer3 tick: whether a window other than ours is in front (and is now recorded).
-struct PlayerLook { bool found; };
-// A Timer4 tick: whether the player's window could still be raised.
-struct PlayerWatch { bool open; };
+// A player process of ours was launched on a sound.
+struct PlayerStarted { ProcessId process; };
+// The desktop took the sound without a process of ours (a player it runs itself).
+struct PlayerHanded {};
+// A Timer3 or Timer4 tick: whether the player process still runs, and if not, whether it failed.
+struct PlayerLook { bool running; bool failed; };
+struct PlayerWatch { bool running; bool failed; };
 }  // namespace event
 
 using Event = std::variant<event::Drop, event::CaptureStarted, event::CaptureTick, event::CaptureUnreadable,
                            event::Choose, event::ResampleEnded, event::ConversionStarted, event::ConversionTick,
-                           event::PlayerStarted, event::PlayerLook, event::PlayerWatch>;
+                           event::PlayerStarted, event::PlayerHanded, event::PlayerLook, event::PlayerWatch>;
 
 namespace action {
 struct SetMessage { std::string text; };       // Label7
@@ -105,6 +109,7 @@ struct StartConversion {};
 struct ShowConvertedSize {};  // Label11
 struct ShowConversionError {};
 struct ShowDataInUse {};
+struct ShowPlayerNotStarted {};
 struct Redraw {};  // both graphs from the scroll bar's position
 }  // namespace action
 
@@ -115,7 +120,7 @@ using Action = std::variant<action::SetMessage, action::SetSavedMessage, action:
                             action::RemoveResampled, action::ReadCaptions, action::PrepareGraph,
                             action::DrawCaptured, action::FillRates, action::Resample, action::StartConversion,
                             action::ShowConvertedSize, action::ShowConversionError, action::ShowDataInUse,
-                            action::Redraw>;
+                            action::ShowPlayerNotStarted, action::Redraw>;
 using Actions = std::vector<Action>;
 
 // True when a job file can carry the path on one line.
@@ -133,8 +138,11 @@ class Sequencer {
 
   ProcessId captureProcess() const { return pelkin_; }
   ProcessId conversionProcess() const { return trosk_; }
-  // How many Timer3 ticks look for the player's window: 5 seconds.
-  static constexpr int kPlayerLookTicks = 25;
+  // The player process of the lock, 0 when there is none.
+  ProcessId playerProcess() const { return lock_ == Lock::Idle ? 0 : player_; }
+  // A player that ends within this many ticks (3 seconds) of its start did not really open
+  // the sound: it failed, or handed the sound to a player that was already running.
+  static constexpr int kPlayerEarlyTicks = 15;
 
  private:
   enum class Capture { None, Pending, Captured, Refused };
@@ -149,9 +157,11 @@ class Sequencer {
   Actions resampleEnded(ResampleError error);
   Actions conversionStarted(ProcessId process);
   Actions conversionTick(const event::ConversionTick& tick);
-  Actions playerStarted();
-  Actions playerLook(bool found);
-  Actions playerWatch(bool open);
+  Actions playerStarted(ProcessId process);
+  Actions playerLook(bool running, bool failed);
+  Actions playerWatch(bool running, bool failed);
+  // What a player that ended early means, said after the lock's own actions.
+  void endedEarly(Actions& out, bool failed) const;
 
   // The same requests, sent where the player lock keeps them for its end.
   void message(Actions& out, std::string text) const;
@@ -168,7 +178,8 @@ class Sequencer {
   Method method_ = Method::FirstSample;
   bool restartWanted_ = false;
   std::optional<std::string> queuedDrop_;
-  int lookTicks_ = 0;
+  ProcessId player_ = 0;
+  int playerTicks_ = 0;
 };
 
 }  // namespace varno::pipeline

@@ -423,6 +423,8 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           showMessage(Module1::MessageKind::Plain, QStringLiteral("Error"));
         } else if constexpr (std::is_same_v<A, act::ShowDataInUse>) {
           showMessage(Module1::MessageKind::Information, kDataInUse);
+        } else if constexpr (std::is_same_v<A, act::ShowPlayerNotStarted>) {
+          showMessage(Module1::MessageKind::Plain, kPlayerNotStarted);
         } else if constexpr (std::is_same_v<A, act::Redraw>) {
           Start_Pos = varno::graph::choiceStartPos(HScroll1->value(), Data_Count);
           Draw_Fig();
@@ -514,10 +516,17 @@ void formVarno::Option2_Click() { Make_Choice(ChoiceSource::Option); }
 void formVarno::Make_Choice(ChoiceSource source) {
   const int k = Combo1->currentIndex();
   if (k == -1) return;
-  const bool playerOpen = desktop_.setForegroundWindow(Module1::Player_Wnd) == 1;
+  const bool open = playerOpen();
   const varno::pipeline::Method method =
       Option1->isChecked() ? varno::pipeline::Method::Average : varno::pipeline::Method::FirstSample;
-  dispatch(varno::pipeline::event::Choose{k, method, source == ChoiceSource::Combo, playerOpen});
+  dispatch(varno::pipeline::event::Choose{k, method, source == ChoiceSource::Combo, open});
+}
+
+bool formVarno::playerOpen() {
+  const varno::ProcessId player = sequencer_.playerProcess();
+  if (player == 0 || desktop_.processEnded(player)) return false;
+  if (Module1::Player_Wnd != 0) desktop_.setForegroundWindow(Module1::Player_Wnd);
+  return true;
 }
 
 varno::pipeline::Event formVarno::Main_Job(const varno::pipeline::action::Resample& choice) {
@@ -547,37 +556,46 @@ void formVarno::cmdOpen_Chg_Click() { Open_Sound(toBytes(Chg_Wav)); }
 
 void formVarno::Open_Sound(const std::string& file) {
   // The player is the program associated with the dropped file's type, for both sounds.
-  const QString player = Module1::Find_Exe(desktop_, droppedPath_, showMessage);
-  if (player.isEmpty()) return;
-  if (!desktop_.startDetached(toBytes(Module1::Cut_Quote(player)), {file})) {
-    showMessage(Module1::MessageKind::Plain, kPlayerNotStarted);
-    return;
+  if (Module1::Find_Exe(desktop_, droppedPath_, showMessage).isEmpty()) return;
+  const varno::PlayerLaunch launch = desktop_.launchPlayer(droppedPath_, file);
+  switch (launch.result) {
+    case varno::LaunchResult::Failed:
+      showMessage(Module1::MessageKind::Plain, kPlayerNotStarted);
+      return;
+    case varno::LaunchResult::Handed:
+      dispatch(varno::pipeline::event::PlayerHanded{});
+      return;
+    case varno::LaunchResult::Started:
+      // A window recorded for an earlier player belongs to that one.
+      Module1::Player_Wnd = 0;
+      dispatch(varno::pipeline::event::PlayerStarted{launch.process});
+      return;
   }
-  dispatch(varno::pipeline::event::PlayerStarted{});
 }
 
-bool formVarno::isOwnWindow(varno::WindowId window) const {
-  const QWidgetList windows = QApplication::topLevelWidgets();
-  return std::any_of(windows.begin(), windows.end(), [window](const QWidget* w) {
-    return w->testAttribute(Qt::WA_WState_Created) && static_cast<varno::WindowId>(w->internalWinId()) == window;
-  });
+bool formVarno::Raise_Player() {
+  const varno::ProcessId player = sequencer_.playerProcess();
+  if (desktop_.processEnded(player)) return false;
+  // Only a window of the player process or of its children is ever taken for the player's.
+  if (Module1::Player_Wnd == 0 || desktop_.setForegroundWindow(Module1::Player_Wnd) == 0) {
+    Module1::Player_Wnd = desktop_.windowOfProcess(player);
+    if (Module1::Player_Wnd != 0) desktop_.setForegroundWindow(Module1::Player_Wnd);
+  }
+  return true;
 }
 
 void formVarno::Timer3_Timer() {
   Timer3->stop();
-  const varno::WindowId window = desktop_.foregroundWindow();
-  // The player's window may not be up yet; our own is never taken for it.
-  const bool found = window != 0 && !isOwnWindow(window);
-  if (found) Module1::Player_Wnd = window;
-  dispatch(varno::pipeline::event::PlayerLook{found});
+  const bool running = Raise_Player();
+  dispatch(varno::pipeline::event::PlayerLook{running, !running && desktop_.processFailed(sequencer_.playerProcess())});
 }
 
 void formVarno::Timer4_Timer() {
-  dispatch(varno::pipeline::event::PlayerWatch{desktop_.setForegroundWindow(Module1::Player_Wnd) != 0});
+  const bool running = Raise_Player();
+  dispatch(varno::pipeline::event::PlayerWatch{running, !running && desktop_.processFailed(sequencer_.playerProcess())});
 }
 
 void formVarno::Command1_Click() {
-  const bool open = desktop_.setForegroundWindow(Module1::Player_Wnd) == 1;
   showMessage(Module1::MessageKind::Information,
-              open ? QStringLiteral("再生用のソフトが開いています。") : QStringLiteral("再生用のソフトは開いていません。"));
+              playerOpen() ? QStringLiteral("再生用のソフトが開いています。") : QStringLiteral("再生用のソフトは開いていません。"));
 }

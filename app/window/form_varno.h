@@ -116,7 +116,12 @@ class formVarno : public QWidget {
   // Starts the player on `file` (the bytes of its path) and locks the open buttons until
   // the player's window is known.
   void Open_Sound(const std::string& file);
-  bool isOwnWindow(varno::WindowId window) const;
+  // The player guard: whether the player process of the lock still runs; its window, where
+  // one can be seen, is brought to the front.
+  bool playerOpen();
+  // Brings the player's window to the front, finding it among the player process's windows
+  // when it is not known yet; false once the player process has ended.
+  bool Raise_Player();
   bool Pre_Draw_Fig();
   void Set_Grid();
   void Set_Grid_1();

@@ -31,7 +31,7 @@ std::string messageName(const std::string& text) {
       {text::kDrawing, "drawing"},        {text::kChooseRate, "choose"},
       {text::kResampling, "resampling"},  {text::kResampledUnwritable, "unwritable"},
       {text::kConverting, "converting"},  {text::kConverted, "converted"},
-      {text::kLocked, "locked"}};
+      {text::kLocked, "locked"},          {text::kPlayerHanded, "handed"}};
   const auto found = names.find(text);
   return found == names.end() ? text : found->second;
 }
@@ -68,6 +68,7 @@ std::string word(const Action& action) {
         if constexpr (std::is_same_v<A, action::ShowConvertedSize>) return "converted size";
         if constexpr (std::is_same_v<A, action::ShowConversionError>) return "Error box";
         if constexpr (std::is_same_v<A, action::ShowDataInUse>) return "in use box";
+        if constexpr (std::is_same_v<A, action::ShowPlayerNotStarted>) return "not started box";
         if constexpr (std::is_same_v<A, action::Redraw>) return "redraw";
       },
       action);
@@ -91,10 +92,10 @@ const Event kConversionRuns = event::ConversionTick{JobStatus::Unfinished, false
 const Event kConversionClosed = event::ConversionTick{JobStatus::Close, false};
 const Event kResampled = event::ResampleEnded{ResampleError::None};
 const Event kCancelled = event::ResampleEnded{ResampleError::Cancelled};
-const Event kPlayerStarted = event::PlayerStarted{};
-const Event kPlayerShown = event::PlayerLook{true};
-const Event kPlayerNotYet = event::PlayerLook{false};
-const Event kPlayerGone = event::PlayerWatch{false};
+const Event kPlayerStarted = event::PlayerStarted{31};
+const Event kPlayerRuns = event::PlayerLook{true, false};
+const Event kStillRuns = event::PlayerWatch{true, false};
+const Event kPlayerGone = event::PlayerWatch{false, false};
 
 Event choose(int index, Method method = Method::FirstSample) { return event::Choose{index, method, true, false}; }
 
@@ -122,8 +123,8 @@ const std::vector<std::string> kCaptureStartedWords = {
     "start T1", "clear selection", "Combo1-", "msg captured", "Chg-", "Org+", "remove Chg_txt"};
 
 std::vector<Row> rows() {
-  std::vector<Event> lookedInVain;
-  for (int i = 0; i < Sequencer::kPlayerLookTicks; ++i) lookedInVain.push_back(kPlayerNotYet);
+  std::vector<Event> aWhile;
+  for (int i = 0; i < Sequencer::kPlayerEarlyTicks; ++i) aWhile.push_back(kStillRuns);
   return {
       {"a drop hands the file to pelkin", {kDropA}, {"show /m/a.wav", "pelkin /m/a.wav"}},
       {"pelkin started", {kDropA, kPelkin11}, kCaptureStartedWords},
@@ -208,25 +209,37 @@ std::vector<Row> rows() {
       // The player lock.
       {"a player started", captured() + std::vector<Event>{kPlayerStarted},
        {"start T3", "save buttons", "Org-", "Chg-"}},
-      {"the player's window found", captured() + std::vector<Event>{kPlayerStarted, kPlayerNotYet, kPlayerShown},
+      {"the lock begins while the player runs", captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns},
        {"start T4", "Text1-", "Combo1-", "Frame1-", "HScroll1-", "save msg", "msg locked"}},
-      {"a player that never shows gives the buttons back",
-       captured() + std::vector<Event>{kPlayerStarted} + lookedInVain, {"restore buttons"}},
       {"the lock ends when the player is gone",
-       captured() + std::vector<Event>{kPlayerStarted, kPlayerShown, event::PlayerWatch{true}, kPlayerGone},
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns} + aWhile + std::vector<Event>{kPlayerGone},
        {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
       {"the lock ending during a capture keeps the list closed",
-       {kDropA, kPelkin11, kPlayerStarted, kPlayerShown, kPlayerGone},
+       std::vector<Event>{kDropA, kPelkin11, kPlayerStarted, kPlayerRuns} + aWhile + std::vector<Event>{kPlayerGone},
        {"stop T4", "Combo1-", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
+      // A player that ends at once never opened the sound itself.
+      {"a player that failed at once", captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, true}},
+       {"restore buttons", "not started box"}},
+      {"a player that handed the sound on at once",
+       captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, false}},
+       {"restore buttons", "msg handed"}},
+      {"a player that failed within seconds",
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns, event::PlayerWatch{false, true}},
+       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg", "not started box"}},
+      {"a player handed on within seconds",
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns, kPlayerGone},
+       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg", "msg handed"}},
+      {"the desktop took the sound without a process", captured() + std::vector<Event>{event::PlayerHanded{}},
+       {"msg handed"}},
       // What finishes during the lock is kept for its end instead of breaking it.
-      {"trosk's close during the lock", converting() + std::vector<Event>{kPlayerStarted, kPlayerShown, kConversionClosed},
+      {"trosk's close during the lock", converting() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kConversionClosed},
        {"release 21", "saved msg converted", "saved Chg+", "converted size"}},
       {"a capture's close during the lock",
-       {kDropA, kPelkin11, kPlayerStarted, kPlayerShown, kCaptureClosed},
+       {kDropA, kPelkin11, kPlayerStarted, kPlayerRuns, kCaptureClosed},
        {"release 11", "read captions", "saved msg preparing", "prepare graph", "saved msg drawing", "draw captured",
         "saved msg choose", "fill rates"}},
       {"a re-sampling started before the lock ends during it",
-       captured() + std::vector<Event>{choose(1), kPlayerStarted, kPlayerShown, kResampled},
+       captured() + std::vector<Event>{choose(1), kPlayerStarted, kPlayerRuns, kResampled},
        {"saved msg converting", "saved Chg-", "trosk"}},
       {"a drop while the player starts clears the saved sound",
        converting() + std::vector<Event>{kConversionClosed, kPlayerStarted, kDropB, kPelkin12},
@@ -235,7 +248,7 @@ std::vector<Row> rows() {
        converting() + std::vector<Event>{kConversionClosed, kPlayerStarted, choose(2)},
        {"msg resampling", "saved Chg-", "resample 2 first"}},
       {"ticks of a lock that is over change nothing",
-       captured() + std::vector<Event>{kPlayerStarted, kPlayerShown, kPlayerGone, kPlayerGone, kPlayerShown}, {}},
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kPlayerGone, kPlayerGone, kPlayerRuns}, {}},
   };
 }
 
@@ -263,7 +276,7 @@ TEST(Sequencer, KeepsResamplingUntilSomethingNewerWaits) {
   EXPECT_FALSE(s.keepResampling());
 }
 
-TEST(Sequencer, KnowsTheConvertersItWaitsFor) {
+TEST(Sequencer, KnowsTheProcessesItWaitsFor) {
   Sequencer s;
   for (const Event& e : converting()) s.handle(e);
   EXPECT_EQ(s.captureProcess(), 0);
@@ -272,4 +285,9 @@ TEST(Sequencer, KnowsTheConvertersItWaitsFor) {
   s.handle(kPelkin12);
   EXPECT_EQ(s.captureProcess(), 12);
   EXPECT_EQ(s.conversionProcess(), 0);
+  s.handle(kPlayerStarted);
+  EXPECT_EQ(s.playerProcess(), 31);
+  s.handle(kPlayerRuns);
+  s.handle(kPlayerGone);
+  EXPECT_EQ(s.playerProcess(), 0);
 }

@@ -262,13 +262,14 @@ class ChoiceTests : public QObject {
     QVERIFY(!f.Combo1->isEnabled());
   }
 
-  // While the window recorded as the player's can be raised, choices are refused.
+  // While the player process runs, choices are refused.
   void choiceRefusedWhilePlayerOpen() {
     Harness h;
     formVarno& f = *h.form;
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
-    Module1::Player_Wnd = 777;
-    h.desktop.openWindows = {777};
+    f.cmdOpen_Org->click();
+    QTRY_VERIFY(f.Timer4->isActive());
+    const varno::ProcessId player = varno::ProcessId(90000 + h.desktop.starts.size());
     f.Combo1->setCurrentIndex(1);
     QCOMPARE(h.messages.size(), std::size_t(1));
     QCOMPARE(h.messages[0].text, kDataInUse);
@@ -286,19 +287,22 @@ class ChoiceTests : public QObject {
     QVERIFY(f.Option1->isChecked());
     QCOMPARE(f.Combo1->currentIndex(), 1);
     QVERIFY(!QFile::exists(f.Chg_Txt));
-    h.desktop.openWindows.clear();
+    h.desktop.endedProcesses.insert(player);
+    QTRY_VERIFY(!f.Timer4->isActive());
     f.Option2->setChecked(true);
     QVERIFY(QFile::exists(f.Chg_Txt));
   }
 
+  // The lock lasts as long as the player process; only a window of that process is raised.
   void playerLock() {
     Harness h;
     formVarno& f = *h.form;
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
     const QString before = f.Label7->text();
-    h.desktop.foreground = 777;
-    h.desktop.openWindows = {777};
+    h.desktop.foreground = 888;  // some other program's window, in front
+    h.desktop.openWindows = {777, 888};
     f.cmdOpen_Org->click();
+    const varno::ProcessId player = varno::ProcessId(90000 + h.desktop.starts.size());
     QCOMPARE(h.desktop.starts.back().program, std::string("/usr/bin/player"));
     QCOMPARE(h.desktop.starts.back().args, std::vector<std::string>{f.Text1->text().toStdString()});
     QVERIFY(!f.cmdOpen_Org->isEnabled());
@@ -306,20 +310,24 @@ class ChoiceTests : public QObject {
     QVERIFY(f.Timer3->isActive());
 
     QTRY_VERIFY(f.Timer4->isActive());
-    QCOMPARE(Module1::Player_Wnd, varno::WindowId(777));
     for (QWidget* w : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1, f.cmdOpen_Org, f.cmdOpen_Chg})
       QVERIFY(!w->isEnabled());
     QVERIFY(f.cmdLeft->isEnabled() && f.cmdRight->isEnabled() && f.Command1->isEnabled());
     QCOMPARE(f.Label7->text(), kLocked);
-    const std::size_t raisedBefore = h.desktop.raised.size();
-    QTRY_VERIFY(h.desktop.raised.size() > raisedBefore + 1);
-    QCOMPARE(h.desktop.raised.back(), varno::WindowId(777));
-
+    QCOMPARE(Module1::Player_Wnd, varno::WindowId(0));
     f.Command1->click();
     QCOMPARE(h.messages.back().text, QStringLiteral("再生用のソフトが開いています。"));
     QCOMPARE(h.messages.back().kind, Module1::MessageKind::Information);
 
-    h.desktop.openWindows.clear();
+    // Its window shows up late; from then on it is the one raised.
+    h.desktop.processWindows[player] = 777;
+    QTRY_COMPARE(Module1::Player_Wnd, varno::WindowId(777));
+    QTRY_VERIFY_WITH_TIMEOUT(std::count(h.desktop.raised.begin(), h.desktop.raised.end(), 777) >
+                                 varno::pipeline::Sequencer::kPlayerEarlyTicks,
+                             10000);
+    QVERIFY(std::count(h.desktop.raised.begin(), h.desktop.raised.end(), 888) == 0);
+
+    h.desktop.endedProcesses.insert(player);
     QTRY_VERIFY(!f.Timer4->isActive());
     for (QWidget* w : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1, f.cmdOpen_Org})
       QVERIFY(w->isEnabled());
@@ -329,37 +337,38 @@ class ChoiceTests : public QObject {
     QCOMPARE(h.messages.back().text, QStringLiteral("再生用のソフトは開いていません。"));
   }
 
-  // The foreground window is never taken for the player's when it is our own.
-  void ownWindowIsNoPlayer() {
-    Harness h;
-    formVarno& f = *h.form;
-    captureByHand(h, "8000", "16", {1, 2, 3, 4});
-    h.desktop.foreground = static_cast<varno::WindowId>(f.winId());
-    QVERIFY(h.desktop.foreground != 0);
-    h.desktop.openWindows = {h.desktop.foreground};
-    f.cmdOpen_Org->click();
-    QTest::qWait(700);
-    QVERIFY(f.Timer3->isActive());
-    QVERIFY(!f.Timer4->isActive());
-    QCOMPARE(Module1::Player_Wnd, varno::WindowId(0));
-    QVERIFY(f.Combo1->isEnabled());
-    h.desktop.foreground = 888;
-    h.desktop.openWindows = {888};
-    QTRY_COMPARE(Module1::Player_Wnd, varno::WindowId(888));
-    QVERIFY(!f.Combo1->isEnabled());
+  // A player that ends at once, or a desktop that takes the sound itself, gives no lock and
+  // says why.
+  void playerEndsAtOnce_data() {
+    QTest::addColumn<int>("launch");
+    QTest::addColumn<bool>("failed");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("label");
+    const QString handed = QString::fromUtf8(varno::pipeline::text::kPlayerHanded);
+    QTest::newRow("failed") << int(varno::LaunchResult::Started) << true
+                            << QStringLiteral("再生用のソフトを起動できませんでした。") << QString();
+    QTest::newRow("handed on") << int(varno::LaunchResult::Started) << false << QString() << handed;
+    QTest::newRow("taken by the desktop") << int(varno::LaunchResult::Handed) << false << QString() << handed;
   }
-
-  void playerNeverShows() {
+  void playerEndsAtOnce() {
+    QFETCH(int, launch);
+    QFETCH(bool, failed);
+    QFETCH(QString, box);
+    QFETCH(QString, label);
     Harness h;
     formVarno& f = *h.form;
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    const QString before = f.Label7->text();
+    h.desktop.launch = varno::LaunchResult(launch);
+    const varno::ProcessId player = varno::ProcessId(90000 + h.desktop.starts.size() + 1);
+    h.desktop.endedProcesses.insert(player);
+    if (failed) h.desktop.failedProcesses.insert(player);
     f.cmdOpen_Org->click();
-    QVERIFY(!f.cmdOpen_Org->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(f.cmdOpen_Org->isEnabled(), 15000);
-    QVERIFY(!f.Timer3->isActive());
-    QVERIFY(!f.Timer4->isActive());
-    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+    QTRY_VERIFY(f.cmdOpen_Org->isEnabled());
+    QVERIFY(!f.Timer3->isActive() && !f.Timer4->isActive());
     QVERIFY(f.Combo1->isEnabled());
+    QCOMPARE(h.messages.empty() ? QString() : h.messages.back().text, box);
+    QCOMPARE(f.Label7->text(), label.isEmpty() ? before : label);
   }
 
   void noPlayer_data() {
@@ -378,7 +387,7 @@ class ChoiceTests : public QObject {
     formVarno& f = *h.form;
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
     h.desktop.lookup.code = code;
-    h.desktop.startSucceeds = starts;
+    if (!starts) h.desktop.launch = varno::LaunchResult::Failed;
     const std::size_t startsBefore = h.desktop.starts.size();
     f.cmdOpen_Org->click();
     QCOMPARE(h.messages.back().text, message);
