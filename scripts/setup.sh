@@ -4,10 +4,11 @@
 set -euo pipefail
 
 build_pkgs=(g++ cmake make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-dev-tools
-            libgl-dev libglib2.0-dev libxcb1-dev libfontconfig-dev fonts-ipafont-gothic fontconfig)
+            libgl-dev libglib2.0-dev libxcb1-dev libfontconfig-dev fonts-ipafont-gothic fontconfig
+            qt6-wayland)
 declare -A extra=(
   [run]=""
-  [test]="xvfb openbox xdotool x11-utils"
+  [test]="xvfb openbox xdotool x11-utils weston"
   [bench]="sox time"
   [fuzz]="clang libclang-rt-dev"
   [screenshot]="xvfb openbox x11-utils"
