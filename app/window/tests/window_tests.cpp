@@ -1,5 +1,5 @@
 // One program for the window's tests: the shared routines, start-up, capture and display,
-// choices and listening.
+// choices and listening, and Varno started as a program.
 #include <QApplication>
 
 #include "fonts.h"
@@ -8,11 +8,13 @@ int runModule1Tests(int argc, char** argv);
 int runStartupTests(int argc, char** argv);
 int runCaptureTests(int argc, char** argv);
 int runChoiceTests(int argc, char** argv);
+int runInstanceTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   varno_fonts::loadFontAliases();
   QApplication app(argc, argv);
   int failures = 0;
-  for (auto run : {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests}) failures += run(argc, argv);
+  for (auto run : {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests, runInstanceTests})
+    failures += run(argc, argv);
   return failures == 0 ? 0 : 1;
 }
