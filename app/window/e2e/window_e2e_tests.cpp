@@ -1,7 +1,8 @@
 // The window on a real X server with a window manager: listening to the sounds in the player
 // that GIO associates with WAVE files (the test player here), the player lock, the refusal of
-// a choice while the player is open, and the end of the lock when the player goes. The cases
-// follow one road and run in order. Skipped without VARNO_TEST_DISPLAY.
+// a choice while the player is open, the end of the lock when the player goes, and converters
+// that die in the middle of a job. The cases follow one road and run in order. Skipped without
+// VARNO_TEST_DISPLAY.
 #include <signal.h>
 #include <xcb/xcb.h>
 
@@ -17,6 +18,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -40,6 +42,13 @@ const QString kDataInUse = QStringLiteral("データが使われています。\
 const QString kPlayerOpen = QStringLiteral("再生用のソフトが開いています。");
 const QString kPlayerNotOpen = QStringLiteral("再生用のソフトは開いていません。");
 const QString kConverted = QStringLiteral("サンプリングを終了しました。");
+const QString kRefused = QStringLiteral(
+    "ドロップされたファイルフォーマットには対応していません。\r\n別の Wave ファイルを、上の白のボックス内にドロップしてください。");
+// A converter that takes its job, says it runs, and dies before its last word.
+const QByteArray kDyingConverter =
+    "#!/bin/sh\n"
+    "{ head -n 2 \"$1\"; printf 'run\\r\\n'; } > \"$1.new\" && mv \"$1.new\" \"$1\"\n"
+    "kill -KILL $$\n";
 constexpr int kConverterTimeout = 15000;
 constexpr int kPlayerTimeout = 10000;
 // The watch ticks every 200 ms: the player comes back within about one tick, and the lock ends
@@ -230,8 +239,8 @@ class WindowE2eTests : public QObject {
     if (display.isEmpty()) QSKIP("VARNO_TEST_DISPLAY is not set");
     QVERIFY2(association_.problem.isEmpty(), qPrintable(association_.problem));
     QVERIFY(programDir_.isValid());
-    QVERIFY(QFile::link(QStringLiteral(VARNO_PELKIN), programDir_.filePath(QStringLiteral("pelkin"))));
-    QVERIFY(QFile::link(QStringLiteral(VARNO_TROSK), programDir_.filePath(QStringLiteral("trosk"))));
+    QVERIFY(placeConverter(QStringLiteral("pelkin"), false));
+    QVERIFY(placeConverter(QStringLiteral("trosk"), false));
     x_ = std::make_unique<XClient>(display);
     QVERIFY(x_->connected());
 
@@ -373,8 +382,61 @@ class WindowE2eTests : public QObject {
     expectUnlocked();
   }
 
+  // A pelkin that dies before its last word has refused the file; the real one takes the
+  // next drop.
+  void dyingPelkinRefusesTheDrop() {
+    formVarno& f = *form_;
+    const auto putBack = qScopeGuard([this] { placeConverter(QStringLiteral("pelkin"), false); });
+    QVERIFY(placeConverter(QStringLiteral("pelkin"), true));
+    dropFile(f, dropped_);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kConverterTimeout);
+    // It did run: the refusal is for its death, not for a start that failed.
+    QCOMPARE(readFile(f.Conv_Ini), QFile::encodeName(dropped_) + "\r\n" + QFile::encodeName(f.Org_Txt) + "\r\nrun\r\n");
+    QVERIFY(!f.Combo1->isEnabled());
+    QVERIFY(!f.Timer1->isActive());
+
+    QVERIFY(placeConverter(QStringLiteral("pelkin"), false));
+    dropFile(f, dropped_);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled() && f.Combo1->count() == 8, kConverterTimeout);
+    QCOMPARE(f.Label4->text(), QStringLiteral(" 8000"));
+  }
+
+  // A trosk that dies before its last word is an error, and the re-sampled sound stays closed;
+  // the real one converts the next choice.
+  void dyingTroskIsAnError() {
+    formVarno& f = *form_;
+    const auto putBack = qScopeGuard([this] { placeConverter(QStringLiteral("trosk"), false); });
+    QVERIFY(placeConverter(QStringLiteral("trosk"), true));
+    messages_.clear();
+    f.Combo1->setCurrentIndex(2);
+    QTRY_VERIFY_WITH_TIMEOUT(!messages_.empty(), kConverterTimeout);
+    QCOMPARE(messages_.size(), std::size_t(1));
+    QCOMPARE(messages_[0].text, QStringLiteral("Error"));
+    QCOMPARE(readFile(f.Rev_Ini), QFile::encodeName(f.Chg_Txt) + "\r\n" + QFile::encodeName(f.Chg_Wav) + "\r\nrun\r\n");
+    QVERIFY(!f.Timer2->isActive());
+    QVERIFY(!f.cmdOpen_Chg->isEnabled());
+
+    QVERIFY(placeConverter(QStringLiteral("trosk"), false));
+    f.Combo1->setCurrentIndex(3);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kConverted, kConverterTimeout);
+    QVERIFY(f.cmdOpen_Chg->isEnabled());
+    QCOMPARE(messages_.size(), std::size_t(1));
+  }
+
  private:
   QString lastMessage() const { return messages_.empty() ? QString() : messages_.back().text; }
+
+  // The converter `name` in the program folder: the real one, or a stand-in that dies.
+  bool placeConverter(const QString& name, bool dying) {
+    const QString path = programDir_.filePath(name);
+    QFile::remove(path);
+    if (!dying)
+      return QFile::link(name == QStringLiteral("pelkin") ? QStringLiteral(VARNO_PELKIN) : QStringLiteral(VARNO_TROSK),
+                         path);
+    return writeFile(path, kDyingConverter) &&
+           QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+  }
 
   void expectLocked() const {
     const formVarno& f = *form_;
