@@ -43,8 +43,8 @@ Actions Sequencer::handle(const Event& event) {
             message(out, text::kPlayerHanded);
             return out;
           },
-          [this](const event::PlayerLook& e) { return playerLook(e.running, e.failed); },
-          [this](const event::PlayerWatch& e) { return playerWatch(e.running, e.failed); },
+          [this](const event::PlayerLook& e) { return playerLook(e); },
+          [this](const event::PlayerWatch& e) { return playerWatch(e); },
       },
       event);
 }
@@ -246,6 +246,7 @@ Actions Sequencer::playerStarted(ProcessId process) {
   lock_ = Lock::Starting;
   player_ = process;
   playerTicks_ = 0;
+  playerShown_ = false;
   return {action::StartTimer{Timer::PlayerLook}, action::SaveButtons{},
           action::Enable{Control::OpenOriginal, false}, action::Enable{Control::OpenResampled, false}};
 }
@@ -253,17 +254,18 @@ Actions Sequencer::playerStarted(ProcessId process) {
 void Sequencer::endedEarly(Actions& out, bool failed) const {
   if (failed)
     out.push_back(action::ShowPlayerNotStarted{});
-  else
+  else if (!playerShown_)
     message(out, text::kPlayerHanded);
 }
 
-Actions Sequencer::playerLook(bool running, bool failed) {
+Actions Sequencer::playerLook(const event::PlayerLook& tick) {
   if (lock_ != Lock::Starting) return {};
   ++playerTicks_;
-  if (!running) {
+  playerShown_ = playerShown_ || tick.shown;
+  if (!tick.running) {
     lock_ = Lock::Idle;
     Actions out{action::RestoreButtons{}};
-    endedEarly(out, failed);
+    endedEarly(out, tick.failed);
     return out;
   }
   // The lock lasts as long as the player process, whether its window can be seen or not.
@@ -274,10 +276,11 @@ Actions Sequencer::playerLook(bool running, bool failed) {
           action::SetMessage{text::kLocked}};
 }
 
-Actions Sequencer::playerWatch(bool running, bool failed) {
+Actions Sequencer::playerWatch(const event::PlayerWatch& tick) {
   if (lock_ != Lock::Locked) return {};
   ++playerTicks_;
-  if (running) return {};
+  playerShown_ = playerShown_ || tick.shown;
+  if (tick.running) return {};
   lock_ = Lock::Idle;
   // The list stays closed while a capture is pending or after a refused one: it offers
   // rates of a sound that is no longer the dropped one.
@@ -286,7 +289,7 @@ Actions Sequencer::playerWatch(bool running, bool failed) {
               action::Enable{Control::Text1, true},  action::Enable{Control::Frame1, true},
               action::RestoreButtons{},              action::Enable{Control::HScroll1, true},
               action::RestoreMessage{}};
-  if (playerTicks_ <= kPlayerEarlyTicks) endedEarly(out, failed);
+  if (playerTicks_ <= kPlayerEarlyTicks) endedEarly(out, tick.failed);
   return out;
 }
 

@@ -67,9 +67,10 @@ struct ConversionTick { JobStatus status; bool ended; };
 struct PlayerStarted { ProcessId process; };
 // The desktop took the sound without a process of ours (a player it runs itself).
 struct PlayerHanded {};
-// A Timer3 or Timer4 tick: whether the player process still runs, and if not, whether it failed.
-struct PlayerLook { bool running; bool failed; };
-struct PlayerWatch { bool running; bool failed; };
+// A Timer3 or Timer4 tick: whether the player process still runs, if not whether it failed,
+// and whether a window of the player is known now.
+struct PlayerLook { bool running; bool failed; bool shown; };
+struct PlayerWatch { bool running; bool failed; bool shown; };
 }  // namespace event
 
 using Event = std::variant<event::Drop, event::CaptureStarted, event::CaptureTick, event::CaptureUnreadable,
@@ -141,7 +142,8 @@ class Sequencer {
   // The player process of the lock, 0 when there is none.
   ProcessId playerProcess() const { return lock_ == Lock::Idle ? 0 : player_; }
   // A player that ends within this many ticks (3 seconds) of its start did not really open
-  // the sound: it failed, or handed the sound to a player that was already running.
+  // the sound: it failed, or, when no window of it was seen, handed the sound to a player
+  // that was already running.
   static constexpr int kPlayerEarlyTicks = 15;
 
  private:
@@ -158,8 +160,8 @@ class Sequencer {
   Actions conversionStarted(ProcessId process);
   Actions conversionTick(const event::ConversionTick& tick);
   Actions playerStarted(ProcessId process);
-  Actions playerLook(bool running, bool failed);
-  Actions playerWatch(bool running, bool failed);
+  Actions playerLook(const event::PlayerLook& tick);
+  Actions playerWatch(const event::PlayerWatch& tick);
   // What a player that ended early means, said after the lock's own actions.
   void endedEarly(Actions& out, bool failed) const;
 
@@ -180,6 +182,7 @@ class Sequencer {
   std::optional<std::string> queuedDrop_;
   ProcessId player_ = 0;
   int playerTicks_ = 0;
+  bool playerShown_ = false;  // a window of the player has been seen since its start
 };
 
 }  // namespace varno::pipeline

@@ -587,12 +587,14 @@ bool formVarno::Raise_Player() {
 void formVarno::Timer3_Timer() {
   Timer3->stop();
   const bool running = Raise_Player();
-  dispatch(varno::pipeline::event::PlayerLook{running, !running && desktop_.processFailed(sequencer_.playerProcess())});
+  const bool failed = !running && desktop_.processFailed(sequencer_.playerProcess());
+  dispatch(varno::pipeline::event::PlayerLook{running, failed, Module1::Player_Wnd != 0});
 }
 
 void formVarno::Timer4_Timer() {
   const bool running = Raise_Player();
-  dispatch(varno::pipeline::event::PlayerWatch{running, !running && desktop_.processFailed(sequencer_.playerProcess())});
+  const bool failed = !running && desktop_.processFailed(sequencer_.playerProcess());
+  dispatch(varno::pipeline::event::PlayerWatch{running, failed, Module1::Player_Wnd != 0});
 }
 
 void formVarno::Command1_Click() {

@@ -93,9 +93,9 @@ const Event kConversionClosed = event::ConversionTick{JobStatus::Close, false};
 const Event kResampled = event::ResampleEnded{ResampleError::None};
 const Event kCancelled = event::ResampleEnded{ResampleError::Cancelled};
 const Event kPlayerStarted = event::PlayerStarted{31};
-const Event kPlayerRuns = event::PlayerLook{true, false};
-const Event kStillRuns = event::PlayerWatch{true, false};
-const Event kPlayerGone = event::PlayerWatch{false, false};
+const Event kPlayerRuns = event::PlayerLook{true, false, false};
+const Event kStillRuns = event::PlayerWatch{true, false, false};
+const Event kPlayerGone = event::PlayerWatch{false, false, false};
 
 Event choose(int index, Method method = Method::FirstSample) { return event::Choose{index, method, true, false}; }
 
@@ -218,17 +218,21 @@ std::vector<Row> rows() {
        std::vector<Event>{kDropA, kPelkin11, kPlayerStarted, kPlayerRuns} + aWhile + std::vector<Event>{kPlayerGone},
        {"stop T4", "Combo1-", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
       // A player that ends at once never opened the sound itself.
-      {"a player that failed at once", captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, true}},
+      {"a player that failed at once", captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, true, false}},
        {"restore buttons", "not started box"}},
       {"a player that handed the sound on at once",
-       captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, false}},
+       captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, false, false}},
        {"restore buttons", "msg handed"}},
       {"a player that failed within seconds",
-       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns, event::PlayerWatch{false, true}},
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns, event::PlayerWatch{false, true, true}},
        {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg", "not started box"}},
       {"a player handed on within seconds",
        captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns, kPlayerGone},
        {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg", "msg handed"}},
+      {"a player whose window was seen, closed within seconds",
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, event::PlayerWatch{true, false, true},
+                                       kStillRuns, kPlayerGone},
+       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
       {"the desktop took the sound without a process", captured() + std::vector<Event>{event::PlayerHanded{}},
        {"msg handed"}},
       // What finishes during the lock is kept for its end instead of breaking it.
