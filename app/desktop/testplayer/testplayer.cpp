@@ -1,117 +1,107 @@
-// A stand-in for the desktop's sound player in tests. It writes the arguments it got, one a
-// line, to the file named by VARNO_TESTPLAYER_RECORD (when set), opens one window titled
-// "varno_testplayer" and runs until that window is closed or destroyed, or it is killed.
-// Without DISPLAY it opens no window and runs until it is killed. With VARNO_TESTPLAYER_EXIT
-// set it opens nothing and exits with that status once it has written the record.
+// A stand-in for the desktop's sound player in tests. It opens one window titled
+// "varno_testplayer" on whatever display its environment names (X11 or Wayland, through the
+// toolkit), writes the arguments it got, one a line, to the file named by
+// VARNO_TESTPLAYER_RECORD (when set) once that window is shown, and runs until the window is
+// closed or destroyed, or it is killed. Without DISPLAY and WAYLAND_DISPLAY it opens no window
+// and runs until it is killed. With VARNO_TESTPLAYER_EXIT set it opens nothing and exits with
+// that status once it has written the record.
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRasterWindow>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr const char* kName = "varno_testplayer";
 
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
 // Written whole under a temporary name and renamed, so a test never reads half of it.
-bool record(int argc, char** argv) {
+bool record(const std::vector<std::string>& args) {
   const char* path = std::getenv("VARNO_TESTPLAYER_RECORD");
   if (!path || !*path) return true;
   const std::string temporary = std::string(path) + ".part";
   {
     std::ofstream out(temporary, std::ios::binary);
-    for (int i = 1; i < argc; ++i) out << argv[i] << '\n';
+    for (const std::string& arg : args) out << arg << '\n';
     if (!out.flush()) return false;
   }
   return std::rename(temporary.c_str(), path) == 0;
 }
 
-xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
-  const auto cookie =
-      xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-  const xcb_atom_t result = reply ? reply->atom : XCB_NONE;
-  std::free(reply);
-  return result;
-}
-
-void setProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property,
-                 xcb_atom_t type, std::uint8_t format, std::uint32_t length, const void* data) {
-  xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, property, type, format, length,
-                      data);
-}
-
-int runWindow(xcb_connection_t* connection, int screenNumber, int argc, char** argv) {
-  auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
-  for (int i = 0; i < screenNumber && roots.rem > 1; ++i) xcb_screen_next(&roots);
-  const xcb_screen_t* screen = roots.data;
-
-  const xcb_window_t window = xcb_generate_id(connection);
-  const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-  xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 320, 120, 0,
-                    XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                    XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-
-  const xcb_atom_t deleteWindow = atom(connection, "WM_DELETE_WINDOW");
-  setProperty(connection, window, atom(connection, "WM_PROTOCOLS"), XCB_ATOM_ATOM, 32, 1,
-              &deleteWindow);
-  const auto nameLength = static_cast<std::uint32_t>(std::strlen(kName));
-  setProperty(connection, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, nameLength, kName);
-  setProperty(connection, window, atom(connection, "_NET_WM_NAME"), atom(connection, "UTF8_STRING"),
-              8, nameLength, kName);
-  const std::string wmClass = std::string(kName) + '\0' + kName + '\0';
-  setProperty(connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-              static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
-  const auto pid = static_cast<std::uint32_t>(getpid());
-  setProperty(connection, window, atom(connection, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
-
-  xcb_map_window(connection, window);
-  xcb_flush(connection);
-  if (!record(argc, argv)) {
-    std::fprintf(stderr, "%s: cannot write the record file\n", kName);
-    return 1;
+class PlayerWindow : public QRasterWindow {
+ public:
+  explicit PlayerWindow(std::vector<std::string> args) : args_(std::move(args)) {
+    setTitle(QLatin1String(kName));
+    resize(320, 120);
   }
 
-  while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
-    const std::uint8_t type = event->response_type & 0x7f;
-    bool closed = false;
-    if (type == XCB_CLIENT_MESSAGE) {
-      const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
-      closed = message->window == window && message->data.data32[0] == deleteWindow;
-    } else if (type == XCB_DESTROY_NOTIFY) {
-      closed = reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == window;
+ protected:
+  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(QRect(QPoint(), size()), Qt::white); }
+
+  // Recorded only now, so a test that reads the record knows the window is there to be found.
+  void exposeEvent(QExposeEvent* event) override {
+    QRasterWindow::exposeEvent(event);
+    if (recorded_ || !isExposed()) return;
+    recorded_ = true;
+    if (!record(args_)) {
+      std::fprintf(stderr, "%s: cannot write the record file\n", kName);
+      QCoreApplication::exit(1);
     }
-    std::free(event);
-    if (closed) return 0;
   }
-  std::fprintf(stderr, "%s: lost the display\n", kName);
-  return 1;
-}
+
+ private:
+  std::vector<std::string> args_;
+  bool recorded_ = false;
+};
+
+// Another client may destroy our X11 window outright; the toolkit would keep running without it.
+class DestroyWatch : public QAbstractNativeEventFilter {
+ public:
+  explicit DestroyWatch(const QWindow& window) : window_(window) {}
+
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY &&
+        reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == window_.winId())
+      QCoreApplication::exit(0);
+    return false;
+  }
+
+ private:
+  const QWindow& window_;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* display = std::getenv("DISPLAY");
+  // Taken before the toolkit removes the options it knows from argv.
+  const std::vector<std::string> args(argv + 1, argv + argc);
   const char* exitStatus = std::getenv("VARNO_TESTPLAYER_EXIT");
-  if (!display || !*display || exitStatus) {
-    if (!record(argc, argv)) {
+  if (exitStatus || (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))) {
+    if (!record(args)) {
       std::fprintf(stderr, "%s: cannot write the record file\n", kName);
       return 1;
     }
     if (exitStatus) return std::atoi(exitStatus);
     for (;;) pause();
   }
-  int screen = 0;
-  xcb_connection_t* connection = xcb_connect(nullptr, &screen);
-  if (xcb_connection_has_error(connection)) {
-    std::fprintf(stderr, "%s: cannot open display %s\n", kName, display);
-    xcb_disconnect(connection);
-    return 1;
-  }
-  const int result = runWindow(connection, screen, argc, argv);
-  xcb_disconnect(connection);
-  return result;
+  QGuiApplication app(argc, argv);
+  PlayerWindow window(args);
+  DestroyWatch destroyWatch(window);
+  app.installNativeEventFilter(&destroyWatch);
+  window.show();
+  return app.exec();
 }
