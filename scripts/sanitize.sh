@@ -2,7 +2,8 @@
 # Builds the whole project with gcc, AddressSanitizer and UndefinedBehaviorSanitizer (in
 # asan-build/) and runs every test there. Undefined behaviour fails a test like a crash;
 # leaks fail it too, except one inside libdbus that is not ours (scripts/lsan.supp). Its own
-# private Xvfb lets it run beside scripts/test.sh. Arguments go to ctest (e.g. -R converter).
+# private Xvfb and Weston let it run beside scripts/test.sh. Arguments go to ctest (e.g.
+# -R converter).
 # Usage: scripts/sanitize.sh [ctest arguments]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +17,7 @@ cmake --build asan-build -j"$(nproc)"
 
 source scripts/xvfb.sh 171 210
 export VARNO_TEST_DISPLAY="$display"
+source scripts/weston.sh
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:print_stacktrace=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

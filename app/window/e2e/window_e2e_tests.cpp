@@ -1,8 +1,11 @@
 // The window on a real X server with a window manager: listening to the sounds in the player
-// that GIO associates with WAVE files (the test player here), the player lock, the refusal of
-// a choice while the player is open, the end of the lock when the player goes, and converters
-// that die in the middle of a job. The cases follow one road and run in order. Skipped without
-// VARNO_TEST_DISPLAY.
+// that GIO associates with WAVE files (the test player here), through each kind of command
+// line an association may hold, the player lock, the refusal of a choice while the player is
+// open, the end of the lock when the player goes, and converters that die in the middle of a
+// job. The cases follow one road and run in order. Skipped without VARNO_TEST_DISPLAY.
+// With VARNO_E2E_SESSION=wayland, the window Wayland-native on a compositor of the test's own
+// instead (VARNO_TEST_WAYLAND_DISPLAY in VARNO_TEST_RUNTIME_DIR), skipped without one.
+#include <gio/gio.h>
 #include <signal.h>
 #include <xcb/xcb.h>
 
@@ -30,6 +33,7 @@
 #include <vector>
 
 #include "desktop.h"
+#include "fallback_desktop.h"
 #include "fonts.h"
 #include "form_varno.h"
 #include "module1.h"
@@ -72,13 +76,19 @@ QByteArray littleEndian(quint32 value, int bytes) {
   return out.left(bytes);
 }
 
-// A 16-bit mono WAVE file with the plain 44-byte header, holding a triangle wave.
+// A mono PCM WAVE file with the plain 44-byte header around `data`.
+QByteArray monoWave(int rate, int bits, const QByteArray& data) {
+  const int bytes = bits / 8;
+  return "RIFF" + littleEndian(36 + data.size(), 4) + "WAVE" + "fmt " + littleEndian(16, 4) + littleEndian(1, 2) +
+         littleEndian(1, 2) + littleEndian(rate, 4) + littleEndian(rate * bytes, 4) + littleEndian(bytes, 2) +
+         littleEndian(bits, 2) + "data" + littleEndian(data.size(), 4) + data;
+}
+
+// 16 bits, holding a triangle wave.
 QByteArray triangleWave(int rate, int samples) {
   QByteArray data;
   for (int i = 0; i < samples; ++i) data += littleEndian(static_cast<quint16>((i % 40 - 20) * 1000), 2);
-  return "RIFF" + littleEndian(36 + data.size(), 4) + "WAVE" + "fmt " + littleEndian(16, 4) + littleEndian(1, 2) +
-         littleEndian(1, 2) + littleEndian(rate, 4) + littleEndian(rate * 2, 4) + littleEndian(2, 2) +
-         littleEndian(16, 2) + "data" + littleEndian(data.size(), 4) + data;
+  return monoWave(rate, 16, data);
 }
 
 // Drops the file on the drop box as the desktop does, as a file URL.
@@ -103,9 +113,32 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
   return true;
 }
 
+// The command lines a WAVE file's association may hold, each in a desktop file of its own:
+// {player} is the test player, {flatpak} a stand-in for flatpak that runs it on the files it
+// forwards. Each one runs the player itself, on the file, after `leading`.
+struct Association {
+  const char* name;
+  const char* id;
+  const char* exec;
+  bool uris;                // %U gives URIs (X-GIO-NoFuse), as a sandboxed player wants them
+  const char* leading;      // the player's arguments before the file
+  const char* environment;  // an entry the player's environment holds; empty: none
+};
+const Association kAssociations[] = {
+    {"plain command", "varno-e2e-player.desktop", "\"{player}\" %f", false, "", ""},
+    {"file as the argument of sh -c", "varno-e2e-sh.desktop", R"(sh -c "exec \\"{player}\\" \\"\\$1\\"" sh %f)",
+     false, "", ""},
+    {"env with an assignment, a flag and %U", "varno-e2e-env.desktop", "env VARNO_X=1 \"{player}\" --flag %U", false,
+     "--flag\n", "VARNO_X=1"},
+    {"flatpak file forwarding", "varno-e2e-flatpak.desktop",
+     "\"{flatpak}\" run --branch=stable --file-forwarding org.example.Player @@u %U @@", true, "", ""},
+};
+const QByteArray kPlainAssociation = kAssociations[0].id;
+
 // A temporary XDG setting in which WAVE files open in the test player, which records its
-// arguments to recordPath(). It must be in place before the first GIO call of the process,
-// since GIO reads these folders once.
+// arguments to recordPath(): every association above is written, the first one the default.
+// It must be in place before the first GIO call of the process, since GIO reads these folders
+// once; after that, use() switches the default.
 class PlayerAssociation {
  public:
   PlayerAssociation() : root_(QDir::tempPath() + QStringLiteral("/varno-e2e-XXXXXX")) {
@@ -118,17 +151,21 @@ class PlayerAssociation {
     for (const char* folder : {"system", "sysconfig", "config", "data/applications", "sounds"})
       root.mkpath(QLatin1String(folder));
     QFile::link(mime, file(QStringLiteral("system/mime")));
-    const QString id = QStringLiteral("varno-e2e-player.desktop");
-    const QStringList types = {QStringLiteral("audio/x-wav"), QStringLiteral("audio/wav"),
-                               QStringLiteral("audio/vnd.wave")};
+    const QByteArray types = "audio/x-wav;audio/wav;audio/vnd.wave";
     QByteArray defaults = "[Default Applications]\n";
-    for (const QString& type : types) defaults += (type + QLatin1Char('=') + id + QLatin1Char('\n')).toUtf8();
-    const QByteArray entry = "[Desktop Entry]\nType=Application\nName=Varno test player\nExec=\"" VARNO_TESTPLAYER
-                             "\" %f\nMimeType=" +
-                             types.join(QLatin1Char(';')).toUtf8() + ";\n";
-    if (!writeFile(file(QStringLiteral("config/mimeapps.list")), defaults) ||
-        !writeFile(file(QStringLiteral("data/applications/")) + id, entry)) {
-      problem = QStringLiteral("cannot write the association");
+    for (const QByteArray& type : types.split(';')) defaults += type + '=' + kPlainAssociation + '\n';
+    bool written = writeFile(file(QStringLiteral("config/mimeapps.list")), defaults);
+    for (const Association& a : kAssociations) {
+      const QByteArray exec = QByteArray(a.exec)
+                                  .replace("{player}", VARNO_TESTPLAYER)
+                                  .replace("{flatpak}", VARNO_FLATPAK);
+      written = written && writeFile(file(QStringLiteral("data/applications/")) + QLatin1String(a.id),
+                                     "[Desktop Entry]\nType=Application\nName=" + QByteArray(a.id) + "\nExec=" +
+                                         exec + "\nMimeType=" + types + ";\n" +
+                                         (a.uris ? "X-GIO-NoFuse=true\n" : ""));
+    }
+    if (!written) {
+      problem = QStringLiteral("cannot write the associations");
       return;
     }
     qputenv("XDG_DATA_HOME", QFile::encodeName(file(QStringLiteral("data"))));
@@ -160,6 +197,24 @@ class PlayerAssociation {
 
   void killPlayers() const {
     for (const pid_t pid : runningPlayers()) kill(pid, SIGKILL);
+  }
+
+  // Makes the association the default for the document's type, as the desktop's own "open
+  // with" setting does. GIO reads a mimeapps.list that someone else rewrites only once its
+  // file monitor has seen the change, some milliseconds later; its own write it reads back at
+  // once. True when GIO now answers with that association.
+  static bool use(const QByteArray& id, const QString& document) {
+    gchar* type = g_content_type_guess(QFile::encodeName(document).constData(), nullptr, 0, nullptr);
+    GList* all = g_app_info_get_all();
+    for (GList* app = all; app; app = app->next)
+      if (id == g_app_info_get_id(G_APP_INFO(app->data)))
+        g_app_info_set_as_default_for_type(G_APP_INFO(app->data), type, nullptr);
+    g_list_free_full(all, g_object_unref);
+    GAppInfo* now = g_app_info_get_default_for_type(type, FALSE);
+    const bool used = now && id == g_app_info_get_id(now);
+    g_clear_object(&now);
+    g_free(type);
+    return used;
   }
 
  private:
@@ -225,27 +280,26 @@ struct Message {
   QString text;
 };
 
+// Its name and its bytes are shell commands, which leave their mark in the working folder if
+// anything ever runs them; the samples after the command read as comment lines.
+const QString kCraftedSound = QStringLiteral("sounds/音 $(touch pwned);touch pwned;.wav");
+const QByteArray kCraftedSamples = "\ntouch pwned;\n" + QByteArray(3986, '#');
+
 }  // namespace
 
-class WindowE2eTests : public QObject {
-  Q_OBJECT
-
+// What both sessions share: the window in a program folder of its own beside the real
+// converters, on the desktop that makeDesktop() chooses, and the road up to listening.
+class WindowOnDesktop : public QObject {
  public:
-  explicit WindowE2eTests(const PlayerAssociation& association) : association_(association) {}
+  explicit WindowOnDesktop(const PlayerAssociation& association) : association_(association) {}
 
- private slots:
-  void initTestCase() {
-    const QByteArray display = qgetenv("VARNO_TEST_DISPLAY");
-    if (display.isEmpty()) QSKIP("VARNO_TEST_DISPLAY is not set");
+ protected:
+  void openWindow() {
     QVERIFY2(association_.problem.isEmpty(), qPrintable(association_.problem));
     QVERIFY(programDir_.isValid());
     QVERIFY(placeConverter(QStringLiteral("pelkin"), false));
     QVERIFY(placeConverter(QStringLiteral("trosk"), false));
-    x_ = std::make_unique<XClient>(display);
-    QVERIFY(x_->connected());
-
     desktop_ = varno::makeDesktop();
-    QVERIFY2(dynamic_cast<varno::X11Desktop*>(desktop_.get()), "the X11 backend was not chosen");
     Module1::Player_Wnd = 0;
     form_ = std::make_unique<formVarno>(*desktop_, programDir_.path());
     form_->showMessage = [this](Module1::MessageKind kind, const QString& text) {
@@ -254,15 +308,11 @@ class WindowE2eTests : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
   }
 
-  // The road up to listening: drop, capture by pelkin, a rate chosen, trosk converts.
-  void captureAndConversion() {
+  // Drop, capture by pelkin, a rate chosen, trosk converts. Every sound here is at 8000 Hz.
+  void captureAndConvert(const QString& sound) {
     formVarno& f = *form_;
-    f.Command1->click();
-    QCOMPARE(lastMessage(), kPlayerNotOpen);
-
-    dropped_ = association_.file(QStringLiteral("sounds/録音 テスト.wav"));
-    QVERIFY(writeFile(dropped_, triangleWave(8000, 4000)));
-    dropFile(f, dropped_);
+    dropped_ = sound;
+    dropFile(f, sound);
     QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled() && f.Combo1->count() == 8, kConverterTimeout);
     QCOMPARE(f.Label4->text(), QStringLiteral(" 8000"));
     QVERIFY(f.cmdOpen_Org->isEnabled());
@@ -272,20 +322,92 @@ class WindowE2eTests : public QObject {
     QVERIFY(f.cmdOpen_Chg->isEnabled());
   }
 
-  void openingOriginalLocksTheControls() {
+  // An open button clicked with no player running: the player it launches records exactly
+  // `arguments`, and the lock begins.
+  void openInPlayer(QPushButton* button, const QByteArray& arguments) {
     formVarno& f = *form_;
     QVERIFY(association_.runningPlayers().empty());
     QFile::remove(association_.recordPath());
-    QTest::mouseClick(f.cmdOpen_Org, Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(!f.cmdOpen_Org->isEnabled());
     QVERIFY(!f.cmdOpen_Chg->isEnabled());
 
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(association_.recordPath()), QFile::encodeName(dropped_) + '\n',
-                              kPlayerTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(association_.recordPath()), arguments, kPlayerTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(f.Timer4->isActive(), kPlayerTimeout);
     QVERIFY(!f.Timer3->isActive());
-    QCOMPARE(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"));
     expectLocked();
+  }
+
+  QString lastMessage() const { return messages_.empty() ? QString() : messages_.back().text; }
+
+  // The converter `name` in the program folder: the real one, or a stand-in that dies.
+  bool placeConverter(const QString& name, bool dying) {
+    const QString path = programDir_.filePath(name);
+    QFile::remove(path);
+    if (!dying)
+      return QFile::link(name == QStringLiteral("pelkin") ? QStringLiteral(VARNO_PELKIN) : QStringLiteral(VARNO_TROSK),
+                         path);
+    return writeFile(path, kDyingConverter) &&
+           QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+  }
+
+  void expectLocked() const {
+    const formVarno& f = *form_;
+    for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
+                             static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
+                             static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
+      QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(f.Command1->isEnabled());
+    QCOMPARE(f.Label7->text(), kLocked);
+  }
+
+  // Every lock began after a conversion, with both open buttons enabled.
+  void expectUnlocked() const {
+    const formVarno& f = *form_;
+    for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
+                             static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
+                             static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
+      QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+    QCOMPARE(f.Label7->text(), kConverted);
+  }
+
+  const PlayerAssociation& association_;
+  QTemporaryDir programDir_;
+  std::unique_ptr<varno::Desktop> desktop_;
+  std::unique_ptr<formVarno> form_;
+  std::vector<Message> messages_;
+  QString dropped_;
+};
+
+class WindowE2eTests : public WindowOnDesktop {
+  Q_OBJECT
+
+ public:
+  using WindowOnDesktop::WindowOnDesktop;
+
+ private slots:
+  void initTestCase() {
+    const QByteArray display = qgetenv("VARNO_TEST_DISPLAY");
+    if (display.isEmpty()) QSKIP("VARNO_TEST_DISPLAY is not set");
+    x_ = std::make_unique<XClient>(display);
+    QVERIFY(x_->connected());
+    openWindow();
+    QVERIFY2(dynamic_cast<varno::X11Desktop*>(desktop_.get()), "the X11 backend was not chosen");
+  }
+
+  // The road up to listening.
+  void captureAndConversion() {
+    form_->Command1->click();
+    QCOMPARE(lastMessage(), kPlayerNotOpen);
+    const QString sound = association_.file(QStringLiteral("sounds/録音 テスト.wav"));
+    QVERIFY(writeFile(sound, triangleWave(8000, 4000)));
+    captureAndConvert(sound);
+  }
+
+  void openingOriginalLocksTheControls() {
+    openInPlayer(form_->cmdOpen_Org, QFile::encodeName(dropped_) + '\n');
+    QCOMPARE(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"));
   }
 
   // The lock disables the list and the options, so the choices are made through the controls'
@@ -368,18 +490,52 @@ class WindowE2eTests : public QObject {
   void resampledSoundInTheSamePlayer() {
     formVarno& f = *form_;
     QVERIFY(f.cmdOpen_Chg->isEnabled());
-    QFile::remove(association_.recordPath());
-    QTest::mouseClick(f.cmdOpen_Chg, Qt::LeftButton);
-
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(association_.recordPath()), QFile::encodeName(f.Chg_Wav) + '\n',
-                              kPlayerTimeout);
-    QTRY_VERIFY_WITH_TIMEOUT(f.Timer4->isActive(), kPlayerTimeout);
+    openInPlayer(f.cmdOpen_Chg, QFile::encodeName(f.Chg_Wav) + '\n');
     QCOMPARE(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"));
-    expectLocked();
 
     association_.killPlayers();
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
     expectUnlocked();
+  }
+
+  // Each kind of command line an association may hold, on a sound whose name and bytes are
+  // shell commands: the player gets exactly the file, nothing runs it, and the lock lasts
+  // until the player is closed.
+  void everyAssociationOpensTheSoundItself_data() {
+    QTest::addColumn<QByteArray>("association");
+    QTest::addColumn<QByteArray>("leading");
+    QTest::addColumn<QByteArray>("environment");
+    for (const Association& a : kAssociations)
+      QTest::newRow(a.name) << QByteArray(a.id) << QByteArray(a.leading) << QByteArray(a.environment);
+  }
+
+  void everyAssociationOpensTheSoundItself() {
+    QFETCH(QByteArray, association);
+    QFETCH(QByteArray, leading);
+    QFETCH(QByteArray, environment);
+    formVarno& f = *form_;
+    const QString crafted = association_.file(kCraftedSound);
+    if (dropped_ != crafted) {
+      QVERIFY(writeFile(crafted, monoWave(8000, 8, kCraftedSamples)));
+      captureAndConvert(crafted);
+      if (QTest::currentTestFailed()) return;
+    }
+    const auto plainAgain = qScopeGuard([this] { PlayerAssociation::use(kPlainAssociation, dropped_); });
+    QVERIFY(PlayerAssociation::use(association, dropped_));
+    messages_.clear();
+
+    openInPlayer(f.cmdOpen_Org, leading + QFile::encodeName(crafted) + '\n');
+    if (!environment.isEmpty()) {
+      const std::vector<pid_t> players = association_.runningPlayers();
+      QCOMPARE(players.size(), std::size_t(1));
+      QVERIFY(readFile(QStringLiteral("/proc/%1/environ").arg(players[0])).split('\0').contains(environment));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"), kFewTicks);
+    x_->askToClose(Module1::Player_Wnd);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
+    expectUnlocked();
+    QVERIFY2(messages_.empty(), qPrintable(lastMessage()));
+    QVERIFY2(!QFile::exists(association_.file(QStringLiteral("pwned"))), "the sound was run as a command");
   }
 
   // A pelkin that dies before its last word has refused the file; the real one takes the
@@ -424,68 +580,88 @@ class WindowE2eTests : public QObject {
   }
 
  private:
-  QString lastMessage() const { return messages_.empty() ? QString() : messages_.back().text; }
-
-  // The converter `name` in the program folder: the real one, or a stand-in that dies.
-  bool placeConverter(const QString& name, bool dying) {
-    const QString path = programDir_.filePath(name);
-    QFile::remove(path);
-    if (!dying)
-      return QFile::link(name == QStringLiteral("pelkin") ? QStringLiteral(VARNO_PELKIN) : QStringLiteral(VARNO_TROSK),
-                         path);
-    return writeFile(path, kDyingConverter) &&
-           QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-  }
-
-  void expectLocked() const {
-    const formVarno& f = *form_;
-    for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
-                             static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
-                             static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
-      QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
-    QVERIFY(f.Command1->isEnabled());
-    QCOMPARE(f.Label7->text(), kLocked);
-  }
-
-  // Both locks began after the conversion, with both open buttons enabled.
-  void expectUnlocked() const {
-    const formVarno& f = *form_;
-    for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
-                             static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
-                             static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
-      QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
-    QCOMPARE(f.Label7->text(), kConverted);
-  }
-
-  const PlayerAssociation& association_;
-  QTemporaryDir programDir_;
   std::unique_ptr<XClient> x_;
-  std::unique_ptr<varno::Desktop> desktop_;
-  std::unique_ptr<formVarno> form_;
-  std::vector<Message> messages_;
-  QString dropped_;
+};
+
+// The window Wayland-native on the test's own compositor. The fallback desktop sees no other
+// program's windows, so the lock follows the player process alone and nothing is raised.
+class WaylandE2eTests : public WindowOnDesktop {
+  Q_OBJECT
+
+ public:
+  using WindowOnDesktop::WindowOnDesktop;
+
+ private slots:
+  void initTestCase() {
+    if (qEnvironmentVariableIsEmpty("VARNO_TEST_WAYLAND_DISPLAY")) QSKIP("VARNO_TEST_WAYLAND_DISPLAY is not set");
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
+    openWindow();
+    QVERIFY2(dynamic_cast<varno::FallbackDesktop*>(desktop_.get()), "the fallback desktop was not chosen");
+  }
+
+  void captureAndConversion() {
+    const QString sound = association_.file(QStringLiteral("sounds/録音 テスト.wav"));
+    QVERIFY(writeFile(sound, triangleWave(8000, 4000)));
+    captureAndConvert(sound);
+  }
+
+  // The player has no X display to go to, and records only once its window is shown: it runs
+  // Wayland-native. The lock holds past the ticks in which an end would count as a player that
+  // never opened the sound, and ends plainly with the player.
+  void theLockFollowsThePlayerProcess() {
+    formVarno& f = *form_;
+    int ticks = 0;
+    bool raised = false;
+    const QMetaObject::Connection watch = connect(f.Timer4, &QTimer::timeout, this, [&] {
+      ++ticks;
+      raised = raised || Module1::Player_Wnd != 0;
+    });
+    const auto unwatch = qScopeGuard([&] { disconnect(watch); });
+    openInPlayer(f.cmdOpen_Org, QFile::encodeName(dropped_) + '\n');
+    const std::vector<pid_t> players = association_.runningPlayers();
+    QCOMPARE(players.size(), std::size_t(1));
+
+    QVERIFY(waitUntil([&] { return ticks > varno::pipeline::Sequencer::kPlayerEarlyTicks; }, kPlayerTimeout));
+    QVERIFY2(!raised, "a window was taken for the player's");
+    expectLocked();
+    messages_.clear();
+    kill(players[0], SIGTERM);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
+    expectUnlocked();
+    QVERIFY2(messages_.empty(), qPrintable(lastMessage()));
+  }
 };
 
 int main(int argc, char** argv) {
-  // The window and the players it starts show on the test display only, never on the
-  // developer's own session; without one the cases skip, offscreen.
-  const QByteArray display = qgetenv("VARNO_TEST_DISPLAY");
+  // The window and the players it starts show on the test's own display only, never on the
+  // developer's session; without one the cases skip, offscreen.
+  const bool wayland = qgetenv("VARNO_E2E_SESSION") == "wayland";
+  const QByteArray display = qgetenv(wayland ? "VARNO_TEST_WAYLAND_DISPLAY" : "VARNO_TEST_DISPLAY");
   qunsetenv("WAYLAND_DISPLAY");
+  qunsetenv("DISPLAY");
   if (display.isEmpty()) {
-    qunsetenv("DISPLAY");
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  } else if (wayland) {
+    qputenv("WAYLAND_DISPLAY", display);
+    qputenv("XDG_RUNTIME_DIR", qgetenv("VARNO_TEST_RUNTIME_DIR"));
+    qputenv("QT_QPA_PLATFORM", "wayland");
   } else {
     qputenv("DISPLAY", display);
     qputenv("QT_QPA_PLATFORM", "xcb");
   }
   const PlayerAssociation association;
+  // Where a command hidden in a sound that ran would leave its mark.
+  QDir::setCurrent(association.file(QStringLiteral(".")));
   varno_fonts::loadFontAliases();
   QApplication app(argc, argv);
   int result = 0;
   {
-    WindowE2eTests tests(association);
-    result = QTest::qExec(&tests, argc, argv);
+    std::unique_ptr<WindowOnDesktop> tests;
+    if (wayland)
+      tests = std::make_unique<WaylandE2eTests>(association);
+    else
+      tests = std::make_unique<WindowE2eTests>(association);
+    result = QTest::qExec(tests.get(), argc, argv);
   }
   association.killPlayers();
   return result;
