@@ -44,8 +44,8 @@ const Scenario kScenarios[] = {
 };
 
 // Launches, each through an association of its own content type. {player} as above; {bin}
-// the private folder on PATH, which holds the test player as varno-bare-player; {sandbox} a
-// private folder with a stand-in for flatpak.
+// the private folder on PATH, which holds the test player as varno-bare-player; {flatpak} the
+// test player's stand-in for flatpak.
 struct Launch {
   const char* name;
   const char* document;  // under the temporary root; its type chooses the association
@@ -65,44 +65,11 @@ const Launch kLaunches[] = {
     {"env with an assignment, a flag and %U", "launch/c.ape",
      "env VARNO_X=1 varno-bare-player --flag %U", false, kSong, {"--flag"}, "VARNO_X=1"},
     {"flatpak file forwarding", "launch/d.wv",
-     "{sandbox}/flatpak run --branch=stable --file-forwarding org.example.Player @@u %U @@", true,
+     "{flatpak} run --branch=stable --file-forwarding org.example.Player @@u %U @@", true,
      kSong, {}, nullptr},
     {"file name that is not UTF-8", "launch/a.aiff", nullptr, false, "songs/\xff\xfe \xe9.wav", {},
      nullptr},
 };
-
-// Stands in for flatpak: skips its own words up to @@u and hands the forwarded URIs up to @@
-// on to the player as paths.
-constexpr const char* kFlatpak = R"sh(#!/bin/sh
-while [ "$#" -gt 0 ] && [ "$1" != @@u ]; do shift; done
-[ "$#" -gt 0 ] && shift
-decode() {
-  rest=$1
-  while [ -n "$rest" ]; do
-    case $rest in
-      %[0-9A-Fa-f][0-9A-Fa-f]*)
-        hex=${rest#%}
-        printf %b "\\0$(printf %o "0x${hex%"${hex#??}"}")"
-        rest=${rest#%??} ;;
-      *)
-        printf %s "${rest%"${rest#?}"}"
-        rest=${rest#?} ;;
-    esac
-  done
-}
-count=$#
-while [ "$count" -gt 0 ]; do
-  word=$1
-  shift
-  count=$((count - 1))
-  case $word in
-    @@) ;;
-    file://*) path=$(decode "${word#file://}"; printf x); set -- "$@" "${path%x}" ;;
-    *) set -- "$@" "$word" ;;
-  esac
-done
-exec {bin}/varno-bare-player "$@"
-)sh";
 
 std::unique_ptr<TempDir> lookupRoot;
 std::string setupProblem;
@@ -155,14 +122,11 @@ void prepareLookupEnvironment() {
   const char* path = std::getenv("PATH");
   setenv("PATH", ((root / "bin").string() + ":" + (path ? path : "/usr/bin:/bin")).c_str(), 1);
 
-  fs::create_directories(root / "sandbox");
   const auto placed = [&](std::string text) {
     text = replaced(text, "{player}", (root / kPlayerAt).string());
     text = replaced(text, "{bin}", (root / "bin").string());
-    return replaced(text, "{sandbox}", (root / "sandbox").string());
+    return replaced(text, "{flatpak}", VARNO_FLATPAK);
   };
-  writeFile(root / "sandbox" / "flatpak", placed(kFlatpak));
-  fs::permissions(root / "sandbox" / "flatpak", fs::perms::owner_all);
 
   std::string defaults = "[Default Applications]\n";
   std::set<std::string> types;
