@@ -37,8 +37,8 @@ class Pacer {
   std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
 };
 
-// Adds one sample line to a group's running sum. A fractional value goes through the
-// 32-bit sum of the original procedure, which rounds each partial sum to even.
+// Adds one sample line to a group's running sum. The sum is a whole number, as a 32-bit
+// integer sum would be: a fractional value rounds each partial sum to even.
 void addSample(std::int64_t& sum, std::string_view line) {
   std::int64_t v;
   if (plainInteger(line, v)) {

@@ -233,7 +233,7 @@ TEST(Resample, GroupsByFirstSampleOrRoundedMean) {
       {std::vector<std::string>(128, "32767"), 128, Method::Average, {"32767"}},
       {std::vector<std::string>(128, "-32768"), 128, Method::Average, {"-32768"}},
       {{"0", "255", "128", "129"}, 2, Method::Average, {"128", "129"}},
-      // Partial sums round to even, as the 32-bit running sum of the original procedure does.
+      // Partial sums round to even, as a running sum kept in a 32-bit integer does.
       {{"0.5", "0.5"}, 2, Method::Average, {"0"}},
       {{"1.5", "1.5"}, 2, Method::Average, {"2"}},
       {{"99999999999999999999", "99999999999999999999"}, 2, Method::Average, {"1000000000000000"}},
