@@ -1,7 +1,7 @@
 #pragma once
 // Every platform call of the window goes through this interface: the program associated
-// with a document and launching it, starting a program (and watching the converters and the
-// player), the foreground window, raising it and the window of a process.
+// with a document and launching it, starting and watching the converters and the player,
+// the foreground window, raising it and the window of a process.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,10 +38,6 @@ class Desktop {
   // a process of ours (D-Bus activation). Failed: nothing was launched.
   virtual PlayerLaunch launchPlayer(const std::string& document, const std::string& file) = 0;
 
-  // Starts a program detached, with an argument vector (never through a shell).
-  // False when it could not be started.
-  virtual bool startDetached(const std::string& program, const std::vector<std::string>& args) = 0;
-
   // Starts a program as a child that the window watches (the converters), from an argument
   // vector, never through a shell: its id, 0 when it could not be started.
   virtual ProcessId startWatched(const std::string& program,
@@ -69,11 +65,6 @@ class Desktop {
   // the session shows no other programs' windows.
   virtual WindowId windowOfProcess(ProcessId process) = 0;
 };
-
-// Starts a program detached with an argument vector; both backends start programs this way.
-// The process id goes to *pid when given. False when it could not be started.
-bool startDetachedProcess(const std::string& program, const std::vector<std::string>& args,
-                          std::int64_t* pid = nullptr);
 
 // Chosen once at start: the X11 backend when the application runs on xcb with a live
 // connection, the fallback otherwise.

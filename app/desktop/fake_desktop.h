@@ -47,11 +47,6 @@ class FakeDesktop : public Desktop {
     if (launch != LaunchResult::Started) return {launch, 0};
     return {LaunchResult::Started, startFake()};
   }
-  bool startDetached(const std::string& program, const std::vector<std::string>& args) override {
-    starts.push_back({program, args});
-    if (runStarts) return startDetachedProcess(program, args);
-    return startSucceeds;
-  }
   // A fake start answers 90001, 90002, ... (0 when startSucceeds is false); with runStarts the
   // process is real and watched as the real desktops watch theirs.
   ProcessId startWatched(const std::string& program,

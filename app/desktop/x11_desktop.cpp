@@ -65,10 +65,6 @@ PlayerLaunch X11Desktop::launchPlayer(const std::string& document, const std::st
   return launchAssociatedProgram(document, file, children_);
 }
 
-bool X11Desktop::startDetached(const std::string& program, const std::vector<std::string>& args) {
-  return startDetachedProcess(program, args);
-}
-
 ProcessId X11Desktop::startWatched(const std::string& program,
                                    const std::vector<std::string>& args) {
   return children_.start(program, args);

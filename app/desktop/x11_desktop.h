@@ -18,7 +18,6 @@ class X11Desktop : public Desktop {
 
   ProgramLookup findExecutable(const std::string& document) override;
   PlayerLaunch launchPlayer(const std::string& document, const std::string& file) override;
-  bool startDetached(const std::string& program, const std::vector<std::string>& args) override;
   ProcessId startWatched(const std::string& program, const std::vector<std::string>& args) override;
   bool processEnded(ProcessId process) override;
   void endProcess(ProcessId process) override;

@@ -1,13 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
+#include "process_tree.h"
 #include "test_support.h"
 
 namespace varno::test {
+
+bool processRunning(std::int64_t pid) {
+  if (pid <= 0) return false;
+  if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
+  // An ended program whose parent is gone waits as a zombie until the system reaps it,
+  // which a container's first process may never do.
+  const auto status = readProcessStatus(pid);
+  return !status || (status->state != 'Z' && status->state != 'X');
+}
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "varno-desktop-XXXXXX").string();

@@ -49,6 +49,9 @@ class KillOnExit {
   std::int64_t pid_;
 };
 
+// Whether a process runs: it exists and is not a zombie left for a parent to reap.
+bool processRunning(std::int64_t pid);
+
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& text);
 

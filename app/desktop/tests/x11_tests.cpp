@@ -227,12 +227,12 @@ TEST(X11Desktop, FindsTheWindowOfAProcessOrOfItsDescendants) {
                     "VARNO_TESTPLAYER_RECORD=\"$1/b\" \"$0\" & wait",
                     VARNO_TESTPLAYER, dir.path().string(), display});
     ASSERT_GT(shell, 0);
-    std::int64_t stranger = 0;
-    ASSERT_TRUE(startDetachedProcess(
+    ChildProcesses others;
+    const ProcessId stranger = others.start(
         "/usr/bin/env",
         {"DISPLAY=" + display, "VARNO_TESTPLAYER_RECORD=" + (dir.path() / "c").string(),
-         VARNO_TESTPLAYER},
-        &stranger));
+         VARNO_TESTPLAYER});
+    ASSERT_GT(stranger, 0);
     KillOnExit strangerGuard(stranger);
     ASSERT_TRUE(waitFor([&] {
       return fs::exists(dir.path() / "a") && fs::exists(dir.path() / "b") &&
