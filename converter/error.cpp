@@ -16,7 +16,7 @@ struct Message {
 // Indexed by Error; the first column lets the compiler check that the order matches.
 constexpr std::array kMessages{
     Message{Error::None, Subject::None, ""},
-    Message{Error::PelkinUsage, Subject::None, "usage : pelkin.exe info.ini\n"},
+    Message{Error::PelkinUsage, Subject::None, "usage : pelkin info.ini\n"},
     Message{Error::TroskUsage, Subject::None, "usage : trosk info.ini\n"},
     Message{Error::JobNotFound, Subject::Job, "can't find %s\n"},
     Message{Error::JobNotWritten, Subject::Job, "can't write %s\n"},

@@ -1,6 +1,7 @@
 #include "job.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "init.h"
 
@@ -62,14 +63,36 @@ bool takeJob(JobPaths& paths, FileSource& input) {
   return opened;
 }
 
+// Answers "--help" and "--version" on standard output; false for any other argument.
+bool answeredInfoOption(const char* argument, const Program& program) {
+  if (std::strcmp(argument, "--help") == 0) {
+    std::printf(
+        "Usage: %s JOBFILE\n"
+        "%s\n\n"
+        "JOBFILE holds three lines ending in CR LF: the input path, the output path and a\n"
+        "status that %s sets to \"run\", then to \"close\" or \"error\". Failures are\n"
+        "described on standard error; the exit status is 0 on success, 255 on failure.\n\n"
+        "  --help     show this help and exit\n"
+        "  --version  show the version and exit\n",
+        program.name, program.summary, program.name);
+    return true;
+  }
+  if (std::strcmp(argument, "--version") == 0) {
+    std::printf("%s (Varno) %s\n", program.name, VARNO_VERSION);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-int runConverter(int argc, const char* const* argv, Error usage, Conversion convert) {
+int runConverter(int argc, const char* const* argv, const Program& program) {
   JobPaths paths;
   if (argc != 2) {
-    report(usage, paths);
+    report(program.usage, paths);
     return -1;
   }
+  if (answeredInfoOption(argv[1], program)) return std::fflush(stdout) == 0 ? 0 : -1;
   paths.job = argv[argc - 1];
   Outcome outcome;
   {
@@ -78,7 +101,7 @@ int runConverter(int argc, const char* const* argv, Error usage, Conversion conv
     // Left beside the two files by runs killed before their commit.
     removeStaleTemporaries(paths.job);
     removeStaleTemporaries(paths.output);
-    outcome = convert(input, paths.output);
+    outcome = program.convert(input, paths.output);
   }
   if (outcome.shortData) report(Error::ShortData, paths);
   if (outcome.error != Error::None) return fail(paths, outcome.error, outcome.line);

@@ -4,5 +4,7 @@
 
 int main(int argc, char** argv) {
   using namespace varno::converter;
-  return runConverter(argc, argv, Error::PelkinUsage, convertWaveToText);
+  return runConverter(argc, argv,
+                      {"pelkin", "Converts a PCM WAVE file into sample text (rate, bits, samples).",
+                       Error::PelkinUsage, convertWaveToText});
 }

@@ -45,15 +45,21 @@ class ConverterRun : public testing::Test {
   }
 };
 
-TEST_F(ConverterRun, UsageNeedsExactlyOneArgument) {
-  const std::vector<std::vector<std::string>> wrong = {{}, {job, job}};
-  for (const auto& args : wrong) {
-    const test::RunResult pelkin = runProgram(PELKIN_PATH, args);
-    EXPECT_EQ(pelkin.exitCode, 255);
-    EXPECT_EQ(pelkin.err, "usage : pelkin.exe info.ini\n");
-    const test::RunResult trosk = runProgram(TROSK_PATH, args);
-    EXPECT_EQ(trosk.exitCode, 255);
-    EXPECT_EQ(trosk.err, "usage : trosk info.ini\n");
+TEST_F(ConverterRun, UsageNeedsExactlyOneArgumentAndAnswersHelpAndVersion) {
+  const std::vector<std::vector<std::string>> wrong = {{}, {job, job}, {"--help", "--version"}};
+  for (const auto& [program, name] : {std::pair{PELKIN_PATH, "pelkin"}, {TROSK_PATH, "trosk"}}) {
+    for (const auto& args : wrong) {
+      const test::RunResult r = runProgram(program, args);
+      EXPECT_EQ(r.exitCode, 255);
+      EXPECT_EQ(r.err, std::string("usage : ") + name + " info.ini\n");
+    }
+    const test::RunResult help = runProgram(program, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind(std::string("Usage: ") + name + " JOBFILE\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+    const test::RunResult version = runProgram(program, {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string(name) + " (Varno) " VARNO_VERSION "\n");
   }
 }
 

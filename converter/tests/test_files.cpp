@@ -79,10 +79,11 @@ std::string pcm16(const std::vector<int>& samples) {
 }
 
 StartedProgram::StartedProgram(const std::string& program, const std::vector<std::string>& args) {
+  const std::string outPath = dir_ / "stdout";
   const std::string errPath = dir_ / "stderr";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -123,7 +124,8 @@ RunResult StartedProgram::result() {
 }
 
 void StartedProgram::ended(int status) {
-  result_ = RunResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir_ / "stderr")};
+  result_ = RunResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir_ / "stderr"),
+                      readFile(dir_ / "stdout")};
 }
 
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args) {

@@ -54,9 +54,10 @@ std::string pcm16(const std::vector<int>& samples);
 struct RunResult {
   int exitCode = -1;
   std::string err;
+  std::string out;
 };
 
-// A program started with `args` (no shell), standard error captured; killed when the
+// A program started with `args` (no shell), standard output and error captured; killed when the
 // object ends if it is still running.
 class StartedProgram {
  public:
