@@ -2,7 +2,9 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -26,11 +28,14 @@ bool reap(ProcessId process, int options, bool* failed = nullptr) {
 
 bool reapIfEnded(ProcessId process) { return reap(process, WNOHANG); }
 
+constexpr std::size_t kErrorsKept = 64 * 1024;
+
 }  // namespace
 
 ChildProcesses::~ChildProcesses() {
   reapReleased();
   for (const ProcessId process : watched_) reapIfEnded(process);
+  while (!errorFiles_.empty()) passOnErrors(errorFiles_.begin()->first);
 }
 
 ProcessId ChildProcesses::start(const std::string& program, const std::vector<std::string>& args) {
@@ -44,6 +49,10 @@ ProcessId ChildProcesses::start(const std::string& program, const std::vector<st
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  // An in-memory file never fills up, so a child never blocks on its messages, and nothing
+  // is written to disk; without one the child writes to our own standard error.
+  const int errorFile = memfd_create("varno-child-errors", MFD_CLOEXEC);
+  if (errorFile >= 0) posix_spawn_file_actions_adddup2(&actions, errorFile, 2);
   // The display connection and whatever else we hold open is none of a converter's business.
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   // A converter gets the signal handling a program started from a shell has, whatever the
@@ -63,8 +72,15 @@ ProcessId ChildProcesses::start(const std::string& program, const std::vector<st
   const int error = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  if (error != 0 || pid <= 0) return 0;
+  if (error != 0 || pid <= 0) {
+    if (errorFile >= 0) close(errorFile);
+    return 0;
+  }
   adopt(pid);
+  if (errorFile >= 0) {
+    passOnErrors(pid);  // an earlier child's, were its id used again
+    errorFiles_[pid] = errorFile;
+  }
   return pid;
 }
 
@@ -87,6 +103,7 @@ bool ChildProcesses::ended(ProcessId process) {
 
 void ChildProcesses::end(ProcessId process) {
   reapReleased();
+  passOnErrors(process);
   if (!watched_.contains(process)) return;
   watched_.erase(process);
   bool failed = false;
@@ -99,11 +116,32 @@ void ChildProcesses::end(ProcessId process) {
 }
 
 void ChildProcesses::release(ProcessId process) {
+  passOnErrors(process);
   if (watched_.erase(process) != 0) released_.insert(process);
   reapReleased();
 }
 
 bool ChildProcesses::failed(ProcessId process) const { return failed_.contains(process); }
+
+std::string ChildProcesses::errors(ProcessId process) const {
+  const auto found = errorFiles_.find(process);
+  if (found == errorFiles_.end()) return {};
+  std::string text(kErrorsKept, '\0');
+  const ssize_t got = pread(found->second, text.data(), text.size(), 0);
+  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return text;
+}
+
+void ChildProcesses::passOnErrors(ProcessId process) {
+  const auto found = errorFiles_.find(process);
+  if (found == errorFiles_.end()) return;
+  char block[4096];
+  off_t at = 0;
+  for (ssize_t got; (got = pread(found->second, block, sizeof block, at)) > 0; at += got)
+    if (write(2, block, static_cast<std::size_t>(got)) != got) break;
+  close(found->second);
+  errorFiles_.erase(found);
+}
 
 void ChildProcesses::reapReleased() { std::erase_if(released_, reapIfEnded); }
 

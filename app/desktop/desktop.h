@@ -52,6 +52,9 @@ class Desktop {
   virtual void releaseProcess(ProcessId process) = 0;
   // After processEnded answered true: whether the process failed (non-zero exit or a signal).
   virtual bool processFailed(ProcessId process) = 0;
+  // What a process started by startWatched has written on standard error so far (at most
+  // its first 64 KiB), until it is ended or released; a terminal still sees it after that.
+  virtual std::string processErrors(ProcessId process) = 0;
 
   // The window in the foreground now; 0 when none is known.
   virtual WindowId foregroundWindow() = 0;

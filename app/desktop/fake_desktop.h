@@ -34,6 +34,7 @@ class FakeDesktop : public Desktop {
 
   std::set<ProcessId> failedProcesses;           // what processFailed finds failed
   std::map<ProcessId, WindowId> processWindows;  // what windowOfProcess answers
+  std::map<ProcessId, std::string> processErrorTexts;  // what processErrors answers for fake ids
 
   ProgramLookup findExecutable(const std::string& document) override {
     lookedUp.push_back(document);
@@ -72,6 +73,10 @@ class FakeDesktop : public Desktop {
   }
   bool processFailed(ProcessId process) override {
     return failedProcesses.count(process) || children_.failed(process);
+  }
+  std::string processErrors(ProcessId process) override {
+    const auto found = processErrorTexts.find(process);
+    return found == processErrorTexts.end() ? children_.errors(process) : found->second;
   }
   WindowId foregroundWindow() override { return foreground; }
   int setForegroundWindow(WindowId window) override {

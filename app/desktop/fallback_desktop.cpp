@@ -25,6 +25,8 @@ void FallbackDesktop::releaseProcess(ProcessId process) { children_.release(proc
 
 bool FallbackDesktop::processFailed(ProcessId process) { return children_.failed(process); }
 
+std::string FallbackDesktop::processErrors(ProcessId process) { return children_.errors(process); }
+
 WindowId FallbackDesktop::foregroundWindow() { return 0; }
 
 int FallbackDesktop::setForegroundWindow(WindowId) { return 0; }

@@ -15,6 +15,7 @@ class FallbackDesktop : public Desktop {
   void endProcess(ProcessId process) override;
   void releaseProcess(ProcessId process) override;
   bool processFailed(ProcessId process) override;
+  std::string processErrors(ProcessId process) override;
 
   // No window can be seen: 0, and no window is ever raised.
   WindowId foregroundWindow() override;

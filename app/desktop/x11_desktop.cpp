@@ -78,6 +78,8 @@ void X11Desktop::releaseProcess(ProcessId process) { children_.release(process);
 
 bool X11Desktop::processFailed(ProcessId process) { return children_.failed(process); }
 
+std::string X11Desktop::processErrors(ProcessId process) { return children_.errors(process); }
+
 std::uint32_t X11Desktop::cardinalProperty(xcb_window_t window, xcb_atom_t property,
                                            xcb_atom_t type) {
   const auto cookie = xcb_get_property(connection_, 0, window, property, type, 0, 1);

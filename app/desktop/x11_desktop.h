@@ -23,6 +23,7 @@ class X11Desktop : public Desktop {
   void endProcess(ProcessId process) override;
   void releaseProcess(ProcessId process) override;
   bool processFailed(ProcessId process) override;
+  std::string processErrors(ProcessId process) override;
 
   // The window manager's active window; without one that names it, the top-level window
   // that holds the input focus.

@@ -93,21 +93,26 @@ Actions Sequencer::drop(const std::string& path) {
   out.push_back(action::ShowDrop{path});
   // A line end in the path would split the job's lines: nothing is handed to pelkin.
   if (!fitsJobLine(path)) {
-    append(out, captureStarted(0));
+    append(out, captureStarted(0, RefusalCause::LineEnd));
     return out;
   }
   out.push_back(action::StartCapture{path});
   return out;
 }
 
-Actions Sequencer::captureStarted(ProcessId process) {
+Actions Sequencer::captureStarted(ProcessId process, RefusalCause cause) {
   Actions out;
   pelkin_ = process;
   capture_ = process != 0 ? Capture::Pending : Capture::Refused;
   if (process != 0) out.push_back(action::StartTimer{Timer::Capture});
   out.push_back(action::ClearSelection{});
   enable(out, Control::Combo1, false);
-  message(out, process != 0 ? text::kCaptured : text::kRefused);
+  if (process != 0) {
+    message(out, text::kCaptured);
+  } else {
+    out.push_back(action::ExplainRefusal{cause, 0});
+    message(out, text::kRefused);
+  }
   enable(out, Control::OpenResampled, false);
   enable(out, Control::OpenOriginal, true);
   out.push_back(action::RemoveResampled{});
@@ -121,14 +126,17 @@ Actions Sequencer::captureTick(const event::CaptureTick& tick) {
     out.push_back(action::StartTimer{Timer::Capture});
     return out;
   }
-  out.push_back(action::ReleaseProcess{pelkin_});
-  pelkin_ = 0;
   // A pelkin that ended without its last word has failed.
   if (tick.status != JobStatus::Close) {
+    out.push_back(action::ExplainRefusal{RefusalCause::Converter, pelkin_});
+    out.push_back(action::ReleaseProcess{pelkin_});
+    pelkin_ = 0;
     capture_ = Capture::Refused;
     message(out, text::kRefused);
     return out;
   }
+  out.push_back(action::ReleaseProcess{pelkin_});
+  pelkin_ = 0;
   capture_ = Capture::Captured;
   out.push_back(action::ReadCaptions{});
   message(out, text::kPreparing);

@@ -18,6 +18,10 @@ using ProcessId = std::int64_t;  // 0 names no process
 // The controls whose enabled state the sequence decides.
 enum class Control { Text1, Combo1, Frame1, HScroll1, OpenOriginal, OpenResampled };
 
+// Why a dropped file was refused: pelkin said why (or ended without a word), pelkin could
+// not be started, or the path cannot go into a job file.
+enum class RefusalCause { Converter, NotStarted, LineEnd };
+
 // Timer1 polls pelkin, Timer2 polls trosk, Timer3 looks for the player's window, Timer4
 // watches it.
 enum class Timer { Capture, Conversion, PlayerLook, PlayerWatch };
@@ -98,6 +102,9 @@ struct EndProcess { ProcessId process; };
 struct ReleaseProcess { ProcessId process; };
 struct ClearSelection {};    // Combo1 back to no selection
 struct RemoveResampled {};   // Data/Chg_txt.txt belongs to the sound being replaced
+// Comes just before the refusal lines: finds the reason they stand for (pelkin's own words
+// when it ran), to be shown beside them.
+struct ExplainRefusal { RefusalCause cause; ProcessId process; };
 // The end of a capture, each answered by CaptureUnreadable when the sample text cannot be read.
 struct ReadCaptions {};  // Label4 and Label5 from the sample text's first two lines
 struct PrepareGraph {};  // full scale, count and captions
@@ -118,7 +125,7 @@ using Action = std::variant<action::SetMessage, action::SetSavedMessage, action:
                             action::Enable, action::SetSavedButton, action::SaveButtons, action::RestoreButtons,
                             action::StartTimer, action::StopTimer, action::ShowDrop, action::StartCapture,
                             action::EndProcess, action::ReleaseProcess, action::ClearSelection,
-                            action::RemoveResampled, action::ReadCaptions, action::PrepareGraph,
+                            action::RemoveResampled, action::ExplainRefusal, action::ReadCaptions, action::PrepareGraph,
                             action::DrawCaptured, action::FillRates, action::Resample, action::StartConversion,
                             action::ShowConvertedSize, action::ShowConversionError, action::ShowDataInUse,
                             action::ShowPlayerNotStarted, action::Redraw>;
@@ -152,7 +159,7 @@ class Sequencer {
   enum class Lock { Idle, Starting, Locked };
 
   Actions drop(const std::string& path);
-  Actions captureStarted(ProcessId process);
+  Actions captureStarted(ProcessId process, RefusalCause cause = RefusalCause::NotStarted);
   Actions captureTick(const event::CaptureTick& tick);
   Actions choose(const event::Choose& choice);
   Actions startResampling();

@@ -22,6 +22,7 @@
 #include "module1.h"
 #include "numbers.h"
 #include "numtext.h"
+#include "refusal.h"
 #include "resample.h"
 
 namespace {
@@ -347,7 +348,7 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
       [this](const auto& a) -> Answer {
         using A = std::decay_t<decltype(a)>;
         if constexpr (std::is_same_v<A, act::SetMessage>) {
-          Label7->setText(QString::fromStdString(a.text));
+          showMessageLine(QString::fromStdString(a.text));
           // Shown now, before the next long step.
           Label7->repaint();
         } else if constexpr (std::is_same_v<A, act::SetSavedMessage>) {
@@ -355,7 +356,7 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
         } else if constexpr (std::is_same_v<A, act::SaveMessage>) {
           Saved_Msg = Label7->text();
         } else if constexpr (std::is_same_v<A, act::RestoreMessage>) {
-          Label7->setText(Saved_Msg);
+          showMessageLine(Saved_Msg);
         } else if constexpr (std::is_same_v<A, act::Enable>) {
           control(a.control)->setEnabled(a.enabled);
         } else if constexpr (std::is_same_v<A, act::SetSavedButton>) {
@@ -395,6 +396,10 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           QFile::remove(Chg_Txt);
           chgIndex_ = {};
           chgFactor_ = 0;
+        } else if constexpr (std::is_same_v<A, act::ExplainRefusal>) {
+          const std::string reason = varno::pipeline::refusalReason(
+              a.cause, desktop_.processErrors(a.process), varno::pipeline::readFileHead(droppedPath_, 4096));
+          refusalReason_ = QString::fromStdString(reason);
         } else if constexpr (std::is_same_v<A, act::ReadCaptions>) {
           const std::optional<varno::pipeline::SampleHeader> header =
               varno::pipeline::readSampleHeader(fsPath(Org_Txt));
@@ -432,6 +437,11 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
         return std::nullopt;
       },
       action);
+}
+
+void formVarno::showMessageLine(const QString& text) {
+  Label7->setText(text);
+  Label7->setToolTip(text == QString::fromUtf8(varno::pipeline::text::kRefused) ? refusalReason_ : QString());
 }
 
 bool formVarno::Pre_Draw_Fig() {

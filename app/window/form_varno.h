@@ -122,6 +122,8 @@ class formVarno : public QWidget {
   // Brings the player's window to the front, finding it among the player process's windows
   // when it is not known yet; false once the player process has ended.
   bool Raise_Player();
+  // Label7's text; the refusal lines carry the reason for the refusal as their tooltip.
+  void showMessageLine(const QString& text);
   bool Pre_Draw_Fig();
   void Set_Grid();
   void Set_Grid_1();
@@ -138,6 +140,8 @@ class formVarno : public QWidget {
   // The dropped file's path as its own bytes: a name that is not UTF-8 still reaches
   // pelkin and the player unchanged, whatever Text1 can show of it.
   std::string droppedPath_;
+  // Why the last refused file was refused, for as long as the refusal lines stand.
+  QString refusalReason_;
   // The factor Chg_txt was written with (0 when there is none), so the staircase always
   // matches the file even while a newer choice runs.
   int chgFactor_ = 0;

@@ -14,6 +14,7 @@
 #include "capture.h"
 #include "data_folder.h"
 #include "job.h"
+#include "refusal.h"
 #include "resample.h"
 #include "sample_text.h"
 
@@ -136,6 +137,57 @@ TEST(Capture, HeaderIsTheFirstTwoLines) {
     EXPECT_EQ(header->bitsLine, r.bits);
   }
   EXPECT_FALSE(readSampleHeader(dir / "none.txt"));
+}
+
+// The start of a WAVE file: a fmt chunk of `fmtSize` bytes, then the chunk `next`.
+std::string waveHead(std::uint32_t fmtSize, std::uint16_t tag, std::uint16_t bits, const std::string& next) {
+  auto le = [](std::uint32_t v, int size) {
+    std::string s;
+    for (int i = 0; i < size; ++i) s += static_cast<char>(v >> (8 * i) & 0xff);
+    return s;
+  };
+  std::string head = "RIFF" + le(1000, 4) + "WAVEfmt " + le(fmtSize, 4) + le(tag, 2) + le(1, 2) +
+                     le(44100, 4) + le(88200, 4) + le(2, 2) + le(bits, 2);
+  head.resize(20 + fmtSize, '\0');
+  return head + next + le(8, 4);
+}
+
+TEST(Refusal, NamesWhatTheFileHasFromPelkinsLineAndTheHeader) {
+  const std::string path = "/m/x is an illegal format.wav";
+  const struct {
+    RefusalCause cause;
+    std::string errors;
+    std::string head;
+    std::string reason;  // the reason's first line
+  } rows[] = {
+      {RefusalCause::Converter, path + " is an illegal format\n", waveHead(16, 1, 16, "LIST"),
+       "音のデータ（「data」チャンク）の前に「LIST」チャンクがあります（曲名などの情報が入っていることがあります）。"},
+      {RefusalCause::Converter, path + " is an illegal format\n", waveHead(40, 0xFFFE, 24, "data"),
+       "拡張形式（WAVE_FORMAT_EXTENSIBLE）、1 サンプル 24 ビットの Wave ファイルです。"},
+      {RefusalCause::Converter, path + " is an illegal format\n", waveHead(18, 1, 16, "data"),
+       "「fmt 」チャンクが 18 バイトあります（16 バイトのものだけ読めます）。"},
+      {RefusalCause::Converter, path + " is an illegal format\n", std::string("RIFF\x10\0\0\0WAVEJUNK", 16) + std::string(40, '\0'),
+       "ヘッダーの先頭が「fmt 」チャンクではなく、「JUNK」チャンクです。"},
+      {RefusalCause::Converter, path + " is an illegal format\n", std::string("RIFF\x10\0\0\0WAVEfmt ", 16),
+       "ヘッダーが 44 バイトに足りません（途中で切れたファイルです）。"},
+      {RefusalCause::Converter, path + " isn't a linear PCM format\n", waveHead(16, 3, 32, "data"),
+       "浮動小数点（IEEE float）の Wave ファイルです。"},
+      {RefusalCause::Converter, path + " isn't 8 or 16 bits per sample\n", waveHead(16, 1, 24, "data"),
+       "1 サンプルが 24 ビットの Wave ファイルです。"},
+      {RefusalCause::Converter, path + " isn't WAVE format\n", "", "普通のファイルではないか、中身が空です。"},
+      {RefusalCause::Converter, "", "", "変換プログラム（pelkin）が、理由を告げずに途中で終わりました。"},
+      {RefusalCause::Converter, "can't open /d/Data/Org_txt.txt\n", waveHead(16, 1, 16, "data"),
+       "取り込んだ音のデータ（Data/Org_txt.txt）を書き込めませんでした。"},
+      {RefusalCause::NotStarted, "", "", "変換プログラム（pelkin）を起動できませんでした。"},
+      {RefusalCause::LineEnd, "", "", "ファイルのパスに改行が含まれているため、変換に渡せません。"},
+  };
+  for (const auto& row : rows) {
+    const std::string reason = refusalReason(row.cause, row.errors, row.head);
+    EXPECT_EQ(reason.substr(0, reason.find('\n')), row.reason) << row.errors;
+    // Only a file that is not of the readable kind is told what is.
+    const bool aboutTheFormat = row.errors.find(" is") != std::string::npos;
+    EXPECT_EQ(reason.find("Varno が読めるのは") != std::string::npos, aboutTheFormat) << row.errors;
+  }
 }
 
 TEST(SampleText, LinesEndAtCrLfOrLfAndTheLastLineEndAddsNothing) {

@@ -58,6 +58,10 @@ std::string word(const Action& action) {
         if constexpr (std::is_same_v<A, action::ReleaseProcess>) return "release " + std::to_string(a.process);
         if constexpr (std::is_same_v<A, action::ClearSelection>) return "clear selection";
         if constexpr (std::is_same_v<A, action::RemoveResampled>) return "remove Chg_txt";
+        if constexpr (std::is_same_v<A, action::ExplainRefusal>) {
+          const char* causes[] = {"pelkin", "not started", "line end"};
+          return std::string("why ") + causes[int(a.cause)] + " " + std::to_string(a.process);
+        }
         if constexpr (std::is_same_v<A, action::ReadCaptions>) return "read captions";
         if constexpr (std::is_same_v<A, action::PrepareGraph>) return "prepare graph";
         if constexpr (std::is_same_v<A, action::DrawCaptured>) return "draw captured";
@@ -131,19 +135,19 @@ std::vector<Row> rows() {
       {"a drop of another type is ignored", {event::Drop{"/m/a.wav.txt"}}, {}},
       {"pelkin that cannot start refuses the file",
        {kDropA, event::CaptureStarted{0}},
-       {"clear selection", "Combo1-", "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
+       {"clear selection", "Combo1-", "why not started 0", "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
       {"the capture's close draws and offers the rates",
        captured(),
        {"release 11", "read captions", "msg preparing", "prepare graph", "msg drawing", "draw captured",
         "msg choose", "Combo1+", "HScroll1+", "fill rates"}},
       {"pelkin's error", {kDropA, kPelkin11, event::CaptureTick{JobStatus::Error, false}},
-       {"release 11", "msg refused"}},
+       {"why pelkin 11", "release 11", "msg refused"}},
       {"a captured text that cannot be read back", captured() + std::vector<Event>{event::CaptureUnreadable{}},
        {"msg unreadable"}},
       // A converter that dies or hangs never blocks what comes next.
       {"pelkin that ended without a word has failed",
        {kDropA, kPelkin11, kCaptureRuns, event::CaptureTick{JobStatus::Unfinished, true}},
-       {"release 11", "msg refused"}},
+       {"why pelkin 11", "release 11", "msg refused"}},
       {"after a dead pelkin the next drop starts at once",
        {kDropA, kPelkin11, event::CaptureTick{JobStatus::Unfinished, true}, kDropB},
        {"show /m/b.wav", "pelkin /m/b.wav"}},
@@ -152,7 +156,7 @@ std::vector<Row> rows() {
        {"stop T1", "end 11", "show /m/b.wav", "pelkin /m/b.wav"}},
       {"after a drop the ticks follow the new pelkin",
        {kDropA, kPelkin11, kDropB, kPelkin12, event::CaptureTick{JobStatus::Error, false}},
-       {"release 12", "msg refused"}},
+       {"why pelkin 12", "release 12", "msg refused"}},
       {"trosk that ended without a word has failed",
        converting() + std::vector<Event>{kConversionRuns, event::ConversionTick{JobStatus::Unfinished, true}},
        {"release 21", "Error box"}},
@@ -167,10 +171,10 @@ std::vector<Row> rows() {
       // A path that a job line cannot carry never reaches a job file.
       {"a path with a line feed is refused without a job",
        {event::Drop{"/m/x\ny.wav"}},
-       {"show /m/x\ny.wav", "clear selection", "Combo1-", "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
+       {"show /m/x\ny.wav", "clear selection", "Combo1-", "why line end 0", "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
       {"a path with a carriage return ends the pending pelkin and is refused",
        {kDropA, kPelkin11, event::Drop{"/m/x\ry.wav"}},
-       {"stop T1", "end 11", "show /m/x\ry.wav", "clear selection", "Combo1-", "msg refused", "Chg-", "Org+",
+       {"stop T1", "end 11", "show /m/x\ry.wav", "clear selection", "Combo1-", "why line end 0", "msg refused", "Chg-", "Org+",
         "remove Chg_txt"}},
       // Re-sampling and conversion.
       {"a choice re-samples", captured() + std::vector<Event>{choose(2, Method::Average)},

@@ -82,17 +82,35 @@ class CaptureTests : public QObject {
     QCOMPARE(at(f.Picture1, 7, top - 1), kWhite);
   }
 
+  // The refusal lines stay exactly two; pelkin's reason, in the window's words, is their tooltip.
+  void refusedFormat_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("float") << waveBytes(44100, 16, 1, ramp(100, 1), 3)
+                           << QStringLiteral("浮動小数点（IEEE float）の Wave ファイルです。");
+    QTest::newRow("LIST chunk") << waveBytes(44100, 16, 1, ramp(100, 1)).insert(36, QByteArray("LIST\4\0\0\0INFO", 12))
+                                << QStringLiteral("「LIST」チャンクがあります");
+  }
+
   void refusedFormat() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
     Harness h(true);
     formVarno& f = *h.form;
-    const QString wave = h.dir.file("float.wav");
-    QVERIFY(writeFile(wave, waveBytes(44100, 16, 1, ramp(100, 1), 3)));
+    const QString wave = h.dir.file("refused.wav");
+    QVERIFY(writeFile(wave, bytes));
     dropFiles(f, {wave});
     QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kCaptureTimeout);
+    QVERIFY2(f.Label7->toolTip().contains(reason), qPrintable(f.Label7->toolTip()));
     QVERIFY(!f.Timer1->isActive());
     QVERIFY(!f.Combo1->isEnabled());
     QVERIFY(f.cmdOpen_Org->isEnabled());
     QCOMPARE(f.Label4->text(), QString());
+    // The reason leaves with the lines it explains.
+    QVERIFY(writeFile(wave, waveBytes(8000, 8, 1, {128, 129})));
+    dropFiles(f, {wave});
+    QTRY_COMPARE_WITH_TIMEOUT(f.Combo1->count(), 8, kCaptureTimeout);
+    QCOMPARE(f.Label7->toolTip(), QString());
   }
 
   // pelkin that cannot be started refuses the file at once instead of polling for ever.
