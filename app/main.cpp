@@ -2,9 +2,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
+#include "command_line.h"
+#include "capture.h"
 #include "data_folder.h"
 #include "desktop.h"
 #include "fonts.h"
@@ -23,9 +27,30 @@ int refuseToStart(const QString& text) {
 
 QString folderName(const std::filesystem::path& folder) { return QFile::decodeName(folder.c_str()); }
 
+std::string workingDir() {
+  std::error_code error;
+  return std::filesystem::current_path(error).string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  using varno::window::CommandLine;
+  // Answered before the toolkit starts, so they work without a display.
+  const CommandLine command = varno::window::parseCommandLine({argv + 1, argv + argc}, workingDir());
+  switch (command.request) {
+    case CommandLine::Request::Help: return std::fputs(varno::window::helpText().c_str(), stdout) < 0;
+    case CommandLine::Request::Version: return std::fputs(varno::window::versionText().c_str(), stdout) < 0;
+    case CommandLine::Request::Wrong:
+      std::fprintf(stderr, "Varno: %s '%s'\n%s", command.wrong.starts_with('-') ? "unknown option" : "cannot open",
+                   command.wrong.c_str(), varno::window::helpText().c_str());
+      return 2;
+    case CommandLine::Request::Window: break;
+  }
+  if (const std::string why = varno::missingDisplay(); !why.empty()) {
+    std::fprintf(stderr, "Varno: %s.\nStart it from a desktop session (X11 or Wayland).\n", why.c_str());
+    return 1;
+  }
   // The aliases must be in place before the application builds its font database.
   varno_fonts::loadFontAliases();
   QApplication app(argc, argv);
@@ -42,5 +67,11 @@ int main(int argc, char** argv) {
                          folderName(data.path) + QStringLiteral("）を使う Varno は一つだけです。"));
   const std::unique_ptr<varno::Desktop> desktop = varno::makeDesktop();
   formVarno window(*desktop, programDir, folderName(data.path));
+  // A file named on the command line comes in as a drop, once the window is up; a drop takes
+  // only .wav files.
+  if (!command.file.empty() && !varno::pipeline::hasWaveExtension(command.file))
+    std::fprintf(stderr, "Varno: only .wav files can be opened: %s\n", command.file.c_str());
+  else if (!command.file.empty())
+    QTimer::singleShot(0, &window, [&window, file = command.file] { window.openFile(file); });
   return app.exec();
 }

@@ -69,6 +69,10 @@ class Desktop {
   virtual WindowId windowOfProcess(ProcessId process) = 0;
 };
 
+// Why no window can be shown in this session, before the toolkit tries (and aborts); empty
+// when a display is there, or a platform was chosen by hand.
+std::string missingDisplay();
+
 // Chosen once at start: the X11 backend when the application runs on xcb with a live
 // connection, the fallback otherwise.
 std::unique_ptr<Desktop> makeDesktop();

@@ -29,6 +29,22 @@ int defaultScreen() {
 
 }  // namespace
 
+std::string missingDisplay() {
+  auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  // A platform chosen by hand (offscreen, a VNC one) is the user's to answer for.
+  if (set("QT_QPA_PLATFORM") || set("WAYLAND_DISPLAY")) return {};
+  if (!set("DISPLAY"))
+    return "there is no display to open the window on (neither WAYLAND_DISPLAY nor DISPLAY is set)";
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  const bool reached = xcb_connection_has_error(connection) == 0;
+  xcb_disconnect(connection);
+  if (reached) return {};
+  return std::string("the X display ") + std::getenv("DISPLAY") + " cannot be reached";
+}
+
 std::unique_ptr<Desktop> makeDesktop() {
   // Under the offscreen platform the X11 interface may exist with no connection behind it.
   if (xcb_connection_t* connection = applicationConnection())

@@ -300,6 +300,8 @@ void formVarno::Text1_OLEDragDrop(const QList<QUrl>& urls) {
   if (!path.empty()) dispatch(varno::pipeline::event::Drop{path});
 }
 
+void formVarno::openFile(const std::string& path) { dispatch(varno::pipeline::event::Drop{path}); }
+
 void formVarno::Timer1_Timer() {
   Timer1->stop();
   // Whether pelkin has ended is asked first, so a status it wrote before ending is read.

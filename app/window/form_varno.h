@@ -80,6 +80,9 @@ class formVarno : public QWidget {
   bool Chg_Btn_State = false;
   QString Saved_Msg;
 
+  // Takes the file (the bytes of its path) as a drop of it on Text1.
+  void openFile(const std::string& path);
+
   // Every message box of the window goes through here; tests replace it.
   Module1::MessageHook showMessage;
 

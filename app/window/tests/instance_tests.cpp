@@ -113,7 +113,7 @@ class Folders {
 // when the test is done with it, pass or fail.
 class Varno {
  public:
-  Varno(const Folders& folders, bool asNobody) {
+  Varno(const Folders& folders, bool asNobody, const QStringList& arguments = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("HOME"), folders.home());
@@ -123,13 +123,16 @@ class Varno {
     // Ours is not nobody's; Qt makes one of its own.
     if (asNobody) env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     process_.setProcessEnvironment(env);
+    process_.setWorkingDirectory(folders.home());
     const QString program = folders.program() + QStringLiteral("/Varno");
     // setpriv becomes Varno in the same process, so the id we know is Varno's.
     if (asNobody)
-      process_.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                                 QStringLiteral("--clear-groups"), program});
+      process_.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"),
+                                                             QStringLiteral("--regid=65534"),
+                                                             QStringLiteral("--clear-groups"), program} +
+                                                     arguments);
     else
-      process_.start(program, QStringList());
+      process_.start(program, arguments);
   }
   ~Varno() { kill(); }
 
@@ -195,6 +198,41 @@ class InstanceTests : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!third.running() || lockHolder(lock) == third.pid(), kStartTimeout);
     QVERIFY2(third.running(), qPrintable(third.errors()));
     QVERIFY(!third.errors().contains(kAlreadyRunning));
+  }
+
+  // Help and version need no display; without one Varno says so instead of aborting; a file
+  // on the command line, relative to where Varno starts, is captured as a drop of it.
+  void commandLine() {
+    Folders folders;
+    QVERIFY(folders.valid());
+    const QString program = folders.program() + QStringLiteral("/Varno");
+    QProcess plain;
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) bare.remove(QLatin1String(name));
+    plain.setProcessEnvironment(bare);
+    const struct {
+      QStringList arguments;
+      int exitCode;
+      QString out;
+      QString err;
+    } runs[] = {{{QStringLiteral("--version")}, 0, QStringLiteral("Varno " VARNO_VERSION "\n"), QString()},
+                {{QStringLiteral("--help")}, 0, QStringLiteral("Usage: Varno [FILE.wav]\n"), QString()},
+                {{}, 1, QString(), QStringLiteral("no display")}};
+    for (const auto& run : runs) {
+      plain.start(program, run.arguments);
+      QVERIFY(plain.waitForFinished(kStartTimeout));
+      QCOMPARE(plain.exitCode(), run.exitCode);
+      QVERIFY(QString::fromUtf8(plain.readAllStandardOutput()).startsWith(run.out));
+      QVERIFY(QString::fromUtf8(plain.readAllStandardError()).contains(run.err));
+    }
+
+    QVERIFY(writeFile(folders.home() + QStringLiteral("/tone.wav"), waveBytes(8000, 8, 1, {128, 129})));
+    Varno varno(folders, false, {QStringLiteral("tone.wav")});
+    const QString captured = folders.program() + QStringLiteral("/Data/Org_txt.txt");
+    QTRY_VERIFY2_WITH_TIMEOUT(readFile(captured) == "8000\r\n8\r\n128\r\n129\r\n", qPrintable(varno.errors()),
+                              kStartTimeout);
+    QCOMPARE(readFile(folders.program() + QStringLiteral("/pelkin.ini")).split('\r').first(),
+             QFile::encodeName(folders.home() + QStringLiteral("/tone.wav")));
   }
 
   // A program folder the user cannot write: the user's data folder instead, and a refusal
