@@ -64,6 +64,19 @@ QFont gothic(const QString& family, double points) {
   return font;
 }
 
+QString methodName(varno::pipeline::Method method) {
+  return method == varno::pipeline::Method::Average ? QStringLiteral("平均値を使う") : QStringLiteral("先頭データを使う");
+}
+
+// The rate list's tooltip: the method a choice would use now and, once the red staircase is
+// drawn, what made it (its options lie outside the window's visible part).
+QString choiceTip(varno::pipeline::Method inForce, int staircaseFactor, varno::pipeline::Method staircaseMethod) {
+  QString tip = QStringLiteral("サンプリングの方法：") + methodName(inForce);
+  if (staircaseFactor != 0)
+    tip += QStringLiteral("\n赤い階段：1/%1 の周波数、%2").arg(staircaseFactor).arg(methodName(staircaseMethod));
+  return tip;
+}
+
 void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& text) {
   const bool information = kind == Module1::MessageKind::Information;
   QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon, QStringLiteral("Varno"),
@@ -230,6 +243,7 @@ void formVarno::connectEvents() {
     Combo1_Click();
   });
   connect(Option1, &QRadioButton::toggled, this, [this](bool selected) {
+    showChoiceTip();
     if (selected) Option1_Click();
   });
   connect(Option2, &QRadioButton::toggled, this, [this](bool selected) {
@@ -262,6 +276,7 @@ void formVarno::Form_Load() {
   for (QLabel* l : {Label4, Label5, Label7, Label9, Label11}) l->clear();
 
   Option2->setChecked(true);
+  showChoiceTip();
 
   Module1::Make_Dir(dataDir_ + QStringLiteral("/Data"));
 
@@ -398,6 +413,7 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           QFile::remove(Chg_Txt);
           chgIndex_ = {};
           chgFactor_ = 0;
+          showChoiceTip();
         } else if constexpr (std::is_same_v<A, act::ExplainRefusal>) {
           const std::string reason = varno::pipeline::refusalReason(
               a.cause, desktop_.processErrors(a.process), varno::pipeline::readFileHead(droppedPath_, 4096));
@@ -439,6 +455,14 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
         return std::nullopt;
       },
       action);
+}
+
+void formVarno::showChoiceTip() {
+  Combo1->setToolTip(choiceTip(methodInForce(), chgFactor_, chgMethod_));
+}
+
+varno::pipeline::Method formVarno::methodInForce() const {
+  return Option1->isChecked() ? varno::pipeline::Method::Average : varno::pipeline::Method::FirstSample;
 }
 
 void formVarno::showMessageLine(const QString& text) {
@@ -529,9 +553,7 @@ void formVarno::Make_Choice(ChoiceSource source) {
   const int k = Combo1->currentIndex();
   if (k == -1) return;
   const bool open = playerOpen();
-  const varno::pipeline::Method method =
-      Option1->isChecked() ? varno::pipeline::Method::Average : varno::pipeline::Method::FirstSample;
-  dispatch(varno::pipeline::event::Choose{k, method, source == ChoiceSource::Combo, open});
+  dispatch(varno::pipeline::event::Choose{k, methodInForce(), source == ChoiceSource::Combo, open});
 }
 
 bool formVarno::playerOpen() {
@@ -551,6 +573,8 @@ varno::pipeline::Event formVarno::Main_Job(const varno::pipeline::action::Resamp
   if (result.error == varno::pipeline::ResampleError::None) {
     chgIndex_ = std::move(result.index);
     chgFactor_ = factor;
+    chgMethod_ = choice.method;
+    showChoiceTip();
   }
   return varno::pipeline::event::ResampleEnded{result.error};
 }

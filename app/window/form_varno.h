@@ -125,6 +125,9 @@ class formVarno : public QWidget {
   // Brings the player's window to the front, finding it among the player process's windows
   // when it is not known yet; false once the player process has ended.
   bool Raise_Player();
+  // Combo1's tooltip: the method in force and what made the staircase.
+  void showChoiceTip();
+  varno::pipeline::Method methodInForce() const;
   // Label7's text; the refusal lines carry the reason for the refusal as their tooltip.
   void showMessageLine(const QString& text);
   bool Pre_Draw_Fig();
@@ -148,6 +151,7 @@ class formVarno : public QWidget {
   // The factor Chg_txt was written with (0 when there is none), so the staircase always
   // matches the file even while a newer choice runs.
   int chgFactor_ = 0;
+  varno::pipeline::Method chgMethod_ = varno::pipeline::Method::FirstSample;
   // A pick in the list announces itself twice (index changed, then activated); a pick of
   // the item already selected only once.
   bool comboPickSeen_ = false;

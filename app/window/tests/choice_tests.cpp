@@ -92,9 +92,13 @@ class ChoiceTests : public QObject {
     Harness h;
     formVarno& f = *h.form;
     captureByHand(h, rate, "16", samples);
+    const QString method = average ? QStringLiteral("平均値を使う") : QStringLiteral("先頭データを使う");
     if (average) f.Option1->setChecked(true);  // no rate chosen yet: nothing runs
     QCOMPARE(troskStarts(h), std::size_t(0));
+    // The hidden options' state shows in the rate list's tooltip, with what made the staircase.
+    QCOMPARE(f.Combo1->toolTip(), QStringLiteral("サンプリングの方法：") + method);
     f.Combo1->setCurrentIndex(index);
+    QCOMPARE(f.Combo1->toolTip(), QStringLiteral("サンプリングの方法：%1\n赤い階段：1/%2 の周波数、%1").arg(method).arg(1 << index));
     QCOMPARE(readFile(f.Chg_Txt), written);
     QCOMPARE(f.Label7->text(), kConverting);
     QVERIFY(!f.cmdOpen_Chg->isEnabled());
