@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
 #include <QMessageBox>
@@ -12,10 +13,15 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <algorithm>
+#include <array>
 #include <filesystem>
+#include <span>
 #include <system_error>
+#include <vector>
 
 #include "capture.h"
+#include "caption_layout.h"
 #include "fonts.h"
 #include "graph.h"
 #include "job.h"
@@ -31,6 +37,15 @@ namespace {
 QRect fromTwips(int left, int top, int width, int height) {
   auto px = [](int twips) { return qRound(twips / 15.0); };
   return QRect(px(left), px(top), px(width), px(height));
+}
+
+// The designed places of the axis captions.
+constexpr std::array<int, 6> kLabel12Tops{3120, 4680, 6240, 6720, 8160, 9720};
+constexpr std::array<int, 6> kLabel13Lefts{0, 1560, 3120, 4560, 6120, 7560};
+QRect label12Place(std::size_t i) { return fromTwips(8040, kLabel12Tops[i], 735, 135); }
+QRect label13Place(std::size_t i) {
+  const bool samples = i < 6;
+  return fromTwips(kLabel13Lefts[i % 6], samples ? 6480 : 9960, samples ? 735 : 975, 135);
 }
 
 const QString kDropPrompt = QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。");
@@ -77,6 +92,29 @@ QString choiceTip(varno::pipeline::Method inForce, int staircaseFactor, varno::p
   return tip;
 }
 
+// The width a label's text needs: its advance, or its ink where that reaches further.
+int textWidth(const QLabel* label) {
+  const QFontMetrics metrics(label->font());
+  const QRect ink = metrics.boundingRect(label->text());
+  return std::max(metrics.horizontalAdvance(label->text()), ink.right() + 1) - std::min(0, ink.left());
+}
+
+// Gives each caption of a row the box the caption rule finds for its text, keeping the
+// captions a blank apart.
+void fitCaptionRow(std::span<QLabel* const> labels, std::span<const QRect> places,
+                   varno::graph::Anchor anchor, int areaLeft, int areaRight) {
+  std::vector<varno::graph::CaptionText> row;
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    const QRect& p = places[i];
+    const int lineHeight = QFontMetrics(labels[i]->font()).height();
+    row.push_back({{p.x(), p.y(), p.width(), p.height()}, textWidth(labels[i]), lineHeight});
+  }
+  const int blank = QFontMetrics(labels.front()->font()).horizontalAdvance(QLatin1Char(' '));
+  const std::vector<varno::graph::Box> boxes = varno::graph::captionRow(row, anchor, areaLeft, areaRight, blank);
+  for (std::size_t i = 0; i < labels.size(); ++i)
+    labels[i]->setGeometry(boxes[i].left, boxes[i].top, boxes[i].width, boxes[i].height);
+}
+
 void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& text) {
   const bool information = kind == Module1::MessageKind::Information;
   QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon, QStringLiteral("Varno"),
@@ -120,7 +158,7 @@ void formVarno::buildControls() {
     auto* l = new QLabel(text, this);
     l->setObjectName(QLatin1String(name));
     l->setTextFormat(Qt::PlainText);
-    l->setAlignment(align | Qt::AlignTop);
+    l->setAlignment(align & Qt::AlignVertical_Mask ? align : align | Qt::AlignTop);
     l->setGeometry(place);
     if (border) {
       l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -142,8 +180,10 @@ void formVarno::buildControls() {
   Text1->setGeometry(fromTwips(360, 360, 7545, 435));
   Label2 = label("Label2", QStringLiteral("サンプル周波数："), fromTwips(9240, 1800, 1605, 225), Qt::AlignRight, false);
   Label3 = label("Label3", QStringLiteral("ビット"), fromTwips(5760, 960, 585, 195), Qt::AlignRight, false);
-  Label4 = label("Label4", QString(), fromTwips(10920, 1800, 1605, 255), Qt::AlignLeft, true);
-  Label5 = label("Label5", QString(), fromTwips(6480, 930, 1395, 255), Qt::AlignLeft, true);
+  // The framed one-line fields centre their line: QLabel indents a top-aligned line from the
+  // top as well, which would put its descent on the bottom border.
+  Label4 = label("Label4", QString(), fromTwips(10920, 1800, 1605, 255), Qt::AlignLeft | Qt::AlignVCenter, true);
+  Label5 = label("Label5", QString(), fromTwips(6480, 930, 1395, 255), Qt::AlignLeft | Qt::AlignVCenter, true);
   Label6 = label("Label6", QStringLiteral("サンプル周波数："), fromTwips(360, 960, 2205, 225), Qt::AlignRight, false);
   Combo1 = new QComboBox(this);
   Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -160,10 +200,10 @@ void formVarno::buildControls() {
       button("cmdOpen_Chg", QStringLiteral("サンプリング後の音を聞く"), fromTwips(4200, 1920, 3735, 525), this);
   Command1 = button("Command1", QStringLiteral("Command1"), fromTwips(9480, 5520, 465, 315), this);
   Label8 = label("Label8", QStringLiteral("ファイルのサイズ："), fromTwips(480, 1260, 2055, 255), Qt::AlignRight, false);
-  Label9 = label("Label9", QString(), fromTwips(2640, 1260, 1935, 255), Qt::AlignRight, true);
+  Label9 = label("Label9", QString(), fromTwips(2640, 1260, 1935, 255), Qt::AlignRight | Qt::AlignVCenter, true);
   Label10 = label("Label10", QStringLiteral("変換後のファイルのサイズ："), fromTwips(360, 1560, 2175, 255),
                   Qt::AlignRight, false);
-  Label11 = label("Label11", QString(), fromTwips(2640, 1560, 1935, 255), Qt::AlignRight, true);
+  Label11 = label("Label11", QString(), fromTwips(2640, 1560, 1935, 255), Qt::AlignRight | Qt::AlignVCenter, true);
   Frame1 = new QGroupBox(QStringLiteral("サンプリングの方法"), this);
   Frame1->setObjectName(QStringLiteral("Frame1"));
   Frame1->setGeometry(fromTwips(9600, 480, 3255, 1095));
@@ -192,17 +232,13 @@ void formVarno::buildControls() {
   HScroll1->setFocusPolicy(Qt::StrongFocus);
 
   const QFont captionFont = gothic(varno_fonts::kProportionalGothic, 8.25);
-  constexpr std::array<int, 6> kLabel12Tops{3120, 4680, 6240, 6720, 8160, 9720};
-  for (int i = 0; i < 6; ++i) {
-    Label12[i] = label(QStringLiteral("Label12(%1)").arg(i).toLatin1().constData(), QString(),
-                       fromTwips(8040, kLabel12Tops[i], 735, 135), Qt::AlignLeft, false);
+  for (std::size_t i = 0; i < Label12.size(); ++i) {
+    Label12[i] = label(QStringLiteral("Label12(%1)").arg(i).toLatin1().constData(), QString(), label12Place(i),
+                       Qt::AlignLeft, false);
     Label12[i]->setFont(captionFont);
   }
-  constexpr std::array<int, 6> kLabel13Lefts{0, 1560, 3120, 4560, 6120, 7560};
-  for (int i = 0; i < 12; ++i) {
-    const bool samples = i < 6;
-    Label13[i] = label(QStringLiteral("Label13(%1)").arg(i).toLatin1().constData(), QString(),
-                       fromTwips(kLabel13Lefts[i % 6], samples ? 6480 : 9960, samples ? 735 : 975, 135),
+  for (std::size_t i = 0; i < Label13.size(); ++i) {
+    Label13[i] = label(QStringLiteral("Label13(%1)").arg(i).toLatin1().constData(), QString(), label13Place(i),
                        Qt::AlignHCenter, false);
     Label13[i]->setFont(captionFont);
   }
@@ -296,6 +332,7 @@ void formVarno::Form_Load() {
     Label13[k]->setText(QString::number(100 * k));
     Label13[6 + k]->setText(QStringLiteral("%1 msec").arg(100 * k));
   }
+  fitCaptions();
 
   Set_Grid_1();
   Set_Grid_2();
@@ -479,6 +516,7 @@ bool formVarno::Pre_Draw_Fig() {
   orgIndex_ = std::move(scan->index);
   const std::array<std::string, 6> captions = varno::graph::amplitudeCaptions(Max_Amp, sixteenBit);
   for (std::size_t i = 0; i < captions.size(); ++i) Label12[i]->setText(QString::fromStdString(captions[i]));
+  fitCaptions();
   Start_Pos = 0;
   return true;
 }
@@ -489,6 +527,21 @@ void formVarno::Set_Grid() {
   for (std::size_t k = 0; k < 6; ++k) {
     Label13[k]->setText(QString::fromStdString(captions.samples[k]));
     Label13[6 + k]->setText(QString::fromStdString(captions.times[k]));
+  }
+  fitCaptions();
+}
+
+void formVarno::fitCaptions() {
+  // The amplitude captions stand alone, between the pictures' right edge and the window's.
+  const int pictureRight = Picture1->geometry().right() + 1;
+  for (std::size_t i = 0; i < Label12.size(); ++i) {
+    const QRect place = label12Place(i);
+    fitCaptionRow(std::span(&Label12[i], 1), std::span(&place, 1), varno::graph::Anchor::Left, pictureRight, width());
+  }
+  for (std::size_t row = 0; row < 2; ++row) {
+    std::array<QRect, 6> places;
+    for (std::size_t k = 0; k < 6; ++k) places[k] = label13Place(6 * row + k);
+    fitCaptionRow(std::span(Label13).subspan(6 * row, 6), places, varno::graph::Anchor::Centre, 0, width());
   }
 }
 

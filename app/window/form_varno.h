@@ -132,6 +132,8 @@ class formVarno : public QWidget {
   void showMessageLine(const QString& text);
   bool Pre_Draw_Fig();
   void Set_Grid();
+  // Sizes the axis captions to their texts, so none is cut (Label12 and Label13).
+  void fitCaptions();
   void Set_Grid_1();
   void Set_Grid_2();
   void Draw_Fig();

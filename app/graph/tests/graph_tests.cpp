@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "caption_layout.h"
 #include "graph.h"
 
 using namespace varno;
@@ -153,6 +154,10 @@ TEST(Captions, TimeAxisInTenthsOfMilliseconds) {
       {2147483600, 44100, {"2147483600", "2147483700", "2147483800", "2147483900", "2147484000", "2147484100"},
        {"48695773.2msec", "48695775.5msec", "48695777.8msec", "48695780.0msec", "48695782.3msec",
         "48695784.6msec"}},
+      // The widest captions there are: the last window of the longest recording at 1 Hz.
+      {2147483647, 1, {"2147483647", "2147483747", "2147483847", "2147483947", "2147484047", "2147484147"},
+       {"2147483647000.0msec", "2147483747000.0msec", "2147483847000.0msec", "2147483947000.0msec",
+        "2147484047000.0msec", "2147484147000.0msec"}},
       {0, 0, {"0", "100", "200", "300", "400", "500"},
        {"-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec"}},
       {100, -8000, {"100", "200", "300", "400", "500", "600"},
@@ -179,6 +184,66 @@ TEST(Captions, TenthsRoundHalvesAwayOnFifteenDigits) {
       {std::numeric_limits<double>::infinity(), "-.-"},
   };
   for (const Row& r : rows) EXPECT_EQ(formatTenths(r.value), r.text) << r.value;
+}
+
+namespace varno::graph {
+void PrintTo(const Box& b, std::ostream* out) {
+  *out << "(" << b.left << ", " << b.top << ", " << b.width << "x" << b.height << ")";
+}
+}  // namespace varno::graph
+
+// The caption rows as the window lays them out, in pixels: Label13(6..11) under Picture2,
+// Label13(0..5) under Picture1, and one of Label12 beside the pictures' right edges.
+std::vector<CaptionText> row(const std::array<int, 6>& lefts, int top, int width, const std::vector<int>& texts) {
+  std::vector<CaptionText> captions;
+  for (std::size_t k = 0; k < texts.size(); ++k) captions.push_back({{lefts[k], top, width, 9}, texts[k], 12});
+  return captions;
+}
+constexpr std::array<int, 6> kLefts{0, 104, 208, 304, 408, 504};
+
+TEST(Captions, BoxesGrowAboutTheirAnchorsWithoutMeeting) {
+  struct Row {
+    const char* what;
+    std::vector<CaptionText> captions;
+    Anchor anchor;
+    int areaLeft, areaRight;
+    std::vector<Box> boxes;
+  };
+  const Row rows[] = {
+      {"44100 Hz from 0: designed boxes, one line of the font high",
+       row(kLefts, 664, 65, {44, 44, 44, 44, 44, 51}), Anchor::Centre, 0, 583,
+       {{0, 664, 65, 12}, {104, 664, 65, 12}, {208, 664, 65, 12}, {304, 664, 65, 12}, {408, 664, 65, 12},
+        {504, 664, 65, 12}}},
+      {"600011.3msec: centred growth, the first held at the window's left edge",
+       row(kLefts, 664, 65, {79, 79, 79, 79, 79, 79}), Anchor::Centre, 0, 583,
+       {{0, 664, 79, 12}, {97, 664, 79, 12}, {201, 664, 79, 12}, {297, 664, 79, 12}, {401, 664, 79, 12},
+        {497, 664, 79, 12}}},
+      {"2^31 - 1 samples at 44100 Hz: the first, held at the edge, would meet the second",
+       row(kLefts, 664, 65, {93, 93, 93, 93, 93, 93}), Anchor::Centre, 0, 583,
+       {{0, 664, 93, 12}, {90, 676, 93, 12}, {194, 664, 93, 12}, {290, 676, 93, 12}, {394, 664, 93, 12},
+        {490, 676, 93, 12}}},
+      {"2^31 - 1 samples at 1 Hz: every second caption one line lower, the last held at the right edge",
+       row(kLefts, 664, 65, {127, 127, 127, 127, 127, 127}), Anchor::Centre, 0, 583,
+       {{0, 664, 127, 12}, {73, 676, 127, 12}, {177, 664, 127, 12}, {273, 676, 127, 12}, {377, 664, 127, 12},
+        {456, 676, 127, 12}}},
+      {"2^31 - 1 samples, top row: odd growth rounded up to keep the middle",
+       row(kLefts, 432, 49, {70, 70, 70, 70, 70, 70}), Anchor::Centre, 0, 583,
+       {{0, 432, 71, 12}, {93, 432, 71, 12}, {197, 432, 71, 12}, {293, 432, 71, 12}, {397, 432, 71, 12},
+        {493, 432, 71, 12}}},
+      {"neighbours a blank apart share their line",
+       {{{0, 0, 20, 12}, 20, 12}, {{23, 0, 20, 12}, 20, 12}}, Anchor::Centre, 0, 583,
+       {{0, 0, 20, 12}, {23, 0, 20, 12}}},
+      {"one pixel short of a blank between neighbours",
+       {{{0, 0, 20, 12}, 20, 12}, {{22, 0, 20, 12}, 20, 12}}, Anchor::Centre, 0, 583,
+       {{0, 0, 20, 12}, {22, 12, 20, 12}}},
+      {"amplitude beside the pictures: a box that fits stays, even past the window's edge",
+       {{{536, 648, 49, 9}, 42, 12}}, Anchor::Left, 529, 583, {{536, 648, 49, 12}}},
+      {"amplitude that grows: to the right, pushed back no further than the designed edge",
+       {{{536, 648, 49, 9}, 52, 12}}, Anchor::Left, 529, 583, {{533, 648, 52, 12}}},
+      {"wider than the area: held at its left end",
+       {{{536, 648, 49, 9}, 77, 12}}, Anchor::Left, 529, 583, {{529, 648, 77, 12}}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(captionRow(r.captions, r.anchor, r.areaLeft, r.areaRight, 3), r.boxes) << r.what;
 }
 
 TEST(Scroll, StartPositions) {

@@ -1,7 +1,10 @@
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
+#include <limits>
 #include <signal.h>
 #include <sys/stat.h>
 
@@ -25,6 +28,21 @@ std::pair<int, int> stickRows(double y) {
   return {std::min(rowOf(y), rowOf(100)), std::min(std::max(rowOf(y), rowOf(100)), 202)};
 }
 
+
+// Where `label` lays out its line of text, ink and descent included, in its parent's
+// coordinates: QLabel keeps a framed label's text half an "x" from the edges it is aligned to.
+std::pair<QRect, QRect> textPlace(const QLabel* label) {
+  const QFontMetrics metrics(label->font());
+  const int indent = label->frameWidth() > 0 ? metrics.horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+  const Qt::Alignment align = label->alignment();
+  QRect area = label->contentsRect();
+  if (align & Qt::AlignLeft) area.setLeft(area.left() + indent);
+  if (align & Qt::AlignRight) area.setRight(area.right() - indent);
+  if (align & Qt::AlignTop) area.setTop(area.top() + indent);
+  const QRect line = metrics.boundingRect(area, align, label->text());
+  const QRect ink = metrics.tightBoundingRect(label->text()).translated(line.left(), line.top() + metrics.ascent());
+  return {line.translated(label->pos()), ink.translated(label->pos())};
+}
 
 std::vector<int> ramp(int count, int scale) {
   std::vector<int> v(count);
@@ -379,6 +397,41 @@ class CaptureTests : public QObject {
     f.HScroll1->setValue(50);
     QCOMPARE(f.Picture1->image(), before1);
     QCOMPARE(f.Picture2->image(), before2);
+  }
+
+  // The widest captions there are, the last view of 2^31 - 1 samples at 1 Hz, and the
+  // framed fields: every text whole inside its label, and no caption on another control.
+  void captionsShowWhole() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "1", "16", {-32768, 32767, 0});
+    const std::vector<const QWidget*> others{f.Picture1, f.Picture2, f.HScroll1};
+    auto check = [&] {
+      for (const QLabel* l : {f.Label4, f.Label5, f.Label9}) {
+        const auto [line, ink] = textPlace(l);
+        const QRect inside = l->contentsRect().translated(l->pos());
+        QVERIFY2(inside.contains(line) && inside.contains(ink), qPrintable(l->objectName()));
+      }
+      std::vector<const QLabel*> captions(f.Label12.begin(), f.Label12.end());
+      captions.insert(captions.end(), f.Label13.begin(), f.Label13.end());
+      for (const QLabel* c : captions) {
+        const auto [line, ink] = textPlace(c);
+        const QString what = c->objectName() + " " + c->text();
+        QVERIFY2(c->geometry().contains(line) && c->geometry().contains(ink), qPrintable(what));
+        QVERIFY2(f.rect().contains(line), qPrintable(what));
+        for (const QLabel* d : captions)
+          QVERIFY2(c == d || !c->geometry().intersects(d->geometry()), qPrintable(what + " / " + d->objectName()));
+        for (const QWidget* w : others)
+          QVERIFY2(!c->geometry().intersects(w->geometry()), qPrintable(what + " / " + w->objectName()));
+      }
+    };
+    check();
+    if (QTest::currentTestFailed()) return;
+    f.Data_Count = std::numeric_limits<std::int32_t>::max();
+    f.HScroll1->setValue(100);
+    QCOMPARE(f.Label13[0]->text(), QStringLiteral("2147483647"));
+    QCOMPARE(f.Label13[11]->text(), QStringLiteral("2147484147000.0msec"));
+    check();
   }
 
   void scrolling() {

@@ -107,8 +107,9 @@ class StartupTests : public QObject {
     QTest::newRow("cmdLeft, below the client area") << "cmdLeft" << QRect(8, 824, 41, 25);
     QTest::newRow("Label4, right of the client area") << "Label4" << QRect(728, 120, 107, 17);
     QTest::newRow("Option2, inside Frame1") << "Option2" << QRect(48, 48, 121, 12);
-    QTest::newRow("Label12(5)") << "Label12(5)" << QRect(536, 648, 49, 9);
-    QTest::newRow("Label13(11)") << "Label13(11)" << QRect(504, 664, 65, 9);
+    // The captions' boxes are one line of their font high, its descent included.
+    QTest::newRow("Label12(5)") << "Label12(5)" << QRect(536, 648, 49, 12);
+    QTest::newRow("Label13(11)") << "Label13(11)" << QRect(504, 664, 65, 12);
   }
   void geometry() {
     QFETCH(QString, name);
