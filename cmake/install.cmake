@@ -1,0 +1,26 @@
+# What `cmake --install` and the package put where. The programs sit side by side in a folder
+# of their own: the window finds its converters beside its real path, and keeps its job files
+# and Data/ there too when the user can write to it (else in the user's own data folder).
+set(VARNO_PROGRAM_DIR lib/varno)
+# A umask that lets the group write must not reach the installed folders.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+install(TARGETS Varno pelkin trosk RUNTIME DESTINATION ${VARNO_PROGRAM_DIR})
+install(DIRECTORY DESTINATION ${VARNO_PROGRAM_DIR}/Data)
+
+# PREFIX/bin/Varno links to the window relative to itself, so it holds for any prefix and
+# under the package's staging folder alike.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install)
+file(CREATE_LINK ../${VARNO_PROGRAM_DIR}/Varno ${CMAKE_BINARY_DIR}/install/Varno SYMBOLIC)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/install/Varno DESTINATION bin)
+
+install(FILES app/window/resources/varno-32.png DESTINATION share/icons/hicolor/32x32/apps RENAME varno.png)
+install(FILES app/window/resources/varno-16.png DESTINATION share/icons/hicolor/16x16/apps RENAME varno.png)
+
+# The menu entry names the program by the prefix given at install time, which only the
+# install script knows.
+set(VARNO_DESKTOP_TEMPLATE ${CMAKE_SOURCE_DIR}/app/window/resources/varno.desktop)
+set(VARNO_DESKTOP_FILE varno.desktop)
+configure_file(cmake/desktop_entry.cmake.in ${CMAKE_BINARY_DIR}/install/desktop_entry.cmake @ONLY)
+install(SCRIPT ${CMAKE_BINARY_DIR}/install/desktop_entry.cmake)
