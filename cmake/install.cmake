@@ -15,8 +15,13 @@ file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install)
 file(CREATE_LINK ../${VARNO_PROGRAM_DIR}/Varno ${CMAKE_BINARY_DIR}/install/Varno SYMBOLIC)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/install/Varno DESTINATION bin)
 
-install(FILES app/window/resources/varno-32.png DESTINATION share/icons/hicolor/32x32/apps RENAME varno.png)
-install(FILES app/window/resources/varno-16.png DESTINATION share/icons/hicolor/16x16/apps RENAME varno.png)
+# The icon the window carries too, drawn once as SVG and rendered to PNG for the usual sizes.
+set(VARNO_ICONS app/window/resources/icons)
+install(FILES ${VARNO_ICONS}/varno.svg DESTINATION share/icons/hicolor/scalable/apps RENAME varno.svg)
+foreach(side 16 22 24 32 48 64 128 256)
+  install(FILES ${VARNO_ICONS}/varno-${side}.png DESTINATION share/icons/hicolor/${side}x${side}/apps
+          RENAME varno.png)
+endforeach()
 
 # The menu entry names the program by the prefix given at install time, which only the
 # install script knows.
