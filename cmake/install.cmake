@@ -4,6 +4,8 @@
 set(VARNO_PROGRAM_DIR lib/varno)
 # Names the menu entry, the icon and the software-centre data alike.
 set(VARNO_APP_ID io.github.varno.Varno)
+# One component for every rule here, which the package installs by name.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME varno)
 # A umask that lets the group write must not reach the installed folders.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
