@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
   // The aliases must be in place before the application builds its font database.
   varno_fonts::loadFontAliases();
   QApplication app(argc, argv);
+  // Wayland compositors find the menu entry, and with it the icon, by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.varno.Varno"));
   const QString programDir = QCoreApplication::applicationDirPath();
   const varno::pipeline::DataFolder data = varno::pipeline::chooseDataFolder(
       QFile::encodeName(programDir).toStdString(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),

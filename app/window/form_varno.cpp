@@ -149,8 +149,8 @@ void formVarno::buildControls() {
   // The window's own font, for the controls that have none of their own.
   setFont(gothic(varno_fonts::kProportionalGothic, 9));
   QIcon icon;
-  icon.addFile(QStringLiteral(":/varno/varno-32.png"), QSize(32, 32));
-  icon.addFile(QStringLiteral(":/varno/varno-16.png"), QSize(16, 16));
+  for (const int side : {16, 22, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/varno/icons/varno-%1.png").arg(side), QSize(side, side));
   setWindowIcon(icon);
 
   auto label = [this](const char* name, const QString& text, QRect place, Qt::Alignment align,
