@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "command_line.h"
-#include "capture.h"
-#include "data_folder.h"
-#include "desktop.h"
-#include "fonts.h"
-#include "form_varno.h"
+#include "window/command_line.h"
+#include "pipeline/capture.h"
+#include "pipeline/data_folder.h"
+#include "desktop/desktop.h"
+#include "window/fonts.h"
+#include "window/form_varno.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "byte_io.h"
+#include "converter/byte_io.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

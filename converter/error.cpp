@@ -1,4 +1,4 @@
-#include "error.h"
+#include "converter/error.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "init.h"
+#include "converter/init.h"
 
 #include <cerrno>
 

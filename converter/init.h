@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "byte_io.h"
-#include "error.h"
+#include "converter/byte_io.h"
+#include "converter/error.h"
 
 namespace varno::converter {
 

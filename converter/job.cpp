@@ -1,9 +1,9 @@
-#include "job.h"
+#include "converter/job.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "init.h"
+#include "converter/init.h"
 
 namespace varno::converter {
 

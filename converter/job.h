@@ -2,8 +2,8 @@
 // One converter run from its command line to its exit code.
 #include <string>
 
-#include "byte_io.h"
-#include "error.h"
+#include "converter/byte_io.h"
+#include "converter/error.h"
 
 namespace varno::converter {
 

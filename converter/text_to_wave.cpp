@@ -1,4 +1,4 @@
-#include "text_to_wave.h"
+#include "converter/text_to_wave.h"
 
 #include <charconv>
 #include <cstring>

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "byte_io.h"
-#include "error.h"
+#include "converter/byte_io.h"
+#include "converter/error.h"
 
 namespace varno::converter {
 

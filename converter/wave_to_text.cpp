@@ -1,4 +1,4 @@
-#include "wave_to_text.h"
+#include "converter/wave_to_text.h"
 
 #include <algorithm>
 #include <array>

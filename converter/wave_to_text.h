@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "byte_io.h"
-#include "error.h"
+#include "converter/byte_io.h"
+#include "converter/error.h"
 
 namespace varno::converter {
 

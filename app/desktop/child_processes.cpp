@@ -1,4 +1,4 @@
-#include "child_processes.h"
+#include "desktop/child_processes.h"
 
 #include <signal.h>
 #include <spawn.h>

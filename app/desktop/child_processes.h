@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop.h"
+#include "desktop/desktop.h"
 
 namespace varno {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "child_processes.h"
-#include "desktop.h"
-#include "program_lookup.h"
+#include "desktop/child_processes.h"
+#include "desktop/desktop.h"
+#include "desktop/program_lookup.h"
 
 namespace varno {
 

@@ -1,6 +1,6 @@
-#include "fallback_desktop.h"
+#include "desktop/fallback_desktop.h"
 
-#include "program_lookup.h"
+#include "desktop/program_lookup.h"
 
 namespace varno {
 

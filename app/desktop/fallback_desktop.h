@@ -1,8 +1,8 @@
 #pragma once
 // The desktop without X11 (Wayland, offscreen): no window of another program can be seen or
 // raised, so a launched player is known by its process alone.
-#include "child_processes.h"
-#include "desktop.h"
+#include "desktop/child_processes.h"
+#include "desktop/desktop.h"
 
 namespace varno {
 

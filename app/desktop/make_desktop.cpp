@@ -3,9 +3,9 @@
 #include <QGuiApplication>
 #include <cstdlib>
 
-#include "desktop.h"
-#include "fallback_desktop.h"
-#include "x11_desktop.h"
+#include "desktop/desktop.h"
+#include "desktop/fallback_desktop.h"
+#include "desktop/x11_desktop.h"
 
 namespace varno {
 

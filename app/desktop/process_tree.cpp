@@ -1,4 +1,4 @@
-#include "process_tree.h"
+#include "desktop/process_tree.h"
 
 #include <charconv>
 #include <filesystem>

@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "desktop.h"
+#include "desktop/desktop.h"
 
 namespace varno {
 

@@ -1,4 +1,4 @@
-#include "program_lookup.h"
+#include "desktop/program_lookup.h"
 
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "child_processes.h"
-#include "desktop.h"
+#include "desktop/child_processes.h"
+#include "desktop/desktop.h"
 
 namespace varno {
 

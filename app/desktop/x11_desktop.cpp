@@ -1,11 +1,11 @@
-#include "x11_desktop.h"
+#include "desktop/x11_desktop.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
-#include "process_tree.h"
-#include "program_lookup.h"
+#include "desktop/process_tree.h"
+#include "desktop/program_lookup.h"
 
 namespace varno {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "child_processes.h"
-#include "desktop.h"
+#include "desktop/child_processes.h"
+#include "desktop/desktop.h"
 
 namespace varno {
 

@@ -1,4 +1,4 @@
-#include "caption_layout.h"
+#include "graph/caption_layout.h"
 
 #include <algorithm>
 

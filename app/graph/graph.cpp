@@ -1,13 +1,13 @@
-#include "graph.h"
+#include "graph/graph.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "numbers.h"
-#include "numtext.h"
-#include "sample_text.h"
+#include "common/numbers.h"
+#include "common/numtext.h"
+#include "pipeline/sample_text.h"
 
 namespace varno::graph {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "line_index.h"
+#include "common/line_index.h"
 
 namespace varno::graph {
 

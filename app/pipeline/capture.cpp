@@ -1,8 +1,8 @@
-#include "capture.h"
+#include "pipeline/capture.h"
 
 #include <cctype>
 
-#include "sample_text.h"
+#include "pipeline/sample_text.h"
 
 namespace varno::pipeline {
 

@@ -1,4 +1,4 @@
-#include "data_folder.h"
+#include "pipeline/data_folder.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

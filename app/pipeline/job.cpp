@@ -1,10 +1,10 @@
-#include "job.h"
+#include "pipeline/job.h"
 
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#include "atomic_file.h"
+#include "pipeline/atomic_file.h"
 
 namespace varno::pipeline {
 

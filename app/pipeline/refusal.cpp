@@ -1,4 +1,4 @@
-#include "refusal.h"
+#include "pipeline/refusal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "sequencer.h"
+#include "pipeline/sequencer.h"
 
 namespace varno::pipeline {
 

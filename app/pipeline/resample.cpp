@@ -1,13 +1,13 @@
-#include "resample.h"
+#include "pipeline/resample.h"
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 
-#include "atomic_file.h"
-#include "numtext.h"
-#include "sample_text.h"
+#include "pipeline/atomic_file.h"
+#include "common/numtext.h"
+#include "pipeline/sample_text.h"
 
 namespace varno::pipeline {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "line_index.h"
+#include "common/line_index.h"
 
 namespace varno::pipeline {
 

@@ -1,4 +1,4 @@
-#include "sample_text.h"
+#include "pipeline/sample_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

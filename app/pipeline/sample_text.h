@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "numtext.h"
+#include "common/numtext.h"
 
 namespace varno::pipeline {
 

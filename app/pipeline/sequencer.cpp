@@ -1,8 +1,8 @@
-#include "sequencer.h"
+#include "pipeline/sequencer.h"
 
 #include <utility>
 
-#include "capture.h"
+#include "pipeline/capture.h"
 
 namespace varno::pipeline {
 

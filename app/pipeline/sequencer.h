@@ -8,8 +8,8 @@
 #include <variant>
 #include <vector>
 
-#include "job.h"
-#include "resample.h"
+#include "pipeline/job.h"
+#include "pipeline/resample.h"
 
 namespace varno::pipeline {
 

@@ -1,4 +1,4 @@
-#include "drop_box.h"
+#include "window/drop_box.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>

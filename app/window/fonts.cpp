@@ -1,4 +1,4 @@
-#include "fonts.h"
+#include "window/fonts.h"
 
 #include <fontconfig/fontconfig.h>
 

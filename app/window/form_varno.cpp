@@ -1,4 +1,4 @@
-#include "form_varno.h"
+#include "window/form_varno.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,16 +20,16 @@
 #include <system_error>
 #include <vector>
 
-#include "capture.h"
-#include "caption_layout.h"
-#include "fonts.h"
-#include "graph.h"
-#include "job.h"
-#include "module1.h"
-#include "numbers.h"
-#include "numtext.h"
-#include "refusal.h"
-#include "resample.h"
+#include "pipeline/capture.h"
+#include "graph/caption_layout.h"
+#include "window/fonts.h"
+#include "graph/graph.h"
+#include "pipeline/job.h"
+#include "window/module1.h"
+#include "common/numbers.h"
+#include "common/numtext.h"
+#include "pipeline/refusal.h"
+#include "pipeline/resample.h"
 
 namespace {
 

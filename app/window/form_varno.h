@@ -11,12 +11,12 @@
 #include <array>
 #include <cstdint>
 
-#include "desktop.h"
-#include "drop_box.h"
-#include "line_index.h"
-#include "module1.h"
-#include "picture_box.h"
-#include "sequencer.h"
+#include "desktop/desktop.h"
+#include "window/drop_box.h"
+#include "common/line_index.h"
+#include "window/module1.h"
+#include "window/picture_box.h"
+#include "pipeline/sequencer.h"
 
 class QComboBox;
 class QGroupBox;

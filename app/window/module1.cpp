@@ -1,11 +1,11 @@
-#include "module1.h"
+#include "window/module1.h"
 
 #include <sys/stat.h>
 
 #include <QFile>
 #include <cerrno>
 
-#include "numtext.h"
+#include "common/numtext.h"
 
 namespace Module1 {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "desktop.h"
+#include "desktop/desktop.h"
 
 namespace Module1 {
 

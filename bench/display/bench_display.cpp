@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
-#include "graph.h"
-#include "job.h"
-#include "numtext.h"
+#include "pipeline/capture.h"
+#include "graph/graph.h"
+#include "pipeline/job.h"
+#include "common/numtext.h"
 #include "recording.h"
-#include "resample.h"
+#include "pipeline/resample.h"
 
 namespace fs = std::filesystem;
 using namespace varno;

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "recording.h"
-#include "resample.h"
+#include "pipeline/resample.h"
 
 namespace fs = std::filesystem;
 using namespace varno;

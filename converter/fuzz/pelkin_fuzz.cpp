@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "byte_io.h"
-#include "wave_to_text.h"
+#include "converter/byte_io.h"
+#include "converter/wave_to_text.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "byte_io.h"
-#include "text_to_wave.h"
+#include "converter/byte_io.h"
+#include "converter/text_to_wave.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // pelkin: converts the WAVE file named in a job file into sample text.
-#include "job.h"
-#include "wave_to_text.h"
+#include "converter/job.h"
+#include "converter/wave_to_text.h"
 
 int main(int argc, char** argv) {
   using namespace varno::converter;

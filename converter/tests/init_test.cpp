@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "init.h"
+#include "converter/init.h"
 #include "test_files.h"
 
 namespace varno::converter {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "test_files.h"
-#include "text_to_wave.h"
+#include "converter/text_to_wave.h"
 
 namespace varno::converter {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "test_files.h"
-#include "wave_to_text.h"
+#include "converter/wave_to_text.h"
 
 namespace varno::converter {
 namespace {

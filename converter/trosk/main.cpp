@@ -1,6 +1,6 @@
 // trosk: converts the sample text named in a job file into a mono WAVE file.
-#include "job.h"
-#include "text_to_wave.h"
+#include "converter/job.h"
+#include "converter/text_to_wave.h"
 
 int main(int argc, char** argv) {
   using namespace varno::converter;

@@ -18,9 +18,9 @@
 #include <functional>
 #include <numbers>
 
-#include "desktop.h"
-#include "fonts.h"
-#include "form_varno.h"
+#include "desktop/desktop.h"
+#include "window/fonts.h"
+#include "window/form_varno.h"
 
 namespace {
 

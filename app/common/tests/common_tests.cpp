@@ -2,9 +2,9 @@
 
 #include <limits>
 
-#include "line_index.h"
-#include "numbers.h"
-#include "numtext.h"
+#include "common/line_index.h"
+#include "common/numbers.h"
+#include "common/numtext.h"
 
 using namespace varno;
 

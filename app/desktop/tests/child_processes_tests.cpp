@@ -4,9 +4,9 @@
 
 #include <cerrno>
 
-#include "child_processes.h"
-#include "fallback_desktop.h"
-#include "process_tree.h"
+#include "desktop/child_processes.h"
+#include "desktop/fallback_desktop.h"
+#include "desktop/process_tree.h"
 #include "test_support.h"
 
 namespace varno::test {

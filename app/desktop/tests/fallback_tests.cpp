@@ -4,9 +4,9 @@
 
 #include <QGuiApplication>
 
-#include "fallback_desktop.h"
+#include "desktop/fallback_desktop.h"
 #include "test_support.h"
-#include "x11_desktop.h"
+#include "desktop/x11_desktop.h"
 
 namespace varno::test {
 

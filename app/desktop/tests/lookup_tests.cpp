@@ -6,8 +6,8 @@
 #include <set>
 #include <sstream>
 
-#include "fallback_desktop.h"
-#include "program_lookup.h"
+#include "desktop/fallback_desktop.h"
+#include "desktop/program_lookup.h"
 #include "test_support.h"
 
 namespace varno::test {

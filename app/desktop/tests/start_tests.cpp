@@ -2,8 +2,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include "child_processes.h"
-#include "desktop.h"
+#include "desktop/child_processes.h"
+#include "desktop/desktop.h"
 #include "test_support.h"
 
 namespace varno::test {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "process_tree.h"
+#include "desktop/process_tree.h"
 #include "test_support.h"
 
 namespace varno::test {

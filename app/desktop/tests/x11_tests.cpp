@@ -10,9 +10,9 @@
 #include <set>
 #include <vector>
 
-#include "process_tree.h"
+#include "desktop/process_tree.h"
 #include "test_support.h"
-#include "x11_desktop.h"
+#include "desktop/x11_desktop.h"
 
 extern char** environ;
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "caption_layout.h"
-#include "graph.h"
+#include "graph/caption_layout.h"
+#include "graph/graph.h"
 
 using namespace varno;
 using namespace varno::graph;

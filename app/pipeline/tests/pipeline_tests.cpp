@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
-#include "data_folder.h"
-#include "job.h"
-#include "refusal.h"
-#include "resample.h"
-#include "sample_text.h"
+#include "pipeline/capture.h"
+#include "pipeline/data_folder.h"
+#include "pipeline/job.h"
+#include "pipeline/refusal.h"
+#include "pipeline/resample.h"
+#include "pipeline/sample_text.h"
 
 using namespace varno;
 using namespace varno::pipeline;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sequencer.h"
+#include "pipeline/sequencer.h"
 
 using namespace varno::pipeline;
 

@@ -32,12 +32,12 @@
 #include <memory>
 #include <vector>
 
-#include "desktop.h"
-#include "fallback_desktop.h"
-#include "fonts.h"
-#include "form_varno.h"
-#include "module1.h"
-#include "x11_desktop.h"
+#include "desktop/desktop.h"
+#include "desktop/fallback_desktop.h"
+#include "window/fonts.h"
+#include "window/form_varno.h"
+#include "window/module1.h"
+#include "desktop/x11_desktop.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QtTest>
 #include <cerrno>
 
-#include "fake_desktop.h"
-#include "module1.h"
+#include "desktop/fake_desktop.h"
+#include "window/module1.h"
 #include "test_support.h"
 
 class Module1Tests : public QObject {

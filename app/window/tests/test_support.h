@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "fake_desktop.h"
-#include "form_varno.h"
+#include "desktop/fake_desktop.h"
+#include "window/form_varno.h"
 
 struct Message {
   Module1::MessageKind kind;

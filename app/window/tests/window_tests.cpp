@@ -2,7 +2,7 @@
 // choices and listening, and Varno started as a program.
 #include <QApplication>
 
-#include "fonts.h"
+#include "window/fonts.h"
 
 int runModule1Tests(int argc, char** argv);
 int runStartupTests(int argc, char** argv);
