@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
       return 2;
     case CommandLine::Request::Window: break;
   }
-  if (const std::string why = varno::missingDisplay(); !why.empty()) {
+  if (const std::string why = varno::desktop::missingDisplay(); !why.empty()) {
     std::fprintf(stderr, "Varno: %s.\nStart it from a desktop session (X11 or Wayland).\n", why.c_str());
     return 1;
   }
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   if (!lock.held())
     return refuseToStart(QStringLiteral("Varno はすでに起動しています。\n同じ作業用のフォルダ（") +
                          folderName(data.path) + QStringLiteral("）を使う Varno は一つだけです。"));
-  const std::unique_ptr<varno::Desktop> desktop = varno::makeDesktop();
+  const std::unique_ptr<varno::desktop::Desktop> desktop = varno::desktop::makeDesktop();
   formVarno window(*desktop, programDir, folderName(data.path));
   // A file named on the command line comes in as a drop, once the window is up; a drop takes
   // only .wav files.

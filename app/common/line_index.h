@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-namespace varno {
+namespace varno::common {
 
 struct LineIndex {
   static constexpr std::int64_t kStride = 4096;
@@ -27,4 +27,4 @@ struct LineIndex {
   }
 };
 
-}  // namespace varno
+}  // namespace varno::common

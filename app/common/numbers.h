@@ -5,7 +5,7 @@
 #include <limits>
 #include <optional>
 
-namespace varno {
+namespace varno::common {
 
 // An overflow is an error, never a wrap: each returns nullopt when the result leaves int32.
 inline std::optional<std::int32_t> checkedAdd(std::int32_t a, std::int32_t b) {
@@ -39,4 +39,4 @@ inline std::optional<std::int32_t> toInt32(double x) {
   return static_cast<std::int32_t>(x);
 }
 
-}  // namespace varno
+}  // namespace varno::common

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace varno {
+namespace varno::common {
 
 double leadingNumber(std::string_view text) {
   std::size_t i = 0;
@@ -52,4 +52,4 @@ std::string digitsOf(std::int64_t value) {
   return std::to_string(magnitude);
 }
 
-}  // namespace varno
+}  // namespace varno::common

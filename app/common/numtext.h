@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace varno {
+namespace varno::common {
 
 // The number at the start of a text after leading blanks (sign, digits, fraction,
 // exponent); 0 when the text does not start with a number.
@@ -20,4 +20,4 @@ std::string plainNumberText(double value);
 // The decimal digits of |value|, with no sign and no blank.
 std::string digitsOf(std::int64_t value);
 
-}  // namespace varno
+}  // namespace varno::common

@@ -10,7 +10,7 @@
 
 extern char** environ;
 
-namespace varno {
+namespace varno::desktop {
 
 namespace {
 
@@ -145,4 +145,4 @@ void ChildProcesses::passOnErrors(ProcessId process) {
 
 void ChildProcesses::reapReleased() { std::erase_if(released_, reapIfEnded); }
 
-}  // namespace varno
+}  // namespace varno::desktop

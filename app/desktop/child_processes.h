@@ -9,7 +9,7 @@
 
 #include "desktop/desktop.h"
 
-namespace varno {
+namespace varno::desktop {
 
 class ChildProcesses {
  public:
@@ -46,4 +46,4 @@ class ChildProcesses {
   std::map<ProcessId, int> errorFiles_;  // in-memory files holding each child's standard error
 };
 
-}  // namespace varno
+}  // namespace varno::desktop

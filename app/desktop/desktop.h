@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace varno {
+namespace varno::desktop {
 
 using WindowId = std::uint32_t;  // 0 names no window
 using ProcessId = std::int64_t;  // 0 names no process
@@ -77,4 +77,4 @@ std::string missingDisplay();
 // connection, the fallback otherwise.
 std::unique_ptr<Desktop> makeDesktop();
 
-}  // namespace varno
+}  // namespace varno::desktop

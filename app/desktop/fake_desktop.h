@@ -10,7 +10,7 @@
 #include "desktop/desktop.h"
 #include "desktop/program_lookup.h"
 
-namespace varno {
+namespace varno::desktop {
 
 class FakeDesktop : public Desktop {
  public:
@@ -100,4 +100,4 @@ class FakeDesktop : public Desktop {
   ChildProcesses children_;
 };
 
-}  // namespace varno
+}  // namespace varno::desktop

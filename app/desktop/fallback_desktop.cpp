@@ -2,7 +2,7 @@
 
 #include "desktop/program_lookup.h"
 
-namespace varno {
+namespace varno::desktop {
 
 ProgramLookup FallbackDesktop::findExecutable(const std::string& document) {
   return lookUpProgram(document);
@@ -33,4 +33,4 @@ int FallbackDesktop::setForegroundWindow(WindowId) { return 0; }
 
 WindowId FallbackDesktop::windowOfProcess(ProcessId) { return 0; }
 
-}  // namespace varno
+}  // namespace varno::desktop

@@ -4,7 +4,7 @@
 #include "desktop/child_processes.h"
 #include "desktop/desktop.h"
 
-namespace varno {
+namespace varno::desktop {
 
 class FallbackDesktop : public Desktop {
  public:
@@ -26,4 +26,4 @@ class FallbackDesktop : public Desktop {
   ChildProcesses children_;
 };
 
-}  // namespace varno
+}  // namespace varno::desktop

@@ -7,7 +7,7 @@
 #include "desktop/fallback_desktop.h"
 #include "desktop/x11_desktop.h"
 
-namespace varno {
+namespace varno::desktop {
 
 namespace {
 
@@ -52,4 +52,4 @@ std::unique_ptr<Desktop> makeDesktop() {
   return std::make_unique<FallbackDesktop>();
 }
 
-}  // namespace varno
+}  // namespace varno::desktop

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-namespace varno {
+namespace varno::desktop {
 
 std::optional<ProcessStatus> readProcessStatus(ProcessId process) {
   std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
@@ -55,4 +55,4 @@ std::set<ProcessId> processAndDescendants(ProcessId process,
   return family;
 }
 
-}  // namespace varno
+}  // namespace varno::desktop

@@ -6,7 +6,7 @@
 
 #include "desktop/desktop.h"
 
-namespace varno {
+namespace varno::desktop {
 
 struct ProcessStatus {
   char state = '?';  // R, S, D, Z, X, ... as /proc/<pid>/stat spells it
@@ -28,4 +28,4 @@ std::vector<ProcessParent> listProcesses();
 std::set<ProcessId> processAndDescendants(ProcessId process,
                                           const std::vector<ProcessParent>& processes);
 
-}  // namespace varno
+}  // namespace varno::desktop

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string_view>
 
-namespace varno {
+namespace varno::desktop {
 
 namespace {
 
@@ -188,4 +188,4 @@ PlayerLaunch launchAssociatedProgram(const std::string& document, const std::str
   return {launched ? LaunchResult::Handed : LaunchResult::Failed, 0};
 }
 
-}  // namespace varno
+}  // namespace varno::desktop

@@ -7,7 +7,7 @@
 #include "desktop/child_processes.h"
 #include "desktop/desktop.h"
 
-namespace varno {
+namespace varno::desktop {
 
 // The default application for the document's content type (guessed from its name alone, since
 // the content of a short WAVE file reads as text), as the absolute path of its executable.
@@ -24,4 +24,4 @@ PlayerLaunch launchAssociatedProgram(const std::string& document, const std::str
 // such as %f, or when env would split a string (-S) or gets an option it does not know.
 std::optional<std::string> programAfterEnv(const std::vector<std::string>& argv);
 
-}  // namespace varno
+}  // namespace varno::desktop

@@ -7,7 +7,7 @@
 #include "desktop/process_tree.h"
 #include "desktop/program_lookup.h"
 
-namespace varno {
+namespace varno::desktop {
 
 namespace {
 
@@ -225,4 +225,4 @@ WindowId X11Desktop::windowOfProcess(ProcessId process) {
   return topmost;
 }
 
-}  // namespace varno
+}  // namespace varno::desktop

@@ -8,7 +8,7 @@
 #include "desktop/child_processes.h"
 #include "desktop/desktop.h"
 
-namespace varno {
+namespace varno::desktop {
 
 class X11Desktop : public Desktop {
  public:
@@ -64,4 +64,4 @@ class X11Desktop : public Desktop {
   ChildProcesses children_;
 };
 
-}  // namespace varno
+}  // namespace varno::desktop

@@ -26,7 +26,7 @@ std::int32_t saturated(double x) {
 
 // Positions `reader` at sample line `line` or the noted line before it; returns the line
 // it now stands at. Without a usable note it reads from the top, past the header.
-std::int64_t seekNear(SampleTextReader& reader, const LineIndex& index, std::int64_t line) {
+std::int64_t seekNear(SampleTextReader& reader, const common::LineIndex& index, std::int64_t line) {
   if (const auto seek = index.nearest(line); seek && reader.seek(seek->offset)) return seek->line;
   std::string_view header;
   reader.next(header);
@@ -41,7 +41,7 @@ Segment stick(std::int64_t column, float y, std::uint32_t rgb) {
 
 }  // namespace
 
-bool isSixteenBit(std::string_view bitsCaption) { return leadingNumber(bitsCaption) == 16.0; }
+bool isSixteenBit(std::string_view bitsCaption) { return common::leadingNumber(bitsCaption) == 16.0; }
 
 std::optional<Scan> scanOriginal(const std::filesystem::path& sampleText, bool sixteenBit) {
   SampleTextReader reader(sampleText);
@@ -51,7 +51,7 @@ std::optional<Scan> scanOriginal(const std::filesystem::path& sampleText, bool s
   std::int64_t count = 0;
   std::int64_t maxAmp = 0;
   while (reader.next(line)) {
-    if (count % LineIndex::kStride == 0) {
+    if (count % common::LineIndex::kStride == 0) {
       if (count > kInt32Max) return std::nullopt;
       scan.index.offsets.push_back(reader.lineOffset());
     }
@@ -63,11 +63,11 @@ std::optional<Scan> scanOriginal(const std::filesystem::path& sampleText, bool s
       if (distance > maxAmp) maxAmp = distance;
       continue;
     }
-    const double value = leadingNumber(line);
+    const double value = common::leadingNumber(line);
     if (sixteenBit) {
-      if (std::abs(value) > static_cast<double>(maxAmp)) maxAmp = saturated(roundHalfEven(std::abs(value)));
+      if (std::abs(value) > static_cast<double>(maxAmp)) maxAmp = saturated(common::roundHalfEven(std::abs(value)));
     } else {
-      const double distance = std::abs(roundHalfEven(value - 128));
+      const double distance = std::abs(common::roundHalfEven(value - 128));
       if (distance > static_cast<double>(maxAmp)) maxAmp = saturated(distance);
     }
   }
@@ -79,9 +79,9 @@ std::optional<Scan> scanOriginal(const std::filesystem::path& sampleText, bool s
 
 std::array<std::string, 6> amplitudeCaptions(std::int32_t maxAmp, bool sixteenBit) {
   const std::int64_t m = maxAmp;
-  const std::string top = sixteenBit ? digitsOf(m).insert(0, 1, '+') : digitsOf(m + 127);
+  const std::string top = sixteenBit ? common::digitsOf(m).insert(0, 1, '+') : common::digitsOf(m + 127);
   const std::string middle = sixteenBit ? "0" : "128";
-  const std::string bottom = sixteenBit ? digitsOf(m).insert(0, 1, '-') : digitsOf(m - 128);
+  const std::string bottom = sixteenBit ? common::digitsOf(m).insert(0, 1, '-') : common::digitsOf(m - 128);
   return {top, middle, bottom, top, middle, bottom};
 }
 
@@ -124,9 +124,9 @@ TimeCaptions timeCaptions(std::int64_t startPos, double rate) {
   const bool rateKnown = std::isfinite(rate) && rate > 0;
   const double msPerSample = rateKnown ? 1000.0 / rate : 0.0;
   for (std::size_t k = 0; k < 6; ++k) {
-    captions.samples[k] = digitsOf(startPos + 100 * static_cast<std::int64_t>(k));
+    captions.samples[k] = common::digitsOf(startPos + 100 * static_cast<std::int64_t>(k));
     captions.times[k] =
-        rateKnown ? formatTenths(leadingNumber(captions.samples[k]) * msPerSample) + "msec" : "-.-msec";
+        rateKnown ? formatTenths(common::leadingNumber(captions.samples[k]) * msPerSample) + "msec" : "-.-msec";
   }
   return captions;
 }
@@ -138,7 +138,7 @@ std::int32_t scrollStartPos(int scrollValue, std::int32_t dataCount) {
 
 std::int32_t choiceStartPos(int scrollValue, std::int32_t dataCount) {
   const auto product = static_cast<std::int64_t>(scrollValue) * dataCount;
-  return saturated(roundHalfEven(static_cast<double>(product) / 100));
+  return saturated(common::roundHalfEven(static_cast<double>(product) / 100));
 }
 
 std::int32_t stepLeft(std::int32_t startPos) { return startPos > 100 ? startPos - 100 : startPos; }
@@ -161,13 +161,13 @@ std::vector<Segment> gridSegments() {
 float sampleHeight(double value, std::int32_t maxAmp, bool sixteenBit) {
   if (maxAmp <= 0) return 100.0f;
   // d * 100 in double: exact where a 32-bit product would wrap.
-  const double d = sixteenBit ? value : roundHalfEven(value - 128);
+  const double d = sixteenBit ? value : common::roundHalfEven(value - 128);
   const double y = 100.0 - d * 100.0 / maxAmp;
   // Far outside the picture either way; keeps the coordinate finite.
   return static_cast<float>(std::clamp(y, -1e6, 1e6));
 }
 
-std::vector<Segment> originalTrace(const std::filesystem::path& original, const LineIndex& index,
+std::vector<Segment> originalTrace(const std::filesystem::path& original, const common::LineIndex& index,
                                    std::int32_t startPos, std::int32_t maxAmp, bool sixteenBit) {
   std::vector<Segment> trace;
   if (maxAmp == 0) return trace;
@@ -184,7 +184,7 @@ std::vector<Segment> originalTrace(const std::filesystem::path& original, const 
   return trace;
 }
 
-std::vector<Segment> resampledTrace(const std::filesystem::path& resampled, const LineIndex& index,
+std::vector<Segment> resampledTrace(const std::filesystem::path& resampled, const common::LineIndex& index,
                                     std::int32_t startPos, int factor, std::int32_t maxAmp,
                                     bool sixteenBit) {
   std::vector<Segment> trace;

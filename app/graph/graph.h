@@ -20,7 +20,7 @@ bool isSixteenBit(std::string_view bitsCaption);
 struct Scan {
   std::int32_t maxAmp = 0;     // 16-bit: largest |v|; otherwise largest |v - 128| (ties to even)
   std::int32_t dataCount = 0;  // sample lines after the two header lines, blank ones included
-  LineIndex index;             // offsets of every 4096th sample line
+  common::LineIndex index;             // offsets of every 4096th sample line
 };
 
 // One full pass over the original sample text; nullopt when it cannot be opened, lacks its
@@ -68,13 +68,13 @@ std::vector<Segment> gridSegments();
 float sampleHeight(double value, std::int32_t maxAmp, bool sixteenBit);
 
 // Blue sticks of the original samples startPos..startPos+499 at x = 0..499. Empty when maxAmp is 0.
-std::vector<Segment> originalTrace(const std::filesystem::path& original, const LineIndex& index,
+std::vector<Segment> originalTrace(const std::filesystem::path& original, const common::LineIndex& index,
                                    std::int32_t startPos, std::int32_t maxAmp, bool sixteenBit);
 
 // Red staircase of the re-sampled values: each group starting at or after startPos is held
 // for `factor` columns; groups starting left of startPos are not drawn; stops once a group
 // starts at startPos + 500 or later. Empty when the file is missing or maxAmp is 0.
-std::vector<Segment> resampledTrace(const std::filesystem::path& resampled, const LineIndex& index,
+std::vector<Segment> resampledTrace(const std::filesystem::path& resampled, const common::LineIndex& index,
                                     std::int32_t startPos, int factor, std::int32_t maxAmp,
                                     bool sixteenBit);
 

@@ -45,7 +45,7 @@ void addSample(std::int64_t& sum, std::string_view line) {
     sum += v;
     return;
   }
-  const double value = std::clamp(leadingNumber(line), -kValueLimit, kValueLimit);
+  const double value = std::clamp(common::leadingNumber(line), -kValueLimit, kValueLimit);
   sum = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(sum) + value));
 }
 
@@ -64,8 +64,8 @@ class Writer {
     file_.write(bits);
     file_.write("\r\n");
   }
-  void sample(std::string_view text, LineIndex& index) {
-    if (samples_ % LineIndex::kStride == 0) index.offsets.push_back(file_.size());
+  void sample(std::string_view text, common::LineIndex& index) {
+    if (samples_ % common::LineIndex::kStride == 0) index.offsets.push_back(file_.size());
     ++samples_;
     file_.write(text);
     file_.write("\r\n");
@@ -80,7 +80,7 @@ class Writer {
 }  // namespace
 
 std::string resampledRateLine(std::string_view originalRateLine, int factor) {
-  return plainNumberText(leadingNumber(originalRateLine) / factor);
+  return common::plainNumberText(common::leadingNumber(originalRateLine) / factor);
 }
 
 ResampleResult resample(const std::filesystem::path& original, const std::filesystem::path& resampled,

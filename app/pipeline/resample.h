@@ -26,7 +26,7 @@ enum class ResampleError {
 struct ResampleResult {
   ResampleError error = ResampleError::None;
   std::int64_t samplesWritten = 0;
-  LineIndex index;  // offsets of every 4096th sample line of the written file
+  common::LineIndex index;  // offsets of every 4096th sample line of the written file
 };
 
 // Writes `resampled` from `original`: the rate line divided by `factor` (1..128, a power of

@@ -93,7 +93,7 @@ inline bool plainInteger(std::string_view line, std::int64_t& value) {
 inline double sampleValue(std::string_view line) {
   std::int64_t v;
   if (plainInteger(line, v)) return static_cast<double>(v);
-  return leadingNumber(line);
+  return common::leadingNumber(line);
 }
 
 }  // namespace varno::pipeline

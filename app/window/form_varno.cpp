@@ -129,7 +129,7 @@ void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& t
 
 }  // namespace
 
-formVarno::formVarno(varno::Desktop& desktop, const QString& programDir, const QString& dataDir,
+formVarno::formVarno(varno::desktop::Desktop& desktop, const QString& programDir, const QString& dataDir,
                      QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -436,7 +436,7 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           Picture1->clear();
           Picture2->clear();
         } else if constexpr (std::is_same_v<A, act::StartCapture>) {
-          varno::ProcessId pelkin = 0;
+          varno::desktop::ProcessId pelkin = 0;
           if (varno::pipeline::writeJob(fsPath(Conv_Ini), a.path, toBytes(Org_Txt)))
             pelkin = desktop_.startWatched(toBytes(Conv_Exe), {toBytes(Conv_Ini)});
           return ev::CaptureStarted{pelkin};
@@ -473,7 +473,7 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
         } else if constexpr (std::is_same_v<A, act::Resample>) {
           return Main_Job(a);
         } else if constexpr (std::is_same_v<A, act::StartConversion>) {
-          varno::ProcessId trosk = 0;
+          varno::desktop::ProcessId trosk = 0;
           if (varno::pipeline::writeJob(fsPath(Rev_Ini), toBytes(Chg_Txt), toBytes(Chg_Wav)))
             trosk = desktop_.startWatched(toBytes(Rev_Exe), {toBytes(Rev_Ini)});
           return ev::ConversionStarted{trosk};
@@ -523,7 +523,7 @@ bool formVarno::Pre_Draw_Fig() {
 
 void formVarno::Set_Grid() {
   const varno::graph::TimeCaptions captions =
-      varno::graph::timeCaptions(Start_Pos, varno::leadingNumber(Label4->text().toStdString()));
+      varno::graph::timeCaptions(Start_Pos, varno::common::leadingNumber(Label4->text().toStdString()));
   for (std::size_t k = 0; k < 6; ++k) {
     Label13[k]->setText(QString::fromStdString(captions.samples[k]));
     Label13[6 + k]->setText(QString::fromStdString(captions.times[k]));
@@ -589,8 +589,8 @@ void formVarno::Set_Combo1() {
   const QSignalBlocker quiet(Combo1);
   Combo1->clear();
   for (int k = 0; k < 8; ++k) {
-    const double rate = varno::leadingNumber(Label4->text().toStdString());
-    const double value = k == 0 ? rate : varno::roundHalfUp(rate / (1 << k));
+    const double rate = varno::common::leadingNumber(Label4->text().toStdString());
+    const double value = k == 0 ? rate : varno::common::roundHalfUp(rate / (1 << k));
     Combo1->addItem(Module1::Right_Fit(value, 6) + kSuffixes[k]);
   }
   Combo1->setCurrentIndex(-1);
@@ -610,7 +610,7 @@ void formVarno::Make_Choice(ChoiceSource source) {
 }
 
 bool formVarno::playerOpen() {
-  const varno::ProcessId player = sequencer_.playerProcess();
+  const varno::desktop::ProcessId player = sequencer_.playerProcess();
   if (player == 0 || desktop_.processEnded(player)) return false;
   if (Module1::Player_Wnd != 0) desktop_.setForegroundWindow(Module1::Player_Wnd);
   return true;
@@ -646,15 +646,15 @@ void formVarno::cmdOpen_Chg_Click() { Open_Sound(toBytes(Chg_Wav)); }
 void formVarno::Open_Sound(const std::string& file) {
   // The player is the program associated with the dropped file's type, for both sounds.
   if (Module1::Find_Exe(desktop_, droppedPath_, showMessage).isEmpty()) return;
-  const varno::PlayerLaunch launch = desktop_.launchPlayer(droppedPath_, file);
+  const varno::desktop::PlayerLaunch launch = desktop_.launchPlayer(droppedPath_, file);
   switch (launch.result) {
-    case varno::LaunchResult::Failed:
+    case varno::desktop::LaunchResult::Failed:
       showMessage(Module1::MessageKind::Plain, kPlayerNotStarted);
       return;
-    case varno::LaunchResult::Handed:
+    case varno::desktop::LaunchResult::Handed:
       dispatch(varno::pipeline::event::PlayerHanded{});
       return;
-    case varno::LaunchResult::Started:
+    case varno::desktop::LaunchResult::Started:
       // A window recorded for an earlier player belongs to that one.
       Module1::Player_Wnd = 0;
       dispatch(varno::pipeline::event::PlayerStarted{launch.process});
@@ -663,7 +663,7 @@ void formVarno::Open_Sound(const std::string& file) {
 }
 
 bool formVarno::Raise_Player() {
-  const varno::ProcessId player = sequencer_.playerProcess();
+  const varno::desktop::ProcessId player = sequencer_.playerProcess();
   if (desktop_.processEnded(player)) return false;
   // Only a window of the player process or of its children is ever taken for the player's.
   if (Module1::Player_Wnd == 0 || desktop_.setForegroundWindow(Module1::Player_Wnd) == 0) {

@@ -30,7 +30,7 @@ class formVarno : public QWidget {
  public:
   // `programDir` holds the converters; `dataDir` their job files and the Data folder (the
   // program folder when empty).
-  formVarno(varno::Desktop& desktop, const QString& programDir, const QString& dataDir = QString(),
+  formVarno(varno::desktop::Desktop& desktop, const QString& programDir, const QString& dataDir = QString(),
             QWidget* parent = nullptr);
 
   // The controls, in their tab order.
@@ -141,7 +141,7 @@ class formVarno : public QWidget {
   QWidget* control(varno::pipeline::Control control) const;
   QTimer* timer(varno::pipeline::Timer timer) const;
 
-  varno::Desktop& desktop_;
+  varno::desktop::Desktop& desktop_;
   const QString programDir_;
   const QString dataDir_;
   varno::pipeline::Sequencer sequencer_;
@@ -158,6 +158,6 @@ class formVarno : public QWidget {
   // the item already selected only once.
   bool comboPickSeen_ = false;
   // Where every 4096th sample line starts in Org_txt and in Chg_txt, for redraws that seek.
-  varno::LineIndex orgIndex_;
-  varno::LineIndex chgIndex_;
+  varno::common::LineIndex orgIndex_;
+  varno::common::LineIndex chgIndex_;
 };

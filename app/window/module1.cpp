@@ -9,10 +9,10 @@
 
 namespace Module1 {
 
-varno::WindowId Player_Wnd = 0;
+varno::desktop::WindowId Player_Wnd = 0;
 
 QString Right_Fit(double value, int width) {
-  const QString s = QString::fromStdString(varno::numberText(value)).mid(1);
+  const QString s = QString::fromStdString(varno::common::numberText(value)).mid(1);
   if (s.size() > width) return s.right(width);
   return QString(width - s.size(), QLatin1Char(' ')) + s;
 }
@@ -41,12 +41,12 @@ QString lookupFailureText(int code) {
 
 }  // namespace
 
-QString Find_Exe(varno::Desktop& desktop, const QString& document, const MessageHook& message) {
+QString Find_Exe(varno::desktop::Desktop& desktop, const QString& document, const MessageHook& message) {
   return Find_Exe(desktop, QFile::encodeName(document).toStdString(), message);
 }
 
-QString Find_Exe(varno::Desktop& desktop, const std::string& document, const MessageHook& message) {
-  const varno::ProgramLookup found = desktop.findExecutable(document);
+QString Find_Exe(varno::desktop::Desktop& desktop, const std::string& document, const MessageHook& message) {
+  const varno::desktop::ProgramLookup found = desktop.findExecutable(document);
   if (found.code < 32) {
     const QString text = lookupFailureText(found.code);
     if (!text.isEmpty() && message) message(MessageKind::Plain, text);

@@ -16,7 +16,7 @@ enum class MessageKind { Plain, Information };
 using MessageHook = std::function<void(MessageKind kind, const QString& text)>;
 
 // The player's window, recorded when a player was started; 0 until then.
-extern varno::WindowId Player_Wnd;
+extern varno::desktop::WindowId Player_Wnd;
 
 // The number text of `value` without its sign place, right-aligned in `width` characters;
 // a longer text keeps only its last `width` characters.
@@ -27,9 +27,9 @@ QString Cut_Quote(const QString& text);
 
 // The quoted absolute path of the program associated with `document`, or "" after the
 // message that names the failure.
-QString Find_Exe(varno::Desktop& desktop, const QString& document, const MessageHook& message);
+QString Find_Exe(varno::desktop::Desktop& desktop, const QString& document, const MessageHook& message);
 // The same for a document named by the bytes of its path.
-QString Find_Exe(varno::Desktop& desktop, const std::string& document, const MessageHook& message);
+QString Find_Exe(varno::desktop::Desktop& desktop, const std::string& document, const MessageHook& message);
 
 // Replaces every `find` (not empty) by `replacement`, never searching what it inserted.
 QString Replace_All(const QString& text, const QString& find, const QString& replacement);

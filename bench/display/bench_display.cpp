@@ -91,13 +91,13 @@ struct Redraw {
 };
 
 Redraw timeRedraw(const fs::path& original, const fs::path& resampled, const graph::Scan& scan,
-                  const LineIndex& resampledIndex, int factor, std::int32_t startPos) {
+                  const common::LineIndex& resampledIndex, int factor, std::int32_t startPos) {
   std::size_t sticks = 0;
-  const auto redraw = [&](const LineIndex& originalIndex, const LineIndex& chgIndex) {
+  const auto redraw = [&](const common::LineIndex& originalIndex, const common::LineIndex& chgIndex) {
     sticks += graph::originalTrace(original, originalIndex, startPos, scan.maxAmp, true).size();
     sticks += graph::resampledTrace(resampled, chgIndex, startPos, factor, scan.maxAmp, true).size();
   };
-  const LineIndex none;
+  const common::LineIndex none;
   Redraw r;
   r.withIndex = bestOf(20, [&] { redraw(scan.index, resampledIndex); });
   r.withoutIndex = bestOf(3, [&] { redraw(none, none); });
@@ -130,7 +130,7 @@ void timeWholeCapture(const fs::path& dir, const fs::path& pelkin) {
         return;
       }
       const auto captions = graph::amplitudeCaptions(scan->maxAmp, sixteen);
-      const auto times = graph::timeCaptions(0, leadingNumber(header->rateLine));
+      const auto times = graph::timeCaptions(0, common::leadingNumber(header->rateLine));
       ok = graph::originalTrace(text, scan->index, 0, scan->maxAmp, sixteen).size() == 500 &&
            !captions[0].empty() && !times.times[5].empty();
     });

@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   const QString tone = programDir.path() + "/tone.wav";
   writeTone(tone);
 
-  auto desktop = varno::makeDesktop();
+  auto desktop = varno::desktop::makeDesktop();
   formVarno form(*desktop, programDir.path());
   form.showMessage = [](Module1::MessageKind, const QString& text) {
     std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());

@@ -6,7 +6,7 @@
 #include "common/numbers.h"
 #include "common/numtext.h"
 
-using namespace varno;
+using namespace varno::common;
 
 TEST(Rounding, NamedRulesAtHalvesAndNegatives) {
   struct Row { double x, even, up, away; };

@@ -9,7 +9,7 @@
 #include "desktop/process_tree.h"
 #include "test_support.h"
 
-namespace varno::test {
+namespace varno::desktop::test {
 
 namespace {
 
@@ -98,4 +98,4 @@ TEST(ProcessTree, AProcessWithItsDescendantsOnly) {
   EXPECT_TRUE(processAndDescendants(getppid(), listProcesses()).contains(getpid()));
 }
 
-}  // namespace varno::test
+}  // namespace varno::desktop::test

@@ -8,7 +8,7 @@
 #include "test_support.h"
 #include "desktop/x11_desktop.h"
 
-namespace varno::test {
+namespace varno::desktop::test {
 
 TEST(FallbackDesktop, SeesAndRaisesNoWindow) {
   FallbackDesktop desktop;
@@ -36,4 +36,4 @@ TEST(MakeDesktop, FollowsThePlatform) {
     EXPECT_NE(dynamic_cast<FallbackDesktop*>(desktop.get()), nullptr);
 }
 
-}  // namespace varno::test
+}  // namespace varno::desktop::test

@@ -10,7 +10,7 @@
 #include "desktop/program_lookup.h"
 #include "test_support.h"
 
-namespace varno::test {
+namespace varno::desktop::test {
 
 namespace {
 
@@ -268,4 +268,4 @@ TEST(LaunchPlayer, TellsAFailedPlayerFromOneThatFinished) {
   }
 }
 
-}  // namespace varno::test
+}  // namespace varno::desktop::test

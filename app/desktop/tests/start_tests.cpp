@@ -6,7 +6,7 @@
 #include "desktop/desktop.h"
 #include "test_support.h"
 
-namespace varno::test {
+namespace varno::desktop::test {
 
 namespace fs = std::filesystem;
 
@@ -51,4 +51,4 @@ TEST(StartProgram, RefusesWhatCannotRunAndLeavesNoChildBehind) {
   EXPECT_EQ(waitid(P_ALL, 0, &ended, WEXITED | WNOHANG | WNOWAIT) == 0 ? ended.si_pid : 0, 0);
 }
 
-}  // namespace varno::test
+}  // namespace varno::desktop::test

@@ -9,7 +9,7 @@
 #include "desktop/process_tree.h"
 #include "test_support.h"
 
-namespace varno::test {
+namespace varno::desktop::test {
 
 bool processRunning(std::int64_t pid) {
   if (pid <= 0) return false;
@@ -46,15 +46,15 @@ std::string testDisplay() {
   return display ? display : "";
 }
 
-}  // namespace varno::test
+}  // namespace varno::desktop::test
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  varno::test::prepareLookupEnvironment();
+  varno::desktop::test::prepareLookupEnvironment();
   // Programs started by the tests open their windows on the test display only, never on the
   // developer's own session; without a test display the application runs offscreen.
   unsetenv("WAYLAND_DISPLAY");
-  const std::string display = varno::test::testDisplay();
+  const std::string display = varno::desktop::test::testDisplay();
   if (display.empty()) {
     unsetenv("DISPLAY");
     setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-namespace varno::test {
+namespace varno::desktop::test {
 
 // Polls until the condition holds or the time is up; true when it held.
 template <typename Condition>
@@ -62,4 +62,4 @@ void prepareLookupEnvironment();
 // The display for the X11 cases (VARNO_TEST_DISPLAY); empty when they are to be skipped.
 std::string testDisplay();
 
-}  // namespace varno::test
+}  // namespace varno::desktop::test

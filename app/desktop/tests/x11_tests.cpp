@@ -16,7 +16,7 @@
 
 extern char** environ;
 
-namespace varno::test {
+namespace varno::desktop::test {
 
 namespace {
 
@@ -282,4 +282,4 @@ TEST(X11Desktop, FindsTheWindowOfAProcessOrOfItsDescendants) {
   }
 }
 
-}  // namespace varno::test
+}  // namespace varno::desktop::test

@@ -48,7 +48,7 @@ void writeSamples(const fs::path& path, int count, const std::function<std::int6
 Segment blue(float x, float y) { return {x, 100, x, y, kBlue}; }
 
 // An index whose offsets land inside lines, as after the file was replaced.
-LineIndex staleIndex() { return LineIndex{{3, 4, 8, 3, 4}}; }
+common::LineIndex staleIndex() { return common::LineIndex{{3, 4, 8, 3, 4}}; }
 
 }  // namespace
 
@@ -303,8 +303,8 @@ TEST(Drawing, OriginalTraceShowsFiveHundredSamplesFromStart) {
   const auto scan = scanOriginal(dir / "Org_txt.txt", true);
   ASSERT_TRUE(scan);
   ASSERT_EQ(scan->maxAmp, 999);
-  const LineIndex none;
-  for (const LineIndex* index : {&scan->index, &none}) {
+  const common::LineIndex none;
+  for (const common::LineIndex* index : {&scan->index, &none}) {
     for (std::int32_t start : {0, 50, 4095, 4096, 9000, count - 200, count - 1}) {
       const auto trace = originalTrace(dir / "Org_txt.txt", *index, start, 999, true);
       const int shown = std::min(500, count - start);
@@ -349,14 +349,14 @@ TEST(Drawing, ResampledTraceHoldsEachValueForItsGroup) {
     std::vector<std::string> values;
     for (int m = 0; m < groups; ++m) values.push_back(std::to_string(m));
     writeSamples(dir / "Chg_txt.txt", "16", values);
-    LineIndex index;
+    common::LineIndex index;
     std::ifstream in(dir / "Chg_txt.txt", std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     for (std::size_t pos = bytes.find("\r\n", bytes.find("\r\n") + 2) + 2, line = 0; pos < bytes.size(); ++line) {
-      if (line % LineIndex::kStride == 0) index.offsets.push_back(pos);
+      if (line % common::LineIndex::kStride == 0) index.offsets.push_back(pos);
       pos = bytes.find("\r\n", pos) + 2;
     }
-    for (const LineIndex& used : {index, LineIndex{}, staleIndex()}) {
+    for (const common::LineIndex& used : {index, common::LineIndex{}, staleIndex()}) {
       const auto trace = resampledTrace(dir / "Chg_txt.txt", used, r.start, r.factor, 30000, true);
       ASSERT_EQ(trace.size(), r.sticks) << r.start << " / " << r.factor;
       for (std::size_t s = 0; s < trace.size(); ++s) {

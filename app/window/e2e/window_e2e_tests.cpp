@@ -299,7 +299,7 @@ class WindowOnDesktop : public QObject {
     QVERIFY(programDir_.isValid());
     QVERIFY(placeConverter(QStringLiteral("pelkin"), false));
     QVERIFY(placeConverter(QStringLiteral("trosk"), false));
-    desktop_ = varno::makeDesktop();
+    desktop_ = varno::desktop::makeDesktop();
     Module1::Player_Wnd = 0;
     form_ = std::make_unique<formVarno>(*desktop_, programDir_.path());
     form_->showMessage = [this](Module1::MessageKind kind, const QString& text) {
@@ -374,7 +374,7 @@ class WindowOnDesktop : public QObject {
 
   const PlayerAssociation& association_;
   QTemporaryDir programDir_;
-  std::unique_ptr<varno::Desktop> desktop_;
+  std::unique_ptr<varno::desktop::Desktop> desktop_;
   std::unique_ptr<formVarno> form_;
   std::vector<Message> messages_;
   QString dropped_;
@@ -393,7 +393,7 @@ class WindowE2eTests : public WindowOnDesktop {
     x_ = std::make_unique<XClient>(display);
     QVERIFY(x_->connected());
     openWindow();
-    QVERIFY2(dynamic_cast<varno::X11Desktop*>(desktop_.get()), "the X11 backend was not chosen");
+    QVERIFY2(dynamic_cast<varno::desktop::X11Desktop*>(desktop_.get()), "the X11 backend was not chosen");
   }
 
   // The road up to listening.
@@ -448,8 +448,8 @@ class WindowE2eTests : public WindowOnDesktop {
   void activatingTheWindowBringsThePlayerBack() {
     formVarno& f = *form_;
     QVERIFY(f.Timer4->isActive());
-    const varno::WindowId player = Module1::Player_Wnd;
-    const auto ours = static_cast<varno::WindowId>(f.winId());
+    const varno::desktop::WindowId player = Module1::Player_Wnd;
+    const auto ours = static_cast<varno::desktop::WindowId>(f.winId());
     QVERIFY(waitUntil([&] { return desktop_->foregroundWindow() == player; }, kFewTicks));
 
     bool activated = false;
@@ -596,7 +596,7 @@ class WaylandE2eTests : public WindowOnDesktop {
     if (qEnvironmentVariableIsEmpty("VARNO_TEST_WAYLAND_DISPLAY")) QSKIP("VARNO_TEST_WAYLAND_DISPLAY is not set");
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
     openWindow();
-    QVERIFY2(dynamic_cast<varno::FallbackDesktop*>(desktop_.get()), "the fallback desktop was not chosen");
+    QVERIFY2(dynamic_cast<varno::desktop::FallbackDesktop*>(desktop_.get()), "the fallback desktop was not chosen");
   }
 
   void captureAndConversion() {

@@ -190,7 +190,7 @@ class CaptureTests : public QObject {
     dropFiles(f, {second});
     dropFiles(f, {third});
     QCOMPARE(h.desktop.starts.size(), std::size_t(3));
-    QCOMPARE(h.desktop.killed, (std::vector<varno::ProcessId>{90001, 90002}));
+    QCOMPARE(h.desktop.killed, (std::vector<varno::desktop::ProcessId>{90001, 90002}));
     QCOMPARE(f.Text1->text(), third);
     QVERIFY(f.Timer1->isActive());
     QVERIFY(readFile(f.Conv_Ini).startsWith(QFile::encodeName(third) + "\r\n"));

@@ -19,7 +19,7 @@ constexpr int kConverterTimeout = 15000;
 
 std::size_t troskStarts(const Harness& h) {
   return std::count_if(h.desktop.starts.begin(), h.desktop.starts.end(),
-                       [&](const varno::FakeDesktop::Start& s) { return s.program == h.form->Rev_Exe.toStdString(); });
+                       [&](const varno::desktop::FakeDesktop::Start& s) { return s.program == h.form->Rev_Exe.toStdString(); });
 }
 
 // The samples of a WAVE file's data chunk, 8-bit unsigned or 16-bit signed.
@@ -205,10 +205,10 @@ class ChoiceTests : public QObject {
     f.Combo1->setCurrentIndex(2);
     QCOMPARE(troskStarts(h), std::size_t(3));
     QCOMPARE(h.desktop.killed,
-             (std::vector<varno::ProcessId>{varno::ProcessId(90000 + pelkinStarts + 1), varno::ProcessId(90000 + pelkinStarts + 2)}));
+             (std::vector<varno::desktop::ProcessId>{varno::desktop::ProcessId(90000 + pelkinStarts + 1), varno::desktop::ProcessId(90000 + pelkinStarts + 2)}));
     QCOMPARE(readFile(f.Chg_Txt), QByteArray("2000\r\n16\r\n1\r\n5\r\n"));
     QCOMPARE(f.Label7->text(), kConverting);
-    h.desktop.endedProcesses.insert(varno::ProcessId(90000 + pelkinStarts + 3));
+    h.desktop.endedProcesses.insert(varno::desktop::ProcessId(90000 + pelkinStarts + 3));
     QTRY_COMPARE(h.messages.size(), std::size_t(1));
     QCOMPARE(h.messages[0].text, QStringLiteral("Error"));
     QVERIFY(!f.Timer2->isActive());
@@ -273,7 +273,7 @@ class ChoiceTests : public QObject {
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
     f.cmdOpen_Org->click();
     QTRY_VERIFY(f.Timer4->isActive());
-    const varno::ProcessId player = varno::ProcessId(90000 + h.desktop.starts.size());
+    const varno::desktop::ProcessId player = varno::desktop::ProcessId(90000 + h.desktop.starts.size());
     f.Combo1->setCurrentIndex(1);
     QCOMPARE(h.messages.size(), std::size_t(1));
     QCOMPARE(h.messages[0].text, kDataInUse);
@@ -306,7 +306,7 @@ class ChoiceTests : public QObject {
     h.desktop.foreground = 888;  // some other program's window, in front
     h.desktop.openWindows = {777, 888};
     f.cmdOpen_Org->click();
-    const varno::ProcessId player = varno::ProcessId(90000 + h.desktop.starts.size());
+    const varno::desktop::ProcessId player = varno::desktop::ProcessId(90000 + h.desktop.starts.size());
     QCOMPARE(h.desktop.starts.back().program, std::string("/usr/bin/player"));
     QCOMPARE(h.desktop.starts.back().args, std::vector<std::string>{f.Text1->text().toStdString()});
     QVERIFY(!f.cmdOpen_Org->isEnabled());
@@ -318,14 +318,14 @@ class ChoiceTests : public QObject {
       QVERIFY(!w->isEnabled());
     QVERIFY(f.cmdLeft->isEnabled() && f.cmdRight->isEnabled() && f.Command1->isEnabled());
     QCOMPARE(f.Label7->text(), kLocked);
-    QCOMPARE(Module1::Player_Wnd, varno::WindowId(0));
+    QCOMPARE(Module1::Player_Wnd, varno::desktop::WindowId(0));
     f.Command1->click();
     QCOMPARE(h.messages.back().text, QStringLiteral("再生用のソフトが開いています。"));
     QCOMPARE(h.messages.back().kind, Module1::MessageKind::Information);
 
     // Its window shows up late; from then on it is the one raised.
     h.desktop.processWindows[player] = 777;
-    QTRY_COMPARE(Module1::Player_Wnd, varno::WindowId(777));
+    QTRY_COMPARE(Module1::Player_Wnd, varno::desktop::WindowId(777));
     QTRY_VERIFY_WITH_TIMEOUT(std::count(h.desktop.raised.begin(), h.desktop.raised.end(), 777) >
                                  varno::pipeline::Sequencer::kPlayerEarlyTicks,
                              10000);
@@ -349,10 +349,10 @@ class ChoiceTests : public QObject {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("label");
     const QString handed = QString::fromUtf8(varno::pipeline::text::kPlayerHanded);
-    QTest::newRow("failed") << int(varno::LaunchResult::Started) << true
+    QTest::newRow("failed") << int(varno::desktop::LaunchResult::Started) << true
                             << QStringLiteral("再生用のソフトを起動できませんでした。") << QString();
-    QTest::newRow("handed on") << int(varno::LaunchResult::Started) << false << QString() << handed;
-    QTest::newRow("taken by the desktop") << int(varno::LaunchResult::Handed) << false << QString() << handed;
+    QTest::newRow("handed on") << int(varno::desktop::LaunchResult::Started) << false << QString() << handed;
+    QTest::newRow("taken by the desktop") << int(varno::desktop::LaunchResult::Handed) << false << QString() << handed;
   }
   void playerEndsAtOnce() {
     QFETCH(int, launch);
@@ -363,8 +363,8 @@ class ChoiceTests : public QObject {
     formVarno& f = *h.form;
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
     const QString before = f.Label7->text();
-    h.desktop.launch = varno::LaunchResult(launch);
-    const varno::ProcessId player = varno::ProcessId(90000 + h.desktop.starts.size() + 1);
+    h.desktop.launch = varno::desktop::LaunchResult(launch);
+    const varno::desktop::ProcessId player = varno::desktop::ProcessId(90000 + h.desktop.starts.size() + 1);
     h.desktop.endedProcesses.insert(player);
     if (failed) h.desktop.failedProcesses.insert(player);
     f.cmdOpen_Org->click();
@@ -391,7 +391,7 @@ class ChoiceTests : public QObject {
     formVarno& f = *h.form;
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
     h.desktop.lookup.code = code;
-    if (!starts) h.desktop.launch = varno::LaunchResult::Failed;
+    if (!starts) h.desktop.launch = varno::desktop::LaunchResult::Failed;
     const std::size_t startsBefore = h.desktop.starts.size();
     f.cmdOpen_Org->click();
     QCOMPARE(h.messages.back().text, message);

@@ -129,7 +129,7 @@ class Module1Tests : public QObject {
     QFETCH(QString, program);
     QFETCH(QString, result);
     QFETCH(QString, message);
-    varno::FakeDesktop desktop;
+    varno::desktop::FakeDesktop desktop;
     desktop.lookup = {code, program.toStdString()};
     QStringList shown;
     const QString document = QStringLiteral("/tmp/音 a.wav");

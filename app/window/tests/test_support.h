@@ -35,7 +35,7 @@ struct Harness {
   explicit Harness(bool runStarts = false);
   ~Harness();
   ProgramDir dir;
-  varno::FakeDesktop desktop;
+  varno::desktop::FakeDesktop desktop;
   std::vector<Message> messages;
   std::unique_ptr<formVarno> form;
 };
