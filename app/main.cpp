@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The aliases must be in place before the application builds its font database.
-  varno_fonts::loadFontAliases();
+  varno::window::loadFontAliases();
   QApplication app(argc, argv);
   // Wayland compositors find the menu entry, and with it the icon, by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.varno.Varno"));
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     return refuseToStart(QStringLiteral("Varno はすでに起動しています。\n同じ作業用のフォルダ（") +
                          folderName(data.path) + QStringLiteral("）を使う Varno は一つだけです。"));
   const std::unique_ptr<varno::desktop::Desktop> desktop = varno::desktop::makeDesktop();
-  formVarno window(*desktop, programDir, folderName(data.path));
+  varno::window::formVarno window(*desktop, programDir, folderName(data.path));
   // A file named on the command line comes in as a drop, once the window is up; a drop takes
   // only .wav files.
   if (!command.file.empty() && !varno::pipeline::hasWaveExtension(command.file))

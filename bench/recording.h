@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-namespace bench {
+namespace varno::bench {
 
 constexpr int kRate = 44100;
 constexpr std::int64_t kSamples = 10LL * 60 * kRate;
@@ -53,4 +53,4 @@ inline std::filesystem::path makeWorkFolder(const char* name) {
   return pattern;
 }
 
-}  // namespace bench
+}  // namespace varno::bench

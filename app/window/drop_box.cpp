@@ -5,6 +5,8 @@
 #include <QDropEvent>
 #include <QMimeData>
 
+namespace varno::window {
+
 DropBox::DropBox(QWidget* parent) : QLineEdit(parent) {
   setAcceptDrops(true);
   setReadOnly(true);
@@ -32,3 +34,5 @@ void DropBox::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
   emit filesDropped(event->mimeData()->urls());
 }
+
+}  // namespace varno::window

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QUrl>
 
+namespace varno::window {
+
 class DropBox : public QLineEdit {
   Q_OBJECT
 
@@ -19,3 +21,5 @@ class DropBox : public QLineEdit {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 };
+
+}  // namespace varno::window

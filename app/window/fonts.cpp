@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-namespace varno_fonts {
+namespace varno::window {
 
 bool loadFontAliases() {
   QFile file(QStringLiteral(":/varno/varno-fonts.conf"));
@@ -15,4 +15,4 @@ bool loadFontAliases() {
                                         reinterpret_cast<const FcChar8*>(xml.constData()), FcTrue) == FcTrue;
 }
 
-}  // namespace varno_fonts
+}  // namespace varno::window

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace varno_fonts {
+namespace varno::window {
 
 // The fixed-pitch font of the rate list and the proportional one of the axis captions.
 inline const QString kFixedGothic = QStringLiteral("ＭＳ ゴシック");
@@ -15,4 +15,4 @@ inline const QString kProportionalGothic = QStringLiteral("ＭＳ Ｐゴシッ�
 // fontconfig refused them.
 bool loadFontAliases();
 
-}  // namespace varno_fonts
+}  // namespace varno::window

@@ -31,6 +31,8 @@
 #include "pipeline/refusal.h"
 #include "pipeline/resample.h"
 
+namespace varno::window {
+
 namespace {
 
 // Places and sizes are kept in twips as laid out; 15 twips make one pixel.
@@ -147,7 +149,7 @@ void formVarno::buildControls() {
   setWindowTitle(QStringLiteral("B"));
   setFixedSize(583, 719);
   // The window's own font, for the controls that have none of their own.
-  setFont(gothic(varno_fonts::kProportionalGothic, 9));
+  setFont(gothic(kProportionalGothic, 9));
   QIcon icon;
   for (const int side : {16, 22, 24, 32, 48, 64, 128, 256})
     icon.addFile(QStringLiteral(":/varno/icons/varno-%1.png").arg(side), QSize(side, side));
@@ -188,7 +190,7 @@ void formVarno::buildControls() {
   Combo1 = new QComboBox(this);
   Combo1->setObjectName(QStringLiteral("Combo1"));
   Combo1->setEditable(false);
-  Combo1->setFont(gothic(varno_fonts::kFixedGothic, 9));
+  Combo1->setFont(gothic(kFixedGothic, 9));
   Combo1->setGeometry(fromTwips(2640, 900, 1965, 300));
   Label7 = label("Label7", QString(), fromTwips(360, 2520, 7635, 525), Qt::AlignLeft, true);
   Label7->setAutoFillBackground(true);
@@ -231,7 +233,7 @@ void formVarno::buildControls() {
   HScroll1->setTracking(false);
   HScroll1->setFocusPolicy(Qt::StrongFocus);
 
-  const QFont captionFont = gothic(varno_fonts::kProportionalGothic, 8.25);
+  const QFont captionFont = gothic(kProportionalGothic, 8.25);
   for (std::size_t i = 0; i < Label12.size(); ++i) {
     Label12[i] = label(QStringLiteral("Label12(%1)").arg(i).toLatin1().constData(), QString(), label12Place(i),
                        Qt::AlignLeft, false);
@@ -690,3 +692,5 @@ void formVarno::Command1_Click() {
   showMessage(Module1::MessageKind::Information,
               playerOpen() ? QStringLiteral("再生用のソフトが開いています。") : QStringLiteral("再生用のソフトは開いていません。"));
 }
+
+}  // namespace varno::window

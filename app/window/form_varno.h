@@ -24,6 +24,8 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
+namespace varno::window {
+
 class formVarno : public QWidget {
   Q_OBJECT
 
@@ -161,3 +163,5 @@ class formVarno : public QWidget {
   varno::common::LineIndex orgIndex_;
   varno::common::LineIndex chgIndex_;
 };
+
+}  // namespace varno::window

@@ -7,7 +7,7 @@
 
 #include "common/numtext.h"
 
-namespace Module1 {
+namespace varno::window::Module1 {
 
 varno::desktop::WindowId Player_Wnd = 0;
 
@@ -88,4 +88,4 @@ int Check_File(const QString& path, int mode) {
   return error;
 }
 
-}  // namespace Module1
+}  // namespace varno::window::Module1

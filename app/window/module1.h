@@ -7,7 +7,7 @@
 
 #include "desktop/desktop.h"
 
-namespace Module1 {
+namespace varno::window::Module1 {
 
 // What kind of message box a text is shown in: a plain one with an OK button, or one with
 // the information icon that comes to the front.
@@ -42,4 +42,4 @@ int Make_Dir(const QString& path);
 // failure; mode 0 turns every failure into 1.
 int Check_File(const QString& path, int mode);
 
-}  // namespace Module1
+}  // namespace varno::window::Module1

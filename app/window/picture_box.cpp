@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+namespace varno::window {
+
 PictureBox::PictureBox(QWidget* parent)
     : QFrame(parent), image_(kInnerWidth, kInnerHeight, QImage::Format_RGB32) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -32,3 +34,5 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.drawImage(contentsRect().topLeft(), image_);
 }
+
+}  // namespace varno::window

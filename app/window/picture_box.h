@@ -5,6 +5,8 @@
 #include <QImage>
 #include <cstdint>
 
+namespace varno::window {
+
 class PictureBox : public QFrame {
   Q_OBJECT
 
@@ -29,3 +31,5 @@ class PictureBox : public QFrame {
  private:
   QImage image_;
 };
+
+}  // namespace varno::window

@@ -27,10 +27,10 @@
 
 namespace fs = std::filesystem;
 using namespace varno;
-using bench::kRate;
-using bench::kSamples;
-using bench::sampleAt;
-using bench::writeSampleText;
+using varno::bench::kRate;
+using varno::bench::kSamples;
+using varno::bench::sampleAt;
+using varno::bench::writeSampleText;
 
 extern char** environ;
 
@@ -147,7 +147,7 @@ void timeWholeCapture(const fs::path& dir, const fs::path& pelkin) {
 }  // namespace
 
 int main() {
-  const fs::path dir = bench::makeWorkFolder("display");
+  const fs::path dir = varno::bench::makeWorkFolder("display");
   const fs::path original = dir / "Org_txt.txt";
   const fs::path resampled = dir / "Chg_txt.txt";
 

@@ -16,8 +16,8 @@
 
 namespace fs = std::filesystem;
 using namespace varno;
-using bench::kSamples;
-using bench::writeSampleText;
+using varno::bench::kSamples;
+using varno::bench::writeSampleText;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -25,7 +25,7 @@ namespace {
 }  // namespace
 
 int main() {
-  const fs::path dir = bench::makeWorkFolder("resample");
+  const fs::path dir = varno::bench::makeWorkFolder("resample");
   const fs::path original = dir / "Org_txt.txt";
   const fs::path resampled = dir / "Chg_txt.txt";
   std::printf("Making a 10-minute 44.1 kHz 16-bit sample text (%lld lines)...\n", static_cast<long long>(kSamples));

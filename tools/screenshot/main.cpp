@@ -22,6 +22,9 @@
 #include "window/fonts.h"
 #include "window/form_varno.h"
 
+using varno::window::formVarno;
+namespace Module1 = varno::window::Module1;
+
 namespace {
 
 // A one-second 16-bit mono tone with an overtone, so the staircase has something to lose.
@@ -77,7 +80,7 @@ bool save(formVarno& form, const QString& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  varno_fonts::loadFontAliases();
+  varno::window::loadFontAliases();
   QApplication app(argc, argv);
   if (argc != 2) {
     std::fprintf(stderr, "usage : varno_screenshot OUTDIR\n");

@@ -39,6 +39,9 @@
 #include "window/module1.h"
 #include "desktop/x11_desktop.h"
 
+using varno::window::formVarno;
+namespace Module1 = varno::window::Module1;
+
 namespace {
 
 const QString kLocked = QStringLiteral("再生用のソフトをクローズしないと、すべての選択は行えません。");
@@ -652,7 +655,7 @@ int main(int argc, char** argv) {
   const PlayerAssociation association;
   // Where a command hidden in a sound that ran would leave its mark.
   QDir::setCurrent(association.file(QStringLiteral(".")));
-  varno_fonts::loadFontAliases();
+  varno::window::loadFontAliases();
   QApplication app(argc, argv);
   int result = 0;
   {

@@ -9,6 +9,10 @@
 #include "desktop/fake_desktop.h"
 #include "window/form_varno.h"
 
+using varno::window::formVarno;
+using varno::window::PictureBox;
+namespace Module1 = varno::window::Module1;
+
 struct Message {
   Module1::MessageKind kind;
   QString text;

@@ -11,7 +11,7 @@ int runChoiceTests(int argc, char** argv);
 int runInstanceTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
-  varno_fonts::loadFontAliases();
+  varno::window::loadFontAliases();
   QApplication app(argc, argv);
   int failures = 0;
   for (auto run : {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests, runInstanceTests})
