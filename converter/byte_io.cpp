@@ -148,9 +148,9 @@ std::size_t FileSource::read(char* buffer, std::size_t size) {
   return n;
 }
 
-ReplacingFile::~ReplacingFile() { discard(); }
+ReplacingSink::~ReplacingSink() { discard(); }
 
-bool ReplacingFile::open(const std::string& target) {
+bool ReplacingSink::open(const std::string& target) {
   discard();
   ok_ = true;
   error_ = 0;
@@ -172,7 +172,7 @@ bool ReplacingFile::open(const std::string& target) {
   return file_ != nullptr || fail(errno);
 }
 
-bool ReplacingFile::openInPlace(const std::string& target) {
+bool ReplacingSink::openInPlace(const std::string& target) {
   discard();
   ok_ = true;
   error_ = 0;
@@ -188,13 +188,13 @@ bool ReplacingFile::openInPlace(const std::string& target) {
   return true;
 }
 
-bool ReplacingFile::write(const char* data, std::size_t size) {
+bool ReplacingSink::write(const char* data, std::size_t size) {
   if (file_ == nullptr || !ok_) return false;
   if (std::fwrite(data, 1, size, file_) != size) return fail(errno);
   return true;
 }
 
-bool ReplacingFile::rewriteStart(const char* data, std::size_t size) {
+bool ReplacingSink::rewriteStart(const char* data, std::size_t size) {
   if (file_ == nullptr || !ok_) return false;
   if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(data, 1, size, file_) != size ||
       std::fseek(file_, 0, SEEK_END) != 0)
@@ -202,7 +202,7 @@ bool ReplacingFile::rewriteStart(const char* data, std::size_t size) {
   return true;
 }
 
-bool ReplacingFile::commit() {
+bool ReplacingSink::commit() {
   if (file_ == nullptr) return false;
   // Holds the lock past fclose until the rename, so no cleaner takes the file for stale.
   const int lockHolder = temp_.empty() ? -1 : ::dup(::fileno(file_));
@@ -215,14 +215,14 @@ bool ReplacingFile::commit() {
   return ok_;
 }
 
-void ReplacingFile::discard() {
+void ReplacingSink::discard() {
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
 }
 
-bool ReplacingFile::fail(int error) {
+bool ReplacingSink::fail(int error) {
   if (error_ == 0) error_ = error != 0 ? error : EIO;
   ok_ = false;
   return false;

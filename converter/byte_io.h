@@ -77,12 +77,12 @@ class FileSource final : public ByteSource {
 // over the target only by commit(). Without a commit the new file is removed and the target
 // stays as it was. A target that exists but is not a regular file (a device, a pipe) is
 // written in place, because renaming would replace the node itself.
-class ReplacingFile final : public ByteSink {
+class ReplacingSink final : public ByteSink {
  public:
-  ReplacingFile() = default;
-  ReplacingFile(const ReplacingFile&) = delete;
-  ReplacingFile& operator=(const ReplacingFile&) = delete;
-  ~ReplacingFile() override;
+  ReplacingSink() = default;
+  ReplacingSink(const ReplacingSink&) = delete;
+  ReplacingSink& operator=(const ReplacingSink&) = delete;
+  ~ReplacingSink() override;
   // False when the target cannot be written: its folder is missing or closed to us, it is a
   // directory, or it exists and cannot be opened for writing (a pipe nobody reads, too).
   bool open(const std::string& target);
@@ -109,7 +109,7 @@ class ReplacingFile final : public ByteSink {
 // True when `path` names the file open as `fd`, which a rename over it would change.
 bool namesFile(const std::string& path, int fd);
 
-// Removes the new files of ReplacingFile that runs killed before their commit left beside
+// Removes the new files of ReplacingSink that runs killed before their commit left beside
 // `target`: names exactly "<target name>.<8 hex digits>.tmp", and none a live writer holds.
 void removeStaleTemporaries(const std::string& target);
 

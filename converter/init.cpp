@@ -57,10 +57,10 @@ Error LockedJob::setStatus(std::string_view status) {
     text.append(line).append("\r\n");
   }
   text.append(status).append("\r\n");
-  auto writeAll = [&text](ReplacingFile& out) {
+  auto writeAll = [&text](ReplacingSink& out) {
     return out.write(text.data(), text.size()) && out.commit();
   };
-  ReplacingFile out;
+  ReplacingSink out;
   if (out.open(path_) && writeAll(out)) return Error::None;
   if (noRoomBeside(out.error()) && out.openInPlace(path_) && writeAll(out)) return Error::None;
   return Error::JobNotWritten;

@@ -197,7 +197,7 @@ Outcome convertTextToWave(ByteSource& in, const std::string& outputPath) {
   LineReader lines(in);
   TextFormat format;
   if (Outcome header = readTextHeader(lines, format); header.error != Error::None) return header;
-  ReplacingFile out;
+  ReplacingSink out;
   if (!out.open(outputPath)) return failAt(Error::OutputNotOpened, 0);
   Outcome outcome = writeWave(format, lines, out);
   if (outcome.error == Error::None && !out.commit()) outcome.error = Error::OutputNotWritten;

@@ -127,7 +127,7 @@ Outcome convertWaveToText(ByteSource& in, const std::string& outputPath) {
   WaveFormat format;
   outcome.error = readWaveHeader(in, format);
   if (outcome.error != Error::None) return outcome;
-  ReplacingFile out;
+  ReplacingSink out;
   if (!out.open(outputPath)) {
     outcome.error = Error::OutputNotOpened;
     return outcome;

@@ -25,14 +25,14 @@ void closeAside(int fd) {
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(const std::filesystem::path& target)
+AtomicFile::AtomicFile(const std::filesystem::path& target)
     : target_(target), temp_(target.string() + ".XXXXXX"), buf_(1 << 20) {
   fd_ = ::mkstemp(temp_.data());
   // mkstemp makes the file private; give it the permissions of an ordinary data file.
   if (fd_ >= 0) ::fchmod(fd_, 0644);
 }
 
-ReplacementFile::~ReplacementFile() {
+AtomicFile::~AtomicFile() {
   if (committed_) return;
   if (fd_ >= 0) {
     ::close(fd_);
@@ -40,7 +40,7 @@ ReplacementFile::~ReplacementFile() {
   }
 }
 
-void ReplacementFile::writeAll(std::string_view bytes) {
+void AtomicFile::writeAll(std::string_view bytes) {
   while (!bytes.empty() && ok()) {
     const ssize_t done = ::write(fd_, bytes.data(), bytes.size());
     if (done < 0) {
@@ -52,12 +52,12 @@ void ReplacementFile::writeAll(std::string_view bytes) {
   }
 }
 
-void ReplacementFile::flush() {
+void AtomicFile::flush() {
   writeAll({buf_.data(), used_});
   used_ = 0;
 }
 
-bool ReplacementFile::commit() {
+bool AtomicFile::commit() {
   if (!ok()) return false;
   flush();
   if (!ok()) return false;
@@ -76,7 +76,7 @@ bool ReplacementFile::commit() {
 }
 
 bool replaceFile(const std::filesystem::path& target, std::string_view content) {
-  ReplacementFile file(target);
+  AtomicFile file(target);
   file.write(content);
   return file.commit();
 }

@@ -10,14 +10,14 @@
 
 namespace varno::pipeline {
 
-class ReplacementFile {
+class AtomicFile {
  public:
   // Creates a fresh file beside `target`; ok() tells whether that worked.
-  explicit ReplacementFile(const std::filesystem::path& target);
+  explicit AtomicFile(const std::filesystem::path& target);
   // Removes the new file unless commit() succeeded.
-  ~ReplacementFile();
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
 
   bool ok() const { return fd_ >= 0 && !failed_; }
   // Bytes handed to write() so far.
@@ -52,7 +52,7 @@ class ReplacementFile {
   std::uint64_t written_ = 0;
 };
 
-// Replaces `target` by `content` through a ReplacementFile; false when it could not.
+// Replaces `target` by `content` through a AtomicFile; false when it could not.
 bool replaceFile(const std::filesystem::path& target, std::string_view content);
 
 }  // namespace varno::pipeline

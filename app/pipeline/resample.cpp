@@ -57,7 +57,7 @@ std::int64_t roundedMean(std::int64_t sum, std::int64_t factor) {
 
 class Writer {
  public:
-  explicit Writer(ReplacementFile& file) : file_(file) {}
+  explicit Writer(AtomicFile& file) : file_(file) {}
   void header(std::string_view rate, std::string_view bits) {
     file_.write(rate);
     file_.write("\r\n");
@@ -73,7 +73,7 @@ class Writer {
   std::int64_t samples() const { return samples_; }
 
  private:
-  ReplacementFile& file_;
+  AtomicFile& file_;
   std::int64_t samples_ = 0;
 };
 
@@ -96,7 +96,7 @@ ResampleResult resample(const std::filesystem::path& original, const std::filesy
   if (!in.next(line)) return fail(ResampleError::OriginalUnreadable);
   const std::string rateLine = resampledRateLine(line, factor);
   if (!in.next(line)) return fail(ResampleError::OriginalUnreadable);
-  ReplacementFile file(resampled);
+  AtomicFile file(resampled);
   if (!file.ok()) return fail(ResampleError::CannotWrite);
   Writer out(file);
   out.header(rateLine, line);
