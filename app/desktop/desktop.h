@@ -12,11 +12,16 @@ namespace varno::desktop {
 using WindowId = std::uint32_t;  // 0 names no window
 using ProcessId = std::int64_t;  // 0 names no process
 
+enum class LookupResult {
+  Found,
+  NoDocument,     // the document does not exist
+  NoAssociation,  // no program is associated with its type
+  Failed,         // any other failure of the lookup
+};
+
 struct ProgramLookup {
-  // 42 on success (32 or more means found); failures: 2 the document does not exist,
-  // 31 no program is associated with its type, 0 any other failure of the lookup.
-  int code = 0;
-  std::string program;  // absolute path of the program's executable on success
+  LookupResult result = LookupResult::Failed;
+  std::string program;  // absolute path of the program's executable when Found
 };
 
 enum class LaunchResult { Started, Handed, Failed };

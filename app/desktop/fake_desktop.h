@@ -19,7 +19,7 @@ class FakeDesktop : public Desktop {
     std::vector<std::string> args;
   };
 
-  ProgramLookup lookup{42, "/usr/bin/player"};  // what findExecutable answers
+  ProgramLookup lookup{LookupResult::Found, "/usr/bin/player"};  // what findExecutable answers
   bool startSucceeds = true;
   bool runStarts = false;                       // really start the programs (converters in tests)
   LaunchResult launch = LaunchResult::Started;  // what launchPlayer answers

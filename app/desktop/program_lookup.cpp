@@ -59,8 +59,8 @@ std::string baseName(const std::string& path) {
 }
 
 struct DefaultApplication {
-  int code = 0;  // as in ProgramLookup: 42 found, 2 no such document, 31 nothing associated
-  Owned<GAppInfo> app;
+  LookupResult result = LookupResult::Failed;
+  Owned<GAppInfo> app;  // set when Found
 };
 
 // The content type is guessed from the name alone, since the content of a short WAVE file
@@ -68,13 +68,13 @@ struct DefaultApplication {
 DefaultApplication defaultApplicationFor(const std::string& document) {
   if (document.empty() || access(document.c_str(), F_OK) != 0) {
     const bool missing = document.empty() || errno == ENOENT || errno == ENOTDIR;
-    return {missing ? 2 : 0, nullptr};
+    return {missing ? LookupResult::NoDocument : LookupResult::Failed, nullptr};
   }
   OwnedText type(g_content_type_guess(document.c_str(), nullptr, 0, nullptr));
-  if (!type) return {0, nullptr};
+  if (!type) return {LookupResult::Failed, nullptr};
   Owned<GAppInfo> app(g_app_info_get_default_for_type(type.get(), FALSE));
-  if (!app) return {31, nullptr};
-  return {42, std::move(app)};
+  if (!app) return {LookupResult::NoAssociation, nullptr};
+  return {LookupResult::Found, std::move(app)};
 }
 
 struct Spawned {
@@ -138,22 +138,22 @@ std::optional<std::string> programAfterEnv(const std::vector<std::string>& argv)
 
 ProgramLookup lookUpProgram(const std::string& document) {
   const DefaultApplication found = defaultApplicationFor(document);
-  if (!found.app) return {found.code, {}};
+  if (!found.app) return {found.result, {}};
 
   // The command line rather than g_app_info_get_executable, which cuts a quoted path at its
   // first blank.
   const std::vector<std::string> words = commandLineOf(found.app.get());
-  if (words.empty()) return {0, {}};
+  if (words.empty()) return {LookupResult::Failed, {}};
   std::string program = words.front();
   // A wrapper would be started with the document as its command; the player is what it runs.
   if (baseName(program) == "env") {
     const auto wrapped = programAfterEnv(words);
-    if (!wrapped) return {0, {}};
+    if (!wrapped) return {LookupResult::Failed, {}};
     program = *wrapped;
   }
   std::string path = absoluteProgram(program);
-  if (path.empty()) return {0, {}};
-  return {42, path};
+  if (path.empty()) return {LookupResult::Failed, {}};
+  return {LookupResult::Found, path};
 }
 
 PlayerLaunch launchAssociatedProgram(const std::string& document, const std::string& file,

@@ -11,7 +11,6 @@ namespace varno::desktop {
 
 // The default application for the document's content type (guessed from its name alone, since
 // the content of a short WAVE file reads as text), as the absolute path of its executable.
-// Codes as in ProgramLookup: 42 found, 2 no such document, 31 nothing associated, 0 otherwise.
 ProgramLookup lookUpProgram(const std::string& document);
 
 // Desktop::launchPlayer for every backend: the default application for the document's content

@@ -26,6 +26,18 @@ QString Cut_Quote(const QString& text) {
 
 namespace {
 
+// The lookup's answers as the numeric codes its failure messages are keyed by (32 or more
+// means found), so each failure keeps its own message.
+int lookupCode(varno::desktop::LookupResult result) {
+  switch (result) {
+    case varno::desktop::LookupResult::Found: return 42;
+    case varno::desktop::LookupResult::NoDocument: return 2;
+    case varno::desktop::LookupResult::NoAssociation: return 31;
+    case varno::desktop::LookupResult::Failed: return 0;
+  }
+  return 0;
+}
+
 QString lookupFailureText(int code) {
   switch (code) {
     case 0: return QStringLiteral("不明なエラー");
@@ -47,8 +59,8 @@ QString Find_Exe(varno::desktop::Desktop& desktop, const QString& document, cons
 
 QString Find_Exe(varno::desktop::Desktop& desktop, const std::string& document, const MessageHook& message) {
   const varno::desktop::ProgramLookup found = desktop.findExecutable(document);
-  if (found.code < 32) {
-    const QString text = lookupFailureText(found.code);
+  if (found.result != varno::desktop::LookupResult::Found) {
+    const QString text = lookupFailureText(lookupCode(found.result));
     if (!text.isEmpty() && message) message(MessageKind::Plain, text);
     return {};
   }

@@ -24,23 +24,25 @@ struct Scenario {
   const char* document;  // under the temporary root
   bool documentExists;
   const char* exec;  // the associated application's command line; nullptr: none
-  int code;
+  LookupResult result;
   const char* program;  // expected program under the temporary root; nullptr: none
 };
 
 // {player} stands for the absolute path of the test player in a folder with a blank and
 // Japanese characters in its name.
 const Scenario kScenarios[] = {
-    {"absolute path, empty WAVE", "docs/音 テスト 'a'.wav", true, "\"{player}\" %f", 42, kPlayerAt},
-    {"bare name found on PATH", "docs/x.flac", true, "varno-bare-player %U", 42,
+    {"absolute path, empty WAVE", "docs/音 テスト 'a'.wav", true, "\"{player}\" %f",
+     LookupResult::Found, kPlayerAt},
+    {"bare name found on PATH", "docs/x.flac", true, "varno-bare-player %U", LookupResult::Found,
      "bin/varno-bare-player"},
-    {"env wrapper", "docs/x.mp3", true, "env -u SESSION_MANAGER LANG=C varno-bare-player %F", 42,
-     "bin/varno-bare-player"},
-    {"env wrapper of a missing program", "docs/x.au", true, "env LANG=C varno-no-such-player %f", 0,
+    {"env wrapper", "docs/x.mp3", true, "env -u SESSION_MANAGER LANG=C varno-bare-player %F",
+     LookupResult::Found, "bin/varno-bare-player"},
+    {"env wrapper of a missing program", "docs/x.au", true, "env LANG=C varno-no-such-player %f",
+     LookupResult::Failed, nullptr},
+    {"no association", "docs/x.mid", true, nullptr, LookupResult::NoAssociation, nullptr},
+    {"missing document", "docs/missing.wav", false, nullptr, LookupResult::NoDocument, nullptr},
+    {"document under a file", "docs/x.mid/x.wav", false, nullptr, LookupResult::NoDocument,
      nullptr},
-    {"no association", "docs/x.mid", true, nullptr, 31, nullptr},
-    {"missing document", "docs/missing.wav", false, nullptr, 2, nullptr},
-    {"document under a file", "docs/x.mid/x.wav", false, nullptr, 2, nullptr},
 };
 
 // Launches, each through an association of its own content type. {player} as above; {bin}
@@ -163,10 +165,10 @@ TEST(ProgramLookup, AnswersEachScenario) {
   for (const Scenario& s : kScenarios) {
     SCOPED_TRACE(s.name);
     const ProgramLookup found = lookUpProgram((lookupRoot->path() / s.document).string());
-    EXPECT_EQ(found.code, s.code);
+    EXPECT_EQ(found.result, s.result);
     EXPECT_EQ(found.program, s.program ? (lookupRoot->path() / s.program).string() : "");
   }
-  EXPECT_EQ(lookUpProgram("").code, 2);
+  EXPECT_EQ(lookUpProgram("").result, LookupResult::NoDocument);
 }
 
 TEST(ProgramAfterEnv, SkipsOptionsAndAssignments) {

@@ -376,26 +376,26 @@ class ChoiceTests : public QObject {
   }
 
   void noPlayer_data() {
-    QTest::addColumn<int>("code");
+    QTest::addColumn<varno::desktop::LookupResult>("lookup");
     QTest::addColumn<bool>("starts");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no association") << 31 << true
+    QTest::newRow("no association") << varno::desktop::LookupResult::NoAssociation << true
                                     << QStringLiteral("指定されたファイルタイプに対応する関連付けが存在しません。");
-    QTest::newRow("player does not start") << 42 << false << QStringLiteral("再生用のソフトを起動できませんでした。");
+    QTest::newRow("player does not start") << varno::desktop::LookupResult::Found << false << QStringLiteral("再生用のソフトを起動できませんでした。");
   }
   void noPlayer() {
-    QFETCH(int, code);
+    QFETCH(varno::desktop::LookupResult, lookup);
     QFETCH(bool, starts);
     QFETCH(QString, message);
     Harness h;
     formVarno& f = *h.form;
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
-    h.desktop.lookup.code = code;
+    h.desktop.lookup.result = lookup;
     if (!starts) h.desktop.launch = varno::desktop::LaunchResult::Failed;
     const std::size_t startsBefore = h.desktop.starts.size();
     f.cmdOpen_Org->click();
     QCOMPARE(h.messages.back().text, message);
-    QCOMPARE(h.desktop.starts.size(), startsBefore + (code >= 32 ? 1 : 0));
+    QCOMPARE(h.desktop.starts.size(), startsBefore + (lookup == varno::desktop::LookupResult::Found ? 1 : 0));
     QVERIFY(f.cmdOpen_Org->isEnabled());
     QVERIFY(!f.Timer3->isActive());
   }

@@ -107,30 +107,28 @@ class Module1Tests : public QObject {
   }
 
   void findExe_data() {
-    QTest::addColumn<int>("code");
+    using varno::desktop::LookupResult;
+    QTest::addColumn<LookupResult>("lookup");
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("result");
     QTest::addColumn<QString>("message");
-    QTest::newRow("found") << 42 << "/usr/bin/player" << "\"/usr/bin/player\"" << "";
-    QTest::newRow("found, .exe in a folder stays") << 42 << "/opt/a.exe.d/play er" << "\"/opt/a.exe.d/play er\""
-                                                   << "";
-    QTest::newRow("found, Japanese name") << 32 << "/opt/再生/player" << "\"/opt/再生/player\"" << "";
-    QTest::newRow("no such document") << 2 << "" << "" << "指定されたファイルが見つかりませんでした。";
-    QTest::newRow("no association") << 31 << "" << ""
+    QTest::newRow("found") << LookupResult::Found << "/usr/bin/player" << "\"/usr/bin/player\"" << "";
+    QTest::newRow("found, .exe in a folder stays") << LookupResult::Found << "/opt/a.exe.d/play er"
+                                                   << "\"/opt/a.exe.d/play er\"" << "";
+    QTest::newRow("found, Japanese name") << LookupResult::Found << "/opt/再生/player" << "\"/opt/再生/player\"" << "";
+    QTest::newRow("no such document") << LookupResult::NoDocument << "" << ""
+                                      << "指定されたファイルが見つかりませんでした。";
+    QTest::newRow("no association") << LookupResult::NoAssociation << "" << ""
                                     << "指定されたファイルタイプに対応する関連付けが存在しません。";
-    QTest::newRow("other failure") << 0 << "" << "" << "不明なエラー";
-    QTest::newRow("no path") << 3 << "" << "" << "3 指定されたパスが見つかりませんでした。";
-    QTest::newRow("bad program") << 11 << "" << ""
-                                 << "EXE ファイルが無効です（Win32 の .EXE ではないか、.EXE イメージ内にエラーが存在します）。";
-    QTest::newRow("unlisted code, no message") << 5 << "" << "" << "";
+    QTest::newRow("other failure") << LookupResult::Failed << "" << "" << "不明なエラー";
   }
   void findExe() {
-    QFETCH(int, code);
+    QFETCH(varno::desktop::LookupResult, lookup);
     QFETCH(QString, program);
     QFETCH(QString, result);
     QFETCH(QString, message);
     varno::desktop::FakeDesktop desktop;
-    desktop.lookup = {code, program.toStdString()};
+    desktop.lookup = {lookup, program.toStdString()};
     QStringList shown;
     const QString document = QStringLiteral("/tmp/音 a.wav");
     QCOMPARE(Module1::Find_Exe(desktop, document,
