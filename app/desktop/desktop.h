@@ -64,9 +64,9 @@ class Desktop {
   // The window in the foreground now; 0 when none is known.
   virtual WindowId foregroundWindow() = 0;
 
-  // Asks for the window to be activated and raised: 1 when the window still exists and the
-  // request was made, 0 when it is gone (or is 0).
-  virtual int setForegroundWindow(WindowId window) = 0;
+  // Asks for the window to be activated and raised: true when the window still exists and
+  // the request was made, false when it is gone (or is 0).
+  virtual bool setForegroundWindow(WindowId window) = 0;
 
   // A top-level window of the process or of one of its descendants (_NET_WM_PID), preferring
   // the foreground window when it is one of them; 0 when none can be seen, and always 0 where

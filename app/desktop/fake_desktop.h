@@ -79,9 +79,9 @@ class FakeDesktop : public Desktop {
     return found == processErrorTexts.end() ? children_.errors(process) : found->second;
   }
   WindowId foregroundWindow() override { return foreground; }
-  int setForegroundWindow(WindowId window) override {
+  bool setForegroundWindow(WindowId window) override {
     raised.push_back(window);
-    return window != 0 && openWindows.count(window) ? 1 : 0;
+    return window != 0 && openWindows.count(window);
   }
   WindowId windowOfProcess(ProcessId process) override {
     const auto found = processWindows.find(process);

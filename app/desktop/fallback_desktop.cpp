@@ -29,7 +29,7 @@ std::string FallbackDesktop::processErrors(ProcessId process) { return children_
 
 WindowId FallbackDesktop::foregroundWindow() { return 0; }
 
-int FallbackDesktop::setForegroundWindow(WindowId) { return 0; }
+bool FallbackDesktop::setForegroundWindow(WindowId) { return false; }
 
 WindowId FallbackDesktop::windowOfProcess(ProcessId) { return 0; }
 

@@ -19,7 +19,7 @@ class FallbackDesktop : public Desktop {
 
   // No window can be seen: 0, and no window is ever raised.
   WindowId foregroundWindow() override;
-  int setForegroundWindow(WindowId window) override;
+  bool setForegroundWindow(WindowId window) override;
   WindowId windowOfProcess(ProcessId process) override;
 
  private:

@@ -144,12 +144,12 @@ WindowId X11Desktop::foregroundWindow() {
   return topLevelOf(focus->focus);
 }
 
-int X11Desktop::setForegroundWindow(WindowId window) {
-  if (window == 0 || root_ == XCB_NONE || xcb_connection_has_error(connection_)) return 0;
+bool X11Desktop::setForegroundWindow(WindowId window) {
+  if (window == 0 || root_ == XCB_NONE || xcb_connection_has_error(connection_)) return false;
   const auto cookie = xcb_get_window_attributes(connection_, window);
   const auto attributes = replyTo<xcb_get_window_attributes_reply_t>(
       connection_, xcb_get_window_attributes_reply, cookie);
-  if (!attributes) return 0;
+  if (!attributes) return false;
 
   if (windowManagerActivates()) {
     xcb_client_message_event_t request{};
@@ -174,7 +174,7 @@ int X11Desktop::setForegroundWindow(WindowId window) {
                                                XCB_CURRENT_TIME));
   }
   xcb_flush(connection_);
-  return 1;
+  return true;
 }
 
 std::vector<xcb_window_t> X11Desktop::clientWindows() {

@@ -30,9 +30,9 @@ class X11Desktop : public Desktop {
   WindowId foregroundWindow() override;
 
   // Asks the window manager to activate the window; without an EWMH window manager raises
-  // and focuses it directly. 0 when the window no longer exists, since a request for a
+  // and focuses it directly. False when the window no longer exists, since a request for a
   // destroyed window fails silently.
-  int setForegroundWindow(WindowId window) override;
+  bool setForegroundWindow(WindowId window) override;
 
   // Among the window manager's clients (without one, the root's viewable children) the
   // topmost whose _NET_WM_PID is the process or a descendant, unless the foreground window is

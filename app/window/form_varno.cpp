@@ -668,7 +668,7 @@ bool formVarno::Raise_Player() {
   const varno::desktop::ProcessId player = sequencer_.playerProcess();
   if (desktop_.processEnded(player)) return false;
   // Only a window of the player process or of its children is ever taken for the player's.
-  if (Module1::Player_Wnd == 0 || desktop_.setForegroundWindow(Module1::Player_Wnd) == 0) {
+  if (Module1::Player_Wnd == 0 || !desktop_.setForegroundWindow(Module1::Player_Wnd)) {
     Module1::Player_Wnd = desktop_.windowOfProcess(player);
     if (Module1::Player_Wnd != 0) desktop_.setForegroundWindow(Module1::Player_Wnd);
   }

@@ -13,7 +13,7 @@ namespace varno::desktop::test {
 TEST(FallbackDesktop, SeesAndRaisesNoWindow) {
   FallbackDesktop desktop;
   EXPECT_EQ(desktop.foregroundWindow(), 0u);
-  EXPECT_EQ(desktop.setForegroundWindow(static_cast<WindowId>(getpid())), 0);
+  EXPECT_FALSE(desktop.setForegroundWindow(static_cast<WindowId>(getpid())));
   EXPECT_EQ(desktop.windowOfProcess(getpid()), 0u);
 }
 

@@ -159,15 +159,15 @@ TEST(X11Desktop, WindowManagerActivatesTheRequestedWindow) {
   const xcb_window_t second = player.createMapped();
   ASSERT_TRUE(waitFor([&] { return player.viewable(first) && player.viewable(second); }));
   for (const xcb_window_t window : {first, second, first}) {
-    EXPECT_EQ(desktop.setForegroundWindow(window), 1);
+    EXPECT_TRUE(desktop.setForegroundWindow(window));
     EXPECT_TRUE(waitFor([&] { return desktop.foregroundWindow() == window; })) << window;
   }
 
   player.destroy(second);
-  EXPECT_EQ(desktop.setForegroundWindow(second), 0);
-  EXPECT_EQ(desktop.setForegroundWindow(0), 0);
+  EXPECT_FALSE(desktop.setForegroundWindow(second));
+  EXPECT_FALSE(desktop.setForegroundWindow(0));
   player.destroy(first);
-  EXPECT_EQ(desktop.setForegroundWindow(first), 0);
+  EXPECT_FALSE(desktop.setForegroundWindow(first));
 }
 
 TEST(X11Desktop, WithoutWindowManagerRaisesAndFocusesDirectly) {
@@ -183,7 +183,7 @@ TEST(X11Desktop, WithoutWindowManagerRaisesAndFocusesDirectly) {
   const xcb_window_t first = player.createMapped();
   const xcb_window_t second = player.createMapped();
   for (const xcb_window_t window : {first, second, first}) {
-    EXPECT_EQ(desktop.setForegroundWindow(window), 1);
+    EXPECT_TRUE(desktop.setForegroundWindow(window));
     EXPECT_EQ(player.focused(), window);
     EXPECT_EQ(player.topOfStack(), window);
     EXPECT_EQ(desktop.foregroundWindow(), window);
@@ -200,12 +200,12 @@ TEST(X11Desktop, WithoutWindowManagerRaisesAndFocusesDirectly) {
   player.setRootProperty("_NET_SUPPORTED", XCB_ATOM_ATOM, player.atom("_NET_ACTIVE_WINDOW"));
   player.setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, second);
   EXPECT_EQ(desktop.foregroundWindow(), first);
-  EXPECT_EQ(desktop.setForegroundWindow(second), 1);
+  EXPECT_TRUE(desktop.setForegroundWindow(second));
   EXPECT_EQ(player.focused(), second);
 
   player.destroy(first);
-  EXPECT_EQ(desktop.setForegroundWindow(first), 0);
-  EXPECT_EQ(desktop.setForegroundWindow(0), 0);
+  EXPECT_FALSE(desktop.setForegroundWindow(first));
+  EXPECT_FALSE(desktop.setForegroundWindow(0));
 }
 
 TEST(X11Desktop, FindsTheWindowOfAProcessOrOfItsDescendants) {
@@ -257,7 +257,7 @@ TEST(X11Desktop, FindsTheWindowOfAProcessOrOfItsDescendants) {
     EXPECT_EQ(std::set<WindowId>({first, second, other}).size(), 3u);
 
     const auto activate = [&](WindowId window) {
-      EXPECT_EQ(desktop.setForegroundWindow(window), 1);
+      EXPECT_TRUE(desktop.setForegroundWindow(window));
       return waitFor([&] { return desktop.foregroundWindow() == window; });
     };
     // The shell's window is the foreground one when that is one of its players', even below
