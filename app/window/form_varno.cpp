@@ -614,7 +614,7 @@ void formVarno::Make_Choice(ChoiceSource source) {
 bool formVarno::playerOpen() {
   const varno::desktop::ProcessId player = sequencer_.playerProcess();
   if (player == 0 || desktop_.processEnded(player)) return false;
-  if (Module1::Player_Wnd != 0) desktop_.setForegroundWindow(Module1::Player_Wnd);
+  if (Player_Wnd != 0) desktop_.setForegroundWindow(Player_Wnd);
   return true;
 }
 
@@ -658,7 +658,7 @@ void formVarno::Open_Sound(const std::string& file) {
       return;
     case varno::desktop::LaunchResult::Started:
       // A window recorded for an earlier player belongs to that one.
-      Module1::Player_Wnd = 0;
+      Player_Wnd = 0;
       dispatch(varno::pipeline::event::PlayerStarted{launch.process});
       return;
   }
@@ -668,9 +668,9 @@ bool formVarno::Raise_Player() {
   const varno::desktop::ProcessId player = sequencer_.playerProcess();
   if (desktop_.processEnded(player)) return false;
   // Only a window of the player process or of its children is ever taken for the player's.
-  if (Module1::Player_Wnd == 0 || !desktop_.setForegroundWindow(Module1::Player_Wnd)) {
-    Module1::Player_Wnd = desktop_.windowOfProcess(player);
-    if (Module1::Player_Wnd != 0) desktop_.setForegroundWindow(Module1::Player_Wnd);
+  if (Player_Wnd == 0 || !desktop_.setForegroundWindow(Player_Wnd)) {
+    Player_Wnd = desktop_.windowOfProcess(player);
+    if (Player_Wnd != 0) desktop_.setForegroundWindow(Player_Wnd);
   }
   return true;
 }
@@ -679,13 +679,13 @@ void formVarno::Timer3_Timer() {
   Timer3->stop();
   const bool running = Raise_Player();
   const bool failed = !running && desktop_.processFailed(sequencer_.playerProcess());
-  dispatch(varno::pipeline::event::PlayerLook{running, failed, Module1::Player_Wnd != 0});
+  dispatch(varno::pipeline::event::PlayerLook{running, failed, Player_Wnd != 0});
 }
 
 void formVarno::Timer4_Timer() {
   const bool running = Raise_Player();
   const bool failed = !running && desktop_.processFailed(sequencer_.playerProcess());
-  dispatch(varno::pipeline::event::PlayerWatch{running, failed, Module1::Player_Wnd != 0});
+  dispatch(varno::pipeline::event::PlayerWatch{running, failed, Player_Wnd != 0});
 }
 
 void formVarno::Command1_Click() {

@@ -81,6 +81,8 @@ class formVarno : public QWidget {
   bool Org_Btn_State = false;
   bool Chg_Btn_State = false;
   QString Saved_Msg;
+  // The player's window, once one of the player process's windows has been seen; 0 until then.
+  varno::desktop::WindowId Player_Wnd = 0;
 
   // Takes the file (the bytes of its path) as a drop of it on Text1.
   void openFile(const std::string& path);

@@ -9,8 +9,6 @@
 
 namespace varno::window::Module1 {
 
-varno::desktop::WindowId Player_Wnd = 0;
-
 QString Right_Fit(double value, int width) {
   const QString s = QString::fromStdString(varno::common::numberText(value)).mid(1);
   if (s.size() > width) return s.right(width);

@@ -15,9 +15,6 @@ enum class MessageKind { Plain, Information };
 // Shows a message box titled with the program's name; tests replace it to record the texts.
 using MessageHook = std::function<void(MessageKind kind, const QString& text)>;
 
-// The player's window, recorded when a player was started; 0 until then.
-extern varno::desktop::WindowId Player_Wnd;
-
 // The number text of `value` without its sign place, right-aligned in `width` characters;
 // a longer text keeps only its last `width` characters.
 QString Right_Fit(double value, int width);

@@ -303,7 +303,6 @@ class WindowOnDesktop : public QObject {
     QVERIFY(placeConverter(QStringLiteral("pelkin"), false));
     QVERIFY(placeConverter(QStringLiteral("trosk"), false));
     desktop_ = varno::desktop::makeDesktop();
-    Module1::Player_Wnd = 0;
     form_ = std::make_unique<formVarno>(*desktop_, programDir_.path());
     form_->showMessage = [this](Module1::MessageKind kind, const QString& text) {
       messages_.push_back({kind, text});
@@ -410,7 +409,7 @@ class WindowE2eTests : public WindowOnDesktop {
 
   void openingOriginalLocksTheControls() {
     openInPlayer(form_->cmdOpen_Org, QFile::encodeName(dropped_) + '\n');
-    QCOMPARE(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"));
+    QCOMPARE(x_->title(form_->Player_Wnd), QByteArray("varno_testplayer"));
   }
 
   // The lock disables the list and the options, so the choices are made through the controls'
@@ -451,7 +450,7 @@ class WindowE2eTests : public WindowOnDesktop {
   void activatingTheWindowBringsThePlayerBack() {
     formVarno& f = *form_;
     QVERIFY(f.Timer4->isActive());
-    const varno::desktop::WindowId player = Module1::Player_Wnd;
+    const varno::desktop::WindowId player = f.Player_Wnd;
     const auto ours = static_cast<varno::desktop::WindowId>(f.winId());
     QVERIFY(waitUntil([&] { return desktop_->foregroundWindow() == player; }, kFewTicks));
 
@@ -478,7 +477,7 @@ class WindowE2eTests : public WindowOnDesktop {
     QVERIFY(f.Timer4->isActive());
     QElapsedTimer clock;
     clock.start();
-    x_->askToClose(Module1::Player_Wnd);
+    x_->askToClose(f.Player_Wnd);
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
     qInfo("the lock ended %lld ms after the player was asked to close", static_cast<long long>(clock.elapsed()));
     expectUnlocked();
@@ -494,7 +493,7 @@ class WindowE2eTests : public WindowOnDesktop {
     formVarno& f = *form_;
     QVERIFY(f.cmdOpen_Chg->isEnabled());
     openInPlayer(f.cmdOpen_Chg, QFile::encodeName(f.Chg_Wav) + '\n');
-    QCOMPARE(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"));
+    QCOMPARE(x_->title(f.Player_Wnd), QByteArray("varno_testplayer"));
 
     association_.killPlayers();
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
@@ -533,8 +532,8 @@ class WindowE2eTests : public WindowOnDesktop {
       QCOMPARE(players.size(), std::size_t(1));
       QVERIFY(readFile(QStringLiteral("/proc/%1/environ").arg(players[0])).split('\0').contains(environment));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"), kFewTicks);
-    x_->askToClose(Module1::Player_Wnd);
+    QTRY_COMPARE_WITH_TIMEOUT(x_->title(f.Player_Wnd), QByteArray("varno_testplayer"), kFewTicks);
+    x_->askToClose(f.Player_Wnd);
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
     expectUnlocked();
     QVERIFY2(messages_.empty(), qPrintable(lastMessage()));
@@ -617,7 +616,7 @@ class WaylandE2eTests : public WindowOnDesktop {
     bool raised = false;
     const QMetaObject::Connection watch = connect(f.Timer4, &QTimer::timeout, this, [&] {
       ++ticks;
-      raised = raised || Module1::Player_Wnd != 0;
+      raised = raised || f.Player_Wnd != 0;
     });
     const auto unwatch = qScopeGuard([&] { disconnect(watch); });
     openInPlayer(f.cmdOpen_Org, QFile::encodeName(dropped_) + '\n');

@@ -58,8 +58,6 @@ class ChoiceTests : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { Module1::Player_Wnd = 0; }
-
   // A choice writes Chg_txt by the list index and the method, then hands it to trosk.
   void resampling_data() {
     QTest::addColumn<int>("index");
@@ -318,14 +316,14 @@ class ChoiceTests : public QObject {
       QVERIFY(!w->isEnabled());
     QVERIFY(f.cmdLeft->isEnabled() && f.cmdRight->isEnabled() && f.Command1->isEnabled());
     QCOMPARE(f.Label7->text(), kLocked);
-    QCOMPARE(Module1::Player_Wnd, varno::desktop::WindowId(0));
+    QCOMPARE(f.Player_Wnd, varno::desktop::WindowId(0));
     f.Command1->click();
     QCOMPARE(h.messages.back().text, QStringLiteral("再生用のソフトが開いています。"));
     QCOMPARE(h.messages.back().kind, Module1::MessageKind::Information);
 
     // Its window shows up late; from then on it is the one raised.
     h.desktop.processWindows[player] = 777;
-    QTRY_COMPARE(Module1::Player_Wnd, varno::desktop::WindowId(777));
+    QTRY_COMPARE(f.Player_Wnd, varno::desktop::WindowId(777));
     QTRY_VERIFY_WITH_TIMEOUT(std::count(h.desktop.raised.begin(), h.desktop.raised.end(), 777) >
                                  varno::pipeline::Sequencer::kPlayerEarlyTicks,
                              10000);

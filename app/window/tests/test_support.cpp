@@ -26,14 +26,8 @@ bool ProgramDir::useReal(const QString& name) const {
 
 Harness::Harness(bool runStarts) {
   desktop.runStarts = runStarts;
-  Module1::Player_Wnd = 0;
   form = std::make_unique<formVarno>(desktop, dir.path());
   form->showMessage = [this](Module1::MessageKind kind, const QString& text) { messages.push_back({kind, text}); };
-}
-
-Harness::~Harness() {
-  form.reset();
-  Module1::Player_Wnd = 0;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {

@@ -37,7 +37,6 @@ class ProgramDir {
 // A window on a fake desktop in its own program folder; messages go to `messages`.
 struct Harness {
   explicit Harness(bool runStarts = false);
-  ~Harness();
   ProgramDir dir;
   varno::desktop::FakeDesktop desktop;
   std::vector<Message> messages;
