@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "desktop/process_tree.h"
-#include "desktop/program_lookup.h"
 
 namespace varno::desktop {
 
@@ -56,29 +55,6 @@ X11Desktop::X11Desktop(xcb_connection_t* connection, int screen) : connection_(c
   netClientListStacking_ = internAtom(connection_, "_NET_CLIENT_LIST_STACKING");
   netWmPid_ = internAtom(connection_, "_NET_WM_PID");
 }
-
-ProgramLookup X11Desktop::findExecutable(const std::string& document) {
-  return lookUpProgram(document);
-}
-
-PlayerLaunch X11Desktop::launchPlayer(const std::string& document, const std::string& file) {
-  return launchAssociatedProgram(document, file, children_);
-}
-
-ProcessId X11Desktop::startWatched(const std::string& program,
-                                   const std::vector<std::string>& args) {
-  return children_.start(program, args);
-}
-
-bool X11Desktop::processEnded(ProcessId process) { return children_.ended(process); }
-
-void X11Desktop::endProcess(ProcessId process) { children_.end(process); }
-
-void X11Desktop::releaseProcess(ProcessId process) { children_.release(process); }
-
-bool X11Desktop::processFailed(ProcessId process) { return children_.failed(process); }
-
-std::string X11Desktop::processErrors(ProcessId process) { return children_.errors(process); }
 
 std::uint32_t X11Desktop::cardinalProperty(xcb_window_t window, xcb_atom_t property,
                                            xcb_atom_t type) {

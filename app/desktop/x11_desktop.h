@@ -5,25 +5,15 @@
 #include <optional>
 #include <vector>
 
-#include "desktop/child_processes.h"
-#include "desktop/desktop.h"
+#include "desktop/child_watching_desktop.h"
 
 namespace varno::desktop {
 
-class X11Desktop : public Desktop {
+class X11Desktop : public ChildWatchingDesktop {
  public:
   // Works on a connection that stays the caller's (the application's own, or a test's);
   // the root window is that of the given screen.
   explicit X11Desktop(xcb_connection_t* connection, int screen = 0);
-
-  ProgramLookup findExecutable(const std::string& document) override;
-  PlayerLaunch launchPlayer(const std::string& document, const std::string& file) override;
-  ProcessId startWatched(const std::string& program, const std::vector<std::string>& args) override;
-  bool processEnded(ProcessId process) override;
-  void endProcess(ProcessId process) override;
-  void releaseProcess(ProcessId process) override;
-  bool processFailed(ProcessId process) override;
-  std::string processErrors(ProcessId process) override;
 
   // The window manager's active window; without one that names it, the top-level window
   // that holds the input focus.
@@ -61,7 +51,6 @@ class X11Desktop : public Desktop {
   xcb_atom_t netClientList_ = XCB_NONE;
   xcb_atom_t netClientListStacking_ = XCB_NONE;
   xcb_atom_t netWmPid_ = XCB_NONE;
-  ChildProcesses children_;
 };
 
 }  // namespace varno::desktop
