@@ -24,29 +24,17 @@ QString Cut_Quote(const QString& text) {
 
 namespace {
 
-// The lookup's answers as the numeric codes its failure messages are keyed by (32 or more
-// means found), so each failure keeps its own message.
-int lookupCode(varno::desktop::LookupResult result) {
+// What a failed lookup says, in the words the desktop's own failures have always had.
+QString lookupFailureText(varno::desktop::LookupResult result) {
+  using varno::desktop::LookupResult;
   switch (result) {
-    case varno::desktop::LookupResult::Found: return 42;
-    case varno::desktop::LookupResult::NoDocument: return 2;
-    case varno::desktop::LookupResult::NoAssociation: return 31;
-    case varno::desktop::LookupResult::Failed: return 0;
+    case LookupResult::NoDocument: return QStringLiteral("指定されたファイルが見つかりませんでした。");
+    case LookupResult::NoAssociation:
+      return QStringLiteral("指定されたファイルタイプに対応する関連付けが存在しません。");
+    case LookupResult::Failed: return QStringLiteral("不明なエラー");
+    case LookupResult::Found: break;
   }
-  return 0;
-}
-
-QString lookupFailureText(int code) {
-  switch (code) {
-    case 0: return QStringLiteral("不明なエラー");
-    case 2: return QStringLiteral("指定されたファイルが見つかりませんでした。");
-    case 3: return QStringLiteral("3 指定されたパスが見つかりませんでした。");
-    case 11:
-      return QStringLiteral(
-          "EXE ファイルが無効です（Win32 の .EXE ではないか、.EXE イメージ内にエラーが存在します）。");
-    case 31: return QStringLiteral("指定されたファイルタイプに対応する関連付けが存在しません。");
-    default: return {};
-  }
+  return {};
 }
 
 }  // namespace
@@ -58,7 +46,7 @@ QString Find_Exe(varno::desktop::Desktop& desktop, const QString& document, cons
 QString Find_Exe(varno::desktop::Desktop& desktop, const std::string& document, const MessageHook& message) {
   const varno::desktop::ProgramLookup found = desktop.findExecutable(document);
   if (found.result != varno::desktop::LookupResult::Found) {
-    const QString text = lookupFailureText(lookupCode(found.result));
+    const QString text = lookupFailureText(found.result);
     if (!text.isEmpty() && message) message(MessageKind::Plain, text);
     return {};
   }
