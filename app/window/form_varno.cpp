@@ -340,13 +340,9 @@ void formVarno::Form_Load() {
   Set_Grid_2();
 }
 
-void formVarno::Set_Grid_1() {
-  for (const varno::graph::Segment& s : varno::graph::gridSegments()) Picture1->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
-}
+void formVarno::Set_Grid_1() { Picture1->draw(varno::graph::gridSegments()); }
 
-void formVarno::Set_Grid_2() {
-  for (const varno::graph::Segment& s : varno::graph::gridSegments()) Picture2->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
-}
+void formVarno::Set_Grid_2() { Picture2->draw(varno::graph::gridSegments()); }
 
 void formVarno::Text1_OLEDragDrop(const QList<QUrl>& urls) {
   if (urls.isEmpty()) return;
@@ -553,14 +549,10 @@ void formVarno::Draw_Fig() {
   Picture1->clear();
   Picture2->clear();
   const bool sixteenBit = varno::graph::isSixteenBit(Label5->text().toStdString());
-  for (const varno::graph::Segment& s :
-       varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp, sixteenBit))
-    Picture1->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
+  Picture1->draw(varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp, sixteenBit));
   if (Module1::Check_File(Chg_Txt, 0) == 0 && k != -1) {
     const int factor = chgFactor_ != 0 ? chgFactor_ : 1 << k;
-    for (const varno::graph::Segment& s :
-         varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor, Max_Amp, sixteenBit))
-      Picture2->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
+    Picture2->draw(varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor, Max_Amp, sixteenBit));
   }
   Set_Grid_1();
   Set_Grid_2();
