@@ -17,6 +17,12 @@ namespace varno::graph {
 // 16-bit data only when the leading number of the bits caption is exactly 16.
 bool isSixteenBit(std::string_view bitsCaption);
 
+// The original's rate and sample kind, taken once from its sample text's two header lines.
+struct SoundFormat {
+  double rate = 0;          // leading number of the rate line, 0 without one
+  bool sixteenBit = false;  // isSixteenBit of the bits line
+};
+
 struct Scan {
   std::int32_t maxAmp = 0;     // 16-bit: largest |v|; otherwise largest |v - 128| (ties to even)
   std::int32_t dataCount = 0;  // sample lines after the two header lines, blank ones included

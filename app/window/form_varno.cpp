@@ -459,6 +459,7 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           if (!header) return ev::CaptureUnreadable{};
           Label4->setText(QLatin1Char(' ') + fromBytes(header->rateLine));
           Label5->setText(QLatin1Char(' ') + fromBytes(header->bitsLine));
+          format_ = {varno::common::leadingNumber(header->rateLine), varno::graph::isSixteenBit(header->bitsLine)};
         } else if constexpr (std::is_same_v<A, act::PrepareGraph>) {
           if (!Pre_Draw_Fig()) return ev::CaptureUnreadable{};
           Set_Grid();
@@ -506,13 +507,12 @@ void formVarno::showMessageLine(const QString& text) {
 }
 
 bool formVarno::Pre_Draw_Fig() {
-  const bool sixteenBit = varno::graph::isSixteenBit(Label5->text().toStdString());
-  std::optional<varno::graph::Scan> scan = varno::graph::scanOriginal(fsPath(Org_Txt), sixteenBit);
+  std::optional<varno::graph::Scan> scan = varno::graph::scanOriginal(fsPath(Org_Txt), format_.sixteenBit);
   if (!scan) return false;
   Max_Amp = scan->maxAmp;
   Data_Count = scan->dataCount;
   orgIndex_ = std::move(scan->index);
-  const std::array<std::string, 6> captions = varno::graph::amplitudeCaptions(Max_Amp, sixteenBit);
+  const std::array<std::string, 6> captions = varno::graph::amplitudeCaptions(Max_Amp, format_.sixteenBit);
   for (std::size_t i = 0; i < captions.size(); ++i) Label12[i]->setText(QString::fromStdString(captions[i]));
   fitCaptions();
   Start_Pos = 0;
@@ -520,8 +520,7 @@ bool formVarno::Pre_Draw_Fig() {
 }
 
 void formVarno::Set_Grid() {
-  const varno::graph::TimeCaptions captions =
-      varno::graph::timeCaptions(Start_Pos, varno::common::leadingNumber(Label4->text().toStdString()));
+  const varno::graph::TimeCaptions captions = varno::graph::timeCaptions(Start_Pos, format_.rate);
   for (std::size_t k = 0; k < 6; ++k) {
     Label13[k]->setText(QString::fromStdString(captions.samples[k]));
     Label13[6 + k]->setText(QString::fromStdString(captions.times[k]));
@@ -548,11 +547,11 @@ void formVarno::Draw_Fig() {
   const int k = Combo1->currentIndex();
   Picture1->clear();
   Picture2->clear();
-  const bool sixteenBit = varno::graph::isSixteenBit(Label5->text().toStdString());
-  Picture1->draw(varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp, sixteenBit));
+  Picture1->draw(varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp, format_.sixteenBit));
   if (Module1::Check_File(Chg_Txt, 0) == 0 && k != -1) {
     const int factor = chgFactor_ != 0 ? chgFactor_ : 1 << k;
-    Picture2->draw(varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor, Max_Amp, sixteenBit));
+    Picture2->draw(
+        varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor, Max_Amp, format_.sixteenBit));
   }
   Set_Grid_1();
   Set_Grid_2();
@@ -583,8 +582,7 @@ void formVarno::Set_Combo1() {
   const QSignalBlocker quiet(Combo1);
   Combo1->clear();
   for (int k = 0; k < 8; ++k) {
-    const double rate = varno::common::leadingNumber(Label4->text().toStdString());
-    const double value = k == 0 ? rate : varno::common::roundHalfUp(rate / (1 << k));
+    const double value = k == 0 ? format_.rate : varno::common::roundHalfUp(format_.rate / (1 << k));
     Combo1->addItem(Module1::Right_Fit(value, 6) + kSuffixes[k]);
   }
   Combo1->setCurrentIndex(-1);
