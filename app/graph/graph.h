@@ -51,6 +51,15 @@ std::string formatTenths(double value);
 std::int32_t scrollStartPos(int scrollValue, std::int32_t dataCount);
 // Start_Pos after a new re-sampling: p * count / 100 rounded halves to even, in 64 bits.
 std::int32_t choiceStartPos(int scrollValue, std::int32_t dataCount);
+
+// Item k of the rate list stands for the rate divided by 2^k: shown unrounded for k = 0,
+// halves up otherwise, followed by its suffix ("Hz (等倍)", "Hz (1/2)", ... "Hz (1/128)").
+struct RateItem {
+  double value;
+  std::string_view suffix;  // UTF-8
+};
+std::array<RateItem, 8> rateItems(double rate);
+
 // "<<": minus 100 only when above 100.
 std::int32_t stepLeft(std::int32_t startPos);
 // ">>": plus 100, but never past dataCount (the scroll bar's right end); unchanged at or past it.

@@ -574,17 +574,11 @@ void formVarno::cmdRight_Click() {
 }
 
 void formVarno::Set_Combo1() {
-  static const QString kSuffixes[] = {QStringLiteral("Hz (等倍)"),  QStringLiteral("Hz (1/2)"),
-                                      QStringLiteral("Hz (1/4)"),   QStringLiteral("Hz (1/8)"),
-                                      QStringLiteral("Hz (1/16)"),  QStringLiteral("Hz (1/32)"),
-                                      QStringLiteral("Hz (1/64)"),  QStringLiteral("Hz (1/128)")};
   // Filling the list is no choice: a combo box selects its first item by itself.
   const QSignalBlocker quiet(Combo1);
   Combo1->clear();
-  for (int k = 0; k < 8; ++k) {
-    const double value = k == 0 ? format_.rate : varno::common::roundHalfUp(format_.rate / (1 << k));
-    Combo1->addItem(Module1::Right_Fit(value, 6) + kSuffixes[k]);
-  }
+  for (const varno::graph::RateItem& item : varno::graph::rateItems(format_.rate))
+    Combo1->addItem(Module1::Right_Fit(item.value, 6) + QString::fromUtf8(item.suffix));
   Combo1->setCurrentIndex(-1);
 }
 
