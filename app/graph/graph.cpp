@@ -141,6 +141,15 @@ std::int32_t choiceStartPos(int scrollValue, std::int32_t dataCount) {
   return saturated(common::roundHalfEven(static_cast<double>(product) / 100));
 }
 
+std::array<RateItem, 8> rateItems(double rate) {
+  static constexpr std::array<std::string_view, 8> kSuffixes = {
+      "Hz (等倍)", "Hz (1/2)", "Hz (1/4)", "Hz (1/8)", "Hz (1/16)", "Hz (1/32)", "Hz (1/64)", "Hz (1/128)"};
+  std::array<RateItem, 8> items;
+  for (std::size_t k = 0; k < items.size(); ++k)
+    items[k] = {k == 0 ? rate : common::roundHalfUp(rate / static_cast<double>(1 << k)), kSuffixes[k]};
+  return items;
+}
+
 std::int32_t stepLeft(std::int32_t startPos) { return startPos > 100 ? startPos - 100 : startPos; }
 
 std::int32_t stepRight(std::int32_t startPos, std::int32_t dataCount) {

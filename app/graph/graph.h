@@ -17,6 +17,12 @@ namespace varno::graph {
 // 16-bit data only when the leading number of the bits caption is exactly 16.
 bool isSixteenBit(std::string_view bitsCaption);
 
+// The original's rate and sample kind, taken once from its sample text's two header lines.
+struct SoundFormat {
+  double rate = 0;          // leading number of the rate line, 0 without one
+  bool sixteenBit = false;  // isSixteenBit of the bits line
+};
+
 struct Scan {
   std::int32_t maxAmp = 0;     // 16-bit: largest |v|; otherwise largest |v - 128| (ties to even)
   std::int32_t dataCount = 0;  // sample lines after the two header lines, blank ones included
@@ -45,6 +51,15 @@ std::string formatTenths(double value);
 std::int32_t scrollStartPos(int scrollValue, std::int32_t dataCount);
 // Start_Pos after a new re-sampling: p * count / 100 rounded halves to even, in 64 bits.
 std::int32_t choiceStartPos(int scrollValue, std::int32_t dataCount);
+
+// Item k of the rate list stands for the rate divided by 2^k: shown unrounded for k = 0,
+// halves up otherwise, followed by its suffix ("Hz (等倍)", "Hz (1/2)", ... "Hz (1/128)").
+struct RateItem {
+  double value;
+  std::string_view suffix;  // UTF-8
+};
+std::array<RateItem, 8> rateItems(double rate);
+
 // "<<": minus 100 only when above 100.
 std::int32_t stepLeft(std::int32_t startPos);
 // ">>": plus 100, but never past dataCount (the scroll bar's right end); unchanged at or past it.

@@ -340,13 +340,9 @@ void formVarno::Form_Load() {
   Set_Grid_2();
 }
 
-void formVarno::Set_Grid_1() {
-  for (const varno::graph::Segment& s : varno::graph::gridSegments()) Picture1->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
-}
+void formVarno::Set_Grid_1() { Picture1->draw(varno::graph::gridSegments()); }
 
-void formVarno::Set_Grid_2() {
-  for (const varno::graph::Segment& s : varno::graph::gridSegments()) Picture2->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
-}
+void formVarno::Set_Grid_2() { Picture2->draw(varno::graph::gridSegments()); }
 
 void formVarno::Text1_OLEDragDrop(const QList<QUrl>& urls) {
   if (urls.isEmpty()) return;
@@ -463,6 +459,7 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           if (!header) return ev::CaptureUnreadable{};
           Label4->setText(QLatin1Char(' ') + fromBytes(header->rateLine));
           Label5->setText(QLatin1Char(' ') + fromBytes(header->bitsLine));
+          format_ = {varno::common::leadingNumber(header->rateLine), varno::graph::isSixteenBit(header->bitsLine)};
         } else if constexpr (std::is_same_v<A, act::PrepareGraph>) {
           if (!Pre_Draw_Fig()) return ev::CaptureUnreadable{};
           Set_Grid();
@@ -510,13 +507,12 @@ void formVarno::showMessageLine(const QString& text) {
 }
 
 bool formVarno::Pre_Draw_Fig() {
-  const bool sixteenBit = varno::graph::isSixteenBit(Label5->text().toStdString());
-  std::optional<varno::graph::Scan> scan = varno::graph::scanOriginal(fsPath(Org_Txt), sixteenBit);
+  std::optional<varno::graph::Scan> scan = varno::graph::scanOriginal(fsPath(Org_Txt), format_.sixteenBit);
   if (!scan) return false;
   Max_Amp = scan->maxAmp;
   Data_Count = scan->dataCount;
   orgIndex_ = std::move(scan->index);
-  const std::array<std::string, 6> captions = varno::graph::amplitudeCaptions(Max_Amp, sixteenBit);
+  const std::array<std::string, 6> captions = varno::graph::amplitudeCaptions(Max_Amp, format_.sixteenBit);
   for (std::size_t i = 0; i < captions.size(); ++i) Label12[i]->setText(QString::fromStdString(captions[i]));
   fitCaptions();
   Start_Pos = 0;
@@ -524,8 +520,7 @@ bool formVarno::Pre_Draw_Fig() {
 }
 
 void formVarno::Set_Grid() {
-  const varno::graph::TimeCaptions captions =
-      varno::graph::timeCaptions(Start_Pos, varno::common::leadingNumber(Label4->text().toStdString()));
+  const varno::graph::TimeCaptions captions = varno::graph::timeCaptions(Start_Pos, format_.rate);
   for (std::size_t k = 0; k < 6; ++k) {
     Label13[k]->setText(QString::fromStdString(captions.samples[k]));
     Label13[6 + k]->setText(QString::fromStdString(captions.times[k]));
@@ -552,15 +547,11 @@ void formVarno::Draw_Fig() {
   const int k = Combo1->currentIndex();
   Picture1->clear();
   Picture2->clear();
-  const bool sixteenBit = varno::graph::isSixteenBit(Label5->text().toStdString());
-  for (const varno::graph::Segment& s :
-       varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp, sixteenBit))
-    Picture1->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
+  Picture1->draw(varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp, format_.sixteenBit));
   if (Module1::Check_File(Chg_Txt, 0) == 0 && k != -1) {
     const int factor = chgFactor_ != 0 ? chgFactor_ : 1 << k;
-    for (const varno::graph::Segment& s :
-         varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor, Max_Amp, sixteenBit))
-      Picture2->line(s.x1, s.y1, s.x2, s.y2, s.rgb);
+    Picture2->draw(
+        varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor, Max_Amp, format_.sixteenBit));
   }
   Set_Grid_1();
   Set_Grid_2();
@@ -583,18 +574,11 @@ void formVarno::cmdRight_Click() {
 }
 
 void formVarno::Set_Combo1() {
-  static const QString kSuffixes[] = {QStringLiteral("Hz (等倍)"),  QStringLiteral("Hz (1/2)"),
-                                      QStringLiteral("Hz (1/4)"),   QStringLiteral("Hz (1/8)"),
-                                      QStringLiteral("Hz (1/16)"),  QStringLiteral("Hz (1/32)"),
-                                      QStringLiteral("Hz (1/64)"),  QStringLiteral("Hz (1/128)")};
   // Filling the list is no choice: a combo box selects its first item by itself.
   const QSignalBlocker quiet(Combo1);
   Combo1->clear();
-  for (int k = 0; k < 8; ++k) {
-    const double rate = varno::common::leadingNumber(Label4->text().toStdString());
-    const double value = k == 0 ? rate : varno::common::roundHalfUp(rate / (1 << k));
-    Combo1->addItem(Module1::Right_Fit(value, 6) + kSuffixes[k]);
-  }
+  for (const varno::graph::RateItem& item : varno::graph::rateItems(format_.rate))
+    Combo1->addItem(Module1::Right_Fit(item.value, 6) + QString::fromUtf8(item.suffix));
   Combo1->setCurrentIndex(-1);
 }
 

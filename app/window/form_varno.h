@@ -14,6 +14,7 @@
 #include "desktop/desktop.h"
 #include "window/drop_box.h"
 #include "common/line_index.h"
+#include "graph/graph.h"
 #include "window/module1.h"
 #include "window/picture_box.h"
 #include "pipeline/sequencer.h"
@@ -152,6 +153,8 @@ class formVarno : public QWidget {
   // The dropped file's path as its own bytes: a name that is not UTF-8 still reaches
   // pelkin and the player unchanged, whatever Text1 can show of it.
   std::string droppedPath_;
+  // What Label4 and Label5 show, as numbers: set with their texts when a capture ends.
+  varno::graph::SoundFormat format_;
   // Why the last refused file was refused, for as long as the refusal lines stand.
   QString refusalReason_;
   // The factor Chg_txt was written with (0 when there is none), so the staircase always

@@ -1,6 +1,8 @@
 #include "window/picture_box.h"
 
 #include <QPainter>
+#include <cstdint>
+#include <optional>
 
 namespace varno::window {
 
@@ -16,16 +18,22 @@ void PictureBox::clear() {
   update();
 }
 
-void PictureBox::line(float x1, float y1, float x2, float y2, std::uint32_t rgb) {
+void PictureBox::draw(std::span<const varno::graph::Segment> segments) {
   QPainter painter(&image_);
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setWindow(0, 0, kUserWidth, kUserHeight);
   painter.setViewport(0, 0, kInnerWidth, kInnerHeight);
-  QPen pen(QColor::fromRgb(static_cast<QRgb>(rgb)));
-  pen.setCosmetic(true);
-  pen.setWidth(1);
-  painter.setPen(pen);
-  painter.drawLine(QLineF(x1, y1, x2, y2));
+  std::optional<std::uint32_t> colour;
+  for (const varno::graph::Segment& s : segments) {
+    if (s.rgb != colour) {
+      colour = s.rgb;
+      QPen pen(QColor::fromRgb(static_cast<QRgb>(s.rgb)));
+      pen.setCosmetic(true);
+      pen.setWidth(1);
+      painter.setPen(pen);
+    }
+    painter.drawLine(QLineF(s.x1, s.y1, s.x2, s.y2));
+  }
   update();
 }
 

@@ -3,7 +3,9 @@
 // run x 0..500 and y 0..200 over the inner area, and whose drawing persists.
 #include <QFrame>
 #include <QImage>
-#include <cstdint>
+#include <span>
+
+#include "graph/graph.h"
 
 namespace varno::window {
 
@@ -20,8 +22,9 @@ class PictureBox : public QFrame {
 
   // Back to the white background.
   void clear();
-  // A one-pixel line in user coordinates; `rgb` is 0xRRGGBB.
-  void line(float x1, float y1, float x2, float y2, std::uint32_t rgb);
+  // One-pixel lines in user coordinates, in order, each in its own colour; one painter for
+  // all of them, since a redraw draws a thousand.
+  void draw(std::span<const varno::graph::Segment> segments);
   // What the inner area shows, one image pixel per screen pixel.
   const QImage& image() const { return image_; }
 

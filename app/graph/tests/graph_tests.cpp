@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "graph/caption_layout.h"
@@ -275,6 +277,28 @@ TEST(Scroll, ArrowSteps) {
   for (const Row& r : rows) {
     EXPECT_EQ(stepLeft(r.start), r.left) << r.start;
     EXPECT_EQ(stepRight(r.start, r.count), r.right) << r.start;
+  }
+}
+
+TEST(RateList, RateDividedByPowersOfTwoRoundedHalvesUp) {
+  struct Row { double rate; std::array<double, 8> values; };
+  const Row rows[] = {
+      {44100, {44100, 22050, 11025, 5513, 2756, 1378, 689, 345}},
+      {22050, {22050, 11025, 5513, 2756, 1378, 689, 345, 172}},
+      {8000, {8000, 4000, 2000, 1000, 500, 250, 125, 63}},
+      {1000000, {1000000, 500000, 250000, 125000, 62500, 31250, 15625, 7813}},
+      {22050.5, {22050.5, 11025, 5513, 2756, 1378, 689, 345, 172}},
+      {-8000, {-8000, -4000, -2000, -1000, -500, -250, -125, -62}},
+      {0, {0, 0, 0, 0, 0, 0, 0, 0}},
+  };
+  const std::array<std::string_view, 8> suffixes = {"Hz (等倍)",  "Hz (1/2)",  "Hz (1/4)",  "Hz (1/8)",
+                                                    "Hz (1/16)", "Hz (1/32)", "Hz (1/64)", "Hz (1/128)"};
+  for (const Row& r : rows) {
+    const std::array<RateItem, 8> items = rateItems(r.rate);
+    for (std::size_t k = 0; k < items.size(); ++k) {
+      EXPECT_EQ(items[k].value, r.values[k]) << r.rate << " item " << k;
+      EXPECT_EQ(items[k].suffix, suffixes[k]) << r.rate << " item " << k;
+    }
   }
 }
 
