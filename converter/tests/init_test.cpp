@@ -6,14 +6,14 @@
 #include <filesystem>
 
 #include "converter/init.h"
-#include "test_files.h"
+#include "testkit/files.h"
 
 namespace varno::converter {
 namespace {
 
-using test::readFile;
-using test::TempDir;
-using test::writeFile;
+using testkit::readFile;
+using testkit::TempDir;
+using testkit::writeFile;
 
 const std::string kLong(5000, 'x');
 

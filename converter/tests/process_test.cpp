@@ -9,37 +9,34 @@
 #include <memory>
 #include <set>
 
-#include "test_files.h"
+#include "testkit/files.h"
+#include "testkit/program.h"
+#include "testkit/wave.h"
 
 namespace varno::converter {
 namespace {
 
 namespace fs = std::filesystem;
-using test::pcm16;
-using test::readFile;
-using test::runProgram;
-using test::waveBytes;
-using test::WaveFields;
-using test::writeFile;
+using testkit::fileNames;
+using testkit::pcm16;
+using testkit::readFile;
+using testkit::runProgram;
+using testkit::waveBytes;
+using testkit::WaveFields;
+using testkit::writeFile;
 
 std::string jobText(const std::string& in, const std::string& out, const std::string& status) {
   return in + "\r\n" + out + "\r\n" + status + "\r\n";
 }
 
-std::set<std::string> namesIn(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
-  return names;
-}
-
 class ConverterRun : public testing::Test {
  protected:
-  test::TempDir dir;
+  testkit::TempDir dir;
   std::string job = dir / "job.ini";
   std::string in = dir / "in.wav";
   std::string out = dir / "out.txt";
 
-  test::RunResult run(const char* program, const std::string& input, const std::string& status = "") {
+  testkit::RunResult run(const char* program, const std::string& input, const std::string& status = "") {
     writeFile(job, jobText(input, out, status));
     return runProgram(program, {job});
   }
@@ -49,15 +46,15 @@ TEST_F(ConverterRun, UsageNeedsExactlyOneArgumentAndAnswersHelpAndVersion) {
   const std::vector<std::vector<std::string>> wrong = {{}, {job, job}, {"--help", "--version"}};
   for (const auto& [program, name] : {std::pair{PELKIN_PATH, "pelkin"}, {TROSK_PATH, "trosk"}}) {
     for (const auto& args : wrong) {
-      const test::RunResult r = runProgram(program, args);
+      const testkit::RunResult r = runProgram(program, args);
       EXPECT_EQ(r.exitCode, 255);
       EXPECT_EQ(r.err, std::string("usage : ") + name + " info.ini\n");
     }
-    const test::RunResult help = runProgram(program, {"--help"});
+    const testkit::RunResult help = runProgram(program, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind(std::string("Usage: ") + name + " JOBFILE\n", 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
-    const test::RunResult version = runProgram(program, {"--version"});
+    const testkit::RunResult version = runProgram(program, {"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, std::string(name) + " (Varno) " VARNO_VERSION "\n");
   }
@@ -65,9 +62,9 @@ TEST_F(ConverterRun, UsageNeedsExactlyOneArgumentAndAnswersHelpAndVersion) {
 
 TEST_F(ConverterRun, MissingJobFile) {
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
-    const test::RunResult r = runProgram(program, {dir / "none.ini"});
+    const testkit::RunResult r = runProgram(program, {dir / "none.ini"});
     EXPECT_EQ(r.exitCode, 255);
-    EXPECT_EQ(r.err, "can't find " + (dir / "none.ini") + "\n");
+    EXPECT_EQ(r.err, "can't find " + (dir / "none.ini").string() + "\n");
     EXPECT_FALSE(fs::exists(dir / "none.ini"));
   }
 }
@@ -76,7 +73,7 @@ TEST_F(ConverterRun, JobInRunModeIsLeftAlone) {
   writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
   writeFile(out, "old");
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
-    const test::RunResult r = run(program, in, "run");
+    const testkit::RunResult r = run(program, in, "run");
     EXPECT_EQ(r.exitCode, 255);
     EXPECT_EQ(r.err, job + " is in run mode\n");
     EXPECT_EQ(readFile(job), jobText(in, out, "run"));
@@ -95,9 +92,9 @@ TEST_F(ConverterRun, OfTwoRunsStartedAtOnceOnlyOneTakesTheJob) {
     writeFile(job, jobText(in, out, "close"));
     const int feed = open(in.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(feed, 0);
-    test::StartedProgram first(PELKIN_PATH, {job}), second(PELKIN_PATH, {job});
-    std::optional<test::RunResult> refused;
-    test::StartedProgram* taker = nullptr;
+    testkit::StartedProgram first(PELKIN_PATH, {job}), second(PELKIN_PATH, {job});
+    std::optional<testkit::RunResult> refused;
+    testkit::StartedProgram* taker = nullptr;
     for (auto deadline = std::chrono::steady_clock::now() + 20s; !refused && std::chrono::steady_clock::now() < deadline;) {
       if ((refused = first.result(1ms))) taker = &second;
       else if ((refused = second.result(1ms))) taker = &first;
@@ -108,7 +105,7 @@ TEST_F(ConverterRun, OfTwoRunsStartedAtOnceOnlyOneTakesTheJob) {
     EXPECT_EQ(readFile(job), jobText(in, out, "run")) << pair;
     ASSERT_EQ(write(feed, wave.data(), wave.size()), static_cast<ssize_t>(wave.size()));
     close(feed);
-    const test::RunResult took = taker->result();
+    const testkit::RunResult took = taker->finish();
     EXPECT_EQ(took.exitCode, 0) << took.err;
     EXPECT_EQ(readFile(job), jobText(in, out, "close"));
     EXPECT_EQ(readFile(out), "44100\r\n16\r\n5\r\n-6\r\n");
@@ -121,8 +118,8 @@ TEST_F(ConverterRun, InputPipeWithoutAWriterReadsAsEmpty) {
   for (const auto& [program, message] : {std::pair{PELKIN_PATH, " isn't WAVE format\n"},
                                          std::pair{TROSK_PATH, " line 1 isn't a positive sample rate\n"}}) {
     writeFile(job, jobText(in, out, ""));
-    test::StartedProgram run(program, {job});
-    const std::optional<test::RunResult> r = run.result(std::chrono::seconds(20));
+    testkit::StartedProgram run(program, {job});
+    const std::optional<testkit::RunResult> r = run.result(std::chrono::seconds(20));
     ASSERT_TRUE(r) << program << " waits for a writer";
     EXPECT_EQ(r->exitCode, 255);
     EXPECT_EQ(r->err, in + message);
@@ -134,12 +131,12 @@ TEST_F(ConverterRun, JobWithAnOverlongLineIsRefusedUntouched) {
   const std::string longLine(70000, 'x');
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
     // A device without line ends must not be read for ever.
-    const test::RunResult zero = runProgram(program, {"/dev/zero"});
+    const testkit::RunResult zero = runProgram(program, {"/dev/zero"});
     EXPECT_EQ(zero.exitCode, 255);
     EXPECT_EQ(zero.err, "/dev/zero has a line that is too long\n");
     for (const std::string& text : {longLine, "a\r\n" + longLine + "\r\n\r\n"}) {
       writeFile(job, text);
-      const test::RunResult r = runProgram(program, {job});
+      const testkit::RunResult r = runProgram(program, {job});
       EXPECT_EQ(r.exitCode, 255);
       EXPECT_EQ(r.err, job + " has a line that is too long\n");
       EXPECT_TRUE(readFile(job) == text);
@@ -162,18 +159,18 @@ TEST_F(ConverterRun, StaleTemporariesBesideTheJobAndTheOutputAreRemoved) {
   fs::create_symlink(in, dir / "out.txt.0000000e.tmp");
   const int live = open((dir / "out.txt.feedbeef.tmp").c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(flock(live, LOCK_EX), 0);
-  const test::RunResult r = run(PELKIN_PATH, in);
+  const testkit::RunResult r = run(PELKIN_PATH, in);
   close(live);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   std::set<std::string> expected = others;
   expected.insert({"job.ini", "in.wav", "out.txt", "out.txt.0000000d.tmp", "out.txt.0000000e.tmp"});
-  EXPECT_EQ(namesIn(dir.path()), expected);
+  EXPECT_EQ(fileNames(dir.path()), expected);
 }
 
 TEST_F(ConverterRun, StatusThatIsNotExactlyRunIsTaken) {
   writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
   for (const char* old : {"Run", "run ", "close", "error"}) {
-    const test::RunResult r = run(PELKIN_PATH, in, old);
+    const testkit::RunResult r = run(PELKIN_PATH, in, old);
     EXPECT_EQ(r.exitCode, 0) << old;
     EXPECT_EQ(readFile(job), jobText(in, out, "close")) << old;
   }
@@ -182,8 +179,8 @@ TEST_F(ConverterRun, StatusThatIsNotExactlyRunIsTaken) {
 TEST_F(ConverterRun, MissingInputGoesStraightToError) {
   writeFile(out, "old");
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
-    for (const std::string& input : {dir / "none.wav", dir.path().string()}) {
-      const test::RunResult r = run(program, input);
+    for (const std::string& input : {(dir / "none.wav").string(), dir.path().string()}) {
+      const testkit::RunResult r = run(program, input);
       EXPECT_EQ(r.exitCode, 255);
       EXPECT_EQ(r.err, "can't find " + input + "\n");
       EXPECT_EQ(readFile(job), jobText(input, out, "error"));
@@ -198,36 +195,29 @@ struct BadWave {
   const char* message;  // after the input's path
 };
 
-WaveFields with(void (*change)(WaveFields&)) {
-  WaveFields fields;
-  change(fields);
-  return fields;
-}
-
 TEST_F(ConverterRun, PelkinRefusesBadWaveFilesAndKeepsTheOldOutput) {
   const std::string good = waveBytes(WaveFields{}, pcm16({1, 2}));
   const BadWave cases[] = {
       {"empty", "", " isn't WAVE format\n"},
       {"43 bytes", good.substr(0, 43), " is an illegal format\n"},
-      {"RIFX", waveBytes(with([](WaveFields& s) { s.riff = "RIFX"; }), ""), " isn't WAVE format\n"},
-      {"18-byte fmt", waveBytes(with([](WaveFields& s) { s.fmtSize = 18; }), pcm16({1})), " is an illegal format\n"},
-      {"tag 3", waveBytes(with([](WaveFields& s) { s.tag = 3; }), ""), " isn't a linear PCM format\n"},
-      {"24-bit", waveBytes(with([](WaveFields& s) { s.bits = 24; }), "abcdef"), " isn't 8 or 16 bits per sample\n"},
-      {"0 channels", waveBytes(with([](WaveFields& s) { s.channels = 0; }), "ab"), " has no channels\n"},
-      {"rate 0", waveBytes(with([](WaveFields& s) { s.rate = 0; }), "ab"), " has an illegal sample rate\n"},
-      {"rate 2^31", waveBytes(with([](WaveFields& s) { s.rate = 0x80000000u; }), "ab"),
-       " has an illegal sample rate\n"},
+      {"RIFX", waveBytes({.riff = "RIFX"}, ""), " isn't WAVE format\n"},
+      {"18-byte fmt", waveBytes({.fmtSize = 18}, pcm16({1})), " is an illegal format\n"},
+      {"tag 3", waveBytes({.tag = 3}, ""), " isn't a linear PCM format\n"},
+      {"24-bit", waveBytes({.bits = 24}, "abcdef"), " isn't 8 or 16 bits per sample\n"},
+      {"0 channels", waveBytes({.channels = 0}, "ab"), " has no channels\n"},
+      {"rate 0", waveBytes({.rate = 0}, "ab"), " has an illegal sample rate\n"},
+      {"rate 2^31", waveBytes({.rate = 0x80000000u}, "ab"), " has an illegal sample rate\n"},
   };
   for (const BadWave& c : cases) {
     writeFile(in, c.bytes);
     writeFile(out, "old");
-    const test::RunResult r = run(PELKIN_PATH, in);
+    const testkit::RunResult r = run(PELKIN_PATH, in);
     EXPECT_EQ(r.exitCode, 255) << c.name;
     EXPECT_EQ(r.err, in + c.message) << c.name;
     EXPECT_EQ(readFile(job), jobText(in, out, "error")) << c.name;
     EXPECT_EQ(readFile(out), "old") << c.name;
   }
-  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "out.txt"}));
+  EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "out.txt"}));
 }
 
 struct GoodWave {
@@ -238,29 +228,23 @@ struct GoodWave {
 };
 
 TEST_F(ConverterRun, PelkinWritesTheSampleText) {
-  WaveFields stereo8;
-  stereo8.channels = 2;
-  stereo8.bits = 8;
-  stereo8.rate = 11025;
-  WaveFields truncated;
-  truncated.dataSize = 8;
   const GoodWave cases[] = {
       {"mono 16", waveBytes(WaveFields{}, std::string("\x01\x00\xFF\xFF", 4)), "44100\r\n16\r\n1\r\n-1\r\n", ""},
-      {"stereo 8", waveBytes(stereo8, "\x0A\xC8\x14\xD2"), "11025\r\n8\r\n10\r\n20\r\n", ""},
+      {"stereo 8", waveBytes({.channels = 2, .rate = 11025, .bits = 8}, "\x0A\xC8\x14\xD2"), "11025\r\n8\r\n10\r\n20\r\n", ""},
       {"empty data", waveBytes(WaveFields{}, ""), "44100\r\n16\r\n", ""},
-      {"short data", waveBytes(truncated, pcm16({7, -8, 9})), "44100\r\n16\r\n7\r\n-8\r\n9\r\n",
+      {"short data", waveBytes({.dataSize = 8}, pcm16({7, -8, 9})), "44100\r\n16\r\n7\r\n-8\r\n9\r\n",
        " is shorter than its data size\n"},
   };
   for (const GoodWave& c : cases) {
     writeFile(in, c.bytes);
     writeFile(out, "old");
-    const test::RunResult r = run(PELKIN_PATH, in);
+    const testkit::RunResult r = run(PELKIN_PATH, in);
     EXPECT_EQ(r.exitCode, 0) << c.name;
     EXPECT_EQ(r.err, c.err.empty() ? "" : "warning : " + in + c.err) << c.name;
     EXPECT_EQ(readFile(job), jobText(in, out, "close")) << c.name;
     EXPECT_EQ(readFile(out), c.text) << c.name;
   }
-  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "out.txt"}));
+  EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "out.txt"}));
 }
 
 TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
@@ -269,7 +253,7 @@ TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
   writeFile(text, "8000\r\n16\r\n1\r\n");
   for (const auto& [program, input] : {std::pair{PELKIN_PATH, in}, std::pair{TROSK_PATH, text}}) {
     out = dir / "missing/out";
-    test::RunResult r = run(program, input);
+    testkit::RunResult r = run(program, input);
     EXPECT_EQ(r.exitCode, 255);
     EXPECT_EQ(r.err, "can't open " + out + "\n");
     EXPECT_EQ(readFile(job), jobText(input, out, "error"));
@@ -280,7 +264,7 @@ TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
       EXPECT_EQ(r.err, "can't open " + out + "\n");
       EXPECT_EQ(readFile(job), jobText(input, out, "error"));
     }
-    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "in.txt"}));
+    EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "in.txt"}));
 
     // A full disk: the status must never claim a complete output.
     out = "/dev/full";
@@ -299,19 +283,14 @@ TEST_F(ConverterRun, PathsLongerThanTheOldLineLimit) {
   out = (deep / "out.txt").string();
   ASSERT_GT(in.size(), 1200u);
   writeFile(in, waveBytes(WaveFields{}, pcm16({3})));
-  const test::RunResult r = run(PELKIN_PATH, in);
+  const testkit::RunResult r = run(PELKIN_PATH, in);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(readFile(job), jobText(in, out, "close"));
   EXPECT_EQ(readFile(out), "44100\r\n16\r\n3\r\n");
 }
 
 TEST_F(ConverterRun, TroskWritesAMonoWave) {
-  WaveFields mono8;
-  mono8.bits = 8;
-  mono8.rate = 345;
-  mono8.padded = true;
-  WaveFields slow = mono8;
-  slow.rate = 1;
+  const WaveFields mono8{.rate = 345, .bits = 8, .padded = true};
   struct Case {
     std::string text;
     std::string wave;
@@ -320,7 +299,7 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
       {"344.53125\r\n8\r\n0\r\n128\r\n255\r\n", waveBytes(mono8, "\x00\x80\xFF")},
       {"344.53125\n8\n0\n128\n255", waveBytes(mono8, "\x00\x80\xFF")},
       {"44100\r\n16\r\n", waveBytes(WaveFields{}, "")},
-      {"0.4921875\r\n8\r\n7\r\n9\r\n", waveBytes(slow, "\x07\x09")},
+      {"0.4921875\r\n8\r\n7\r\n9\r\n", waveBytes({.rate = 1, .bits = 8, .padded = true}, "\x07\x09")},
   };
   // std::string from a literal stops at the first NUL; the 8-bit waves hold one.
   cases[1].wave = cases[2].wave = waveBytes(mono8, std::string("\x00\x80\xFF", 3));
@@ -334,13 +313,13 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
   for (const Case& c : cases) {
     writeFile(in, c.text);
     writeFile(out, "old");
-    const test::RunResult r = run(TROSK_PATH, in);
+    const testkit::RunResult r = run(TROSK_PATH, in);
     EXPECT_EQ(r.exitCode, 0) << c.text;
     EXPECT_EQ(r.err, "") << c.text;
     EXPECT_EQ(readFile(job), jobText(in, out, "close"));
     EXPECT_EQ(readFile(out), c.wave) << c.text;
   }
-  EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"job.ini", "in.txt", "out.wav"}));
+  EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"job.ini", "in.txt", "out.wav"}));
 }
 
 TEST_F(ConverterRun, TroskRefusesBadTextAndLeavesNothingBehind) {
@@ -367,14 +346,14 @@ TEST_F(ConverterRun, TroskRefusesBadTextAndLeavesNothingBehind) {
     for (const auto& c : cases) {
       if (existing) writeFile(out, "old");
       writeFile(in, c.text);
-      const test::RunResult r = run(TROSK_PATH, in);
+      const testkit::RunResult r = run(TROSK_PATH, in);
       EXPECT_EQ(r.exitCode, 255) << c.message;
       EXPECT_EQ(r.err, in + c.message);
       EXPECT_EQ(readFile(job), jobText(in, out, "error"));
       if (existing) EXPECT_EQ(readFile(out), "old");
       std::set<std::string> expected{"job.ini", "in.txt"};
       if (existing) expected.insert("out.wav");
-      EXPECT_EQ(namesIn(dir.path()), expected) << c.message;
+      EXPECT_EQ(fileNames(dir.path()), expected) << c.message;
     }
   }
 }
@@ -387,17 +366,13 @@ TEST_F(ConverterRun, RoundTripOfMonoFiles) {
     bytes8 += static_cast<char>((i * 37) & 0xFF);
     values16.push_back((i * 7919) % 65536 - 32768);
   }
-  WaveFields mono8;
-  mono8.bits = 8;
-  mono8.rate = 8000;
-  mono8.padded = true;
-  const std::string originals[] = {waveBytes(mono8, bytes8), waveBytes(WaveFields{}, pcm16(values16))};
+  const std::string originals[] = {waveBytes({.rate = 8000, .bits = 8, .padded = true}, bytes8), waveBytes(WaveFields{}, pcm16(values16))};
   for (const std::string& original : originals) {
     writeFile(in, original);
     ASSERT_EQ(run(PELKIN_PATH, in).exitCode, 0);
     const std::string text = out;
     out = dir / "back.wav";
-    const test::RunResult r = run(TROSK_PATH, text);
+    const testkit::RunResult r = run(TROSK_PATH, text);
     out = text;
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(readFile(dir / "back.wav") == original);

@@ -2,21 +2,15 @@
 
 #include <cstdio>
 
-#include "test_files.h"
 #include "converter/wave_to_text.h"
+#include "testkit/wave.h"
 
 namespace varno::converter {
 namespace {
 
-using test::pcm16;
-using test::waveBytes;
-using test::WaveFields;
-
-WaveFields with(void (*change)(WaveFields&)) {
-  WaveFields fields;
-  change(fields);
-  return fields;
-}
+using testkit::pcm16;
+using testkit::waveBytes;
+using testkit::WaveFields;
 
 struct HeaderCase {
   const char* name;
@@ -44,16 +38,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Tags present, but a piece that was not read whole matches nothing.
         HeaderCase{"twenty_bytes", kGood.substr(0, 20), Error::IllegalFormat},
         HeaderCase{"forty_bytes", kGood.substr(0, 40), Error::IllegalFormat},
-        HeaderCase{"wave_lower_case", waveBytes(with([](WaveFields& s) { s.wave = "wave"; }), ""), Error::NotWave},
-        HeaderCase{"fmt_missing_blank", waveBytes(with([](WaveFields& s) { s.fmt = "fmt_"; }), ""),
-                   Error::IllegalFormat},
-        HeaderCase{"list_before_data", waveBytes(with([](WaveFields& s) { s.data = "LIST"; }), ""),
-                   Error::IllegalFormat},
-        HeaderCase{"extensible_tag", waveBytes(with([](WaveFields& s) { s.tag = 0xFFFE; }), ""),
-                   Error::NotLinearPcm},
-        HeaderCase{"bits_0", waveBytes(with([](WaveFields& s) { s.bits = 0; }), "abc"), Error::BadBits},
-        HeaderCase{"bits_minus_16", waveBytes(with([](WaveFields& s) { s.bits = 0xFFF0; }), ""), Error::BadBits},
-        HeaderCase{"rate_largest", waveBytes(with([](WaveFields& s) { s.rate = 0x7FFFFFFFu; }), ""), Error::None}),
+        HeaderCase{"wave_lower_case", waveBytes({.wave = "wave"}, ""), Error::NotWave},
+        HeaderCase{"fmt_missing_blank", waveBytes({.fmt = "fmt_"}, ""), Error::IllegalFormat},
+        HeaderCase{"list_before_data", waveBytes({.data = "LIST"}, ""), Error::IllegalFormat},
+        HeaderCase{"extensible_tag", waveBytes({.tag = 0xFFFE}, ""), Error::NotLinearPcm},
+        HeaderCase{"bits_0", waveBytes({.bits = 0}, "abc"), Error::BadBits},
+        HeaderCase{"bits_minus_16", waveBytes({.bits = 0xFFF0}, ""), Error::BadBits},
+        HeaderCase{"rate_largest", waveBytes({.rate = 0x7FFFFFFFu}, ""), Error::None}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct TextCase {
