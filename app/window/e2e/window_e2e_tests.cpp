@@ -11,24 +11,19 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,7 +33,12 @@
 #include "window/form_varno.h"
 #include "window/module1.h"
 #include "desktop/x11_desktop.h"
+#include "testkit/qt/drop.h"
+#include "testkit/qt/files.h"
+#include "testkit/qt/wait.h"
+#include "testkit/wave.h"
 
+using namespace varno::testkit;
 using varno::window::formVarno;
 namespace Module1 = varno::window::Module1;
 
@@ -63,57 +63,11 @@ constexpr int kPlayerTimeout = 10000;
 constexpr int kOneTick = 600;
 constexpr int kFewTicks = 1000;
 
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray littleEndian(quint32 value, int bytes) {
-  QByteArray out(4, 0);
-  qToLittleEndian(value, out.data());
-  return out.left(bytes);
-}
-
-// A mono PCM WAVE file with the plain 44-byte header around `data`.
-QByteArray monoWave(int rate, int bits, const QByteArray& data) {
-  const int bytes = bits / 8;
-  return "RIFF" + littleEndian(36 + data.size(), 4) + "WAVE" + "fmt " + littleEndian(16, 4) + littleEndian(1, 2) +
-         littleEndian(1, 2) + littleEndian(rate, 4) + littleEndian(rate * bytes, 4) + littleEndian(bytes, 2) +
-         littleEndian(bits, 2) + "data" + littleEndian(data.size(), 4) + data;
-}
-
 // 16 bits, holding a triangle wave.
-QByteArray triangleWave(int rate, int samples) {
-  QByteArray data;
-  for (int i = 0; i < samples; ++i) data += littleEndian(static_cast<quint16>((i % 40 - 20) * 1000), 2);
-  return monoWave(rate, 16, data);
-}
-
-// Drops the file on the drop box as the desktop does, as a file URL.
-void dropFile(formVarno& form, const QString& path) {
-  QMimeData mime;
-  mime.setUrls({QUrl::fromLocalFile(path)});
-  const QPoint at(10, 10);
-  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(form.Text1, &enter);
-  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(form.Text1, &drop);
-}
-
-// Runs the event loop until the condition holds; finer than QTRY's 50 ms steps, for the
-// cases that watch one 200 ms gap between two ticks.
-bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
-  const QDeadlineTimer deadline(milliseconds);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QTest::qWait(2);
-  }
-  return true;
+std::string triangleWave(std::uint32_t rate, int samples) {
+  std::vector<int> data;
+  for (int i = 0; i < samples; ++i) data.push_back((i % 40 - 20) * 1000);
+  return waveBytes({.rate = rate}, pcm16(data));
 }
 
 // The command lines a WAVE file's association may hold, each in a desktop file of its own:
@@ -286,7 +240,7 @@ struct Message {
 // Its name and its bytes are shell commands, which leave their mark in the working folder if
 // anything ever runs them; the samples after the command read as comment lines.
 const QString kCraftedSound = QStringLiteral("sounds/音 $(touch pwned);touch pwned;.wav");
-const QByteArray kCraftedSamples = "\ntouch pwned;\n" + QByteArray(3986, '#');
+const std::string kCraftedSamples = "\ntouch pwned;\n" + std::string(3986, '#');
 
 }  // namespace
 
@@ -315,7 +269,7 @@ class WindowOnDesktop : public QObject {
   void captureAndConvert(const QString& sound) {
     formVarno& f = *form_;
     dropped_ = sound;
-    dropFile(f, sound);
+    dropFiles(f.Text1, {sound});
     QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled() && f.Combo1->count() == 8, kConverterTimeout);
     QCOMPARE(f.Label4->text(), QStringLiteral(" 8000"));
     QVERIFY(f.cmdOpen_Org->isEnabled());
@@ -519,7 +473,7 @@ class WindowE2eTests : public WindowOnDesktop {
     formVarno& f = *form_;
     const QString crafted = association_.file(kCraftedSound);
     if (dropped_ != crafted) {
-      QVERIFY(writeFile(crafted, monoWave(8000, 8, kCraftedSamples)));
+      QVERIFY(writeFile(crafted, waveBytes({.rate = 8000, .bits = 8}, kCraftedSamples)));
       captureAndConvert(crafted);
       if (QTest::currentTestFailed()) return;
     }
@@ -547,7 +501,7 @@ class WindowE2eTests : public WindowOnDesktop {
     formVarno& f = *form_;
     const auto putBack = qScopeGuard([this] { placeConverter(QStringLiteral("pelkin"), false); });
     QVERIFY(placeConverter(QStringLiteral("pelkin"), true));
-    dropFile(f, dropped_);
+    dropFiles(f.Text1, {dropped_});
     QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kConverterTimeout);
     // It did run: the refusal is for its death, not for a start that failed.
     QCOMPARE(readFile(f.Conv_Ini), QFile::encodeName(dropped_) + "\r\n" + QFile::encodeName(f.Org_Txt) + "\r\nrun\r\n");
@@ -555,7 +509,7 @@ class WindowE2eTests : public WindowOnDesktop {
     QVERIFY(!f.Timer1->isActive());
 
     QVERIFY(placeConverter(QStringLiteral("pelkin"), false));
-    dropFile(f, dropped_);
+    dropFiles(f.Text1, {dropped_});
     QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled() && f.Combo1->count() == 8, kConverterTimeout);
     QCOMPARE(f.Label4->text(), QStringLiteral(" 8000"));
   }
