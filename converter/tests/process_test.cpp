@@ -17,6 +17,7 @@ namespace varno::converter {
 namespace {
 
 namespace fs = std::filesystem;
+using testkit::crlf;
 using testkit::fileNames;
 using testkit::pcm16;
 using testkit::readFile;
@@ -24,10 +25,6 @@ using testkit::runProgram;
 using testkit::waveBytes;
 using testkit::WaveFields;
 using testkit::writeFile;
-
-std::string jobText(const std::string& in, const std::string& out, const std::string& status) {
-  return in + "\r\n" + out + "\r\n" + status + "\r\n";
-}
 
 class ConverterRun : public testing::Test {
  protected:
@@ -37,7 +34,7 @@ class ConverterRun : public testing::Test {
   std::string out = dir / "out.txt";
 
   testkit::RunResult run(const char* program, const std::string& input, const std::string& status = "") {
-    writeFile(job, jobText(input, out, status));
+    writeFile(job, crlf({input, out, status}));
     return runProgram(program, {job});
   }
 };
@@ -70,13 +67,13 @@ TEST_F(ConverterRun, MissingJobFile) {
 }
 
 TEST_F(ConverterRun, JobInRunModeIsLeftAlone) {
-  writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
+  writeFile(in, waveBytes({}, pcm16({1})));
   writeFile(out, "old");
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
     const testkit::RunResult r = run(program, in, "run");
     EXPECT_EQ(r.exitCode, 255);
     EXPECT_EQ(r.err, job + " is in run mode\n");
-    EXPECT_EQ(readFile(job), jobText(in, out, "run"));
+    EXPECT_EQ(readFile(job), crlf({in, out, "run"}));
     EXPECT_EQ(readFile(out), "old");
   }
 }
@@ -87,9 +84,9 @@ TEST_F(ConverterRun, OfTwoRunsStartedAtOnceOnlyOneTakesTheJob) {
   using namespace std::chrono_literals;
   in = dir / "in.fifo";
   ASSERT_EQ(mkfifo(in.c_str(), 0600), 0);
-  const std::string wave = waveBytes(WaveFields{}, pcm16({5, -6}));
+  const std::string wave = waveBytes({}, pcm16({5, -6}));
   for (int pair = 0; pair < 40; ++pair) {
-    writeFile(job, jobText(in, out, "close"));
+    writeFile(job, crlf({in, out, "close"}));
     const int feed = open(in.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(feed, 0);
     testkit::StartedProgram first(PELKIN_PATH, {job}), second(PELKIN_PATH, {job});
@@ -102,12 +99,12 @@ TEST_F(ConverterRun, OfTwoRunsStartedAtOnceOnlyOneTakesTheJob) {
     ASSERT_TRUE(refused) << "pair " << pair << ": both runs took the job";
     EXPECT_EQ(refused->exitCode, 255) << pair;
     EXPECT_EQ(refused->err, job + " is in run mode\n") << pair;
-    EXPECT_EQ(readFile(job), jobText(in, out, "run")) << pair;
+    EXPECT_EQ(readFile(job), crlf({in, out, "run"})) << pair;
     ASSERT_EQ(write(feed, wave.data(), wave.size()), static_cast<ssize_t>(wave.size()));
     close(feed);
     const testkit::RunResult took = taker->finish();
     EXPECT_EQ(took.exitCode, 0) << took.err;
-    EXPECT_EQ(readFile(job), jobText(in, out, "close"));
+    EXPECT_EQ(readFile(job), crlf({in, out, "close"}));
     EXPECT_EQ(readFile(out), "44100\r\n16\r\n5\r\n-6\r\n");
   }
 }
@@ -117,13 +114,13 @@ TEST_F(ConverterRun, InputPipeWithoutAWriterReadsAsEmpty) {
   ASSERT_EQ(mkfifo(in.c_str(), 0600), 0);
   for (const auto& [program, message] : {std::pair{PELKIN_PATH, " isn't WAVE format\n"},
                                          std::pair{TROSK_PATH, " line 1 isn't a positive sample rate\n"}}) {
-    writeFile(job, jobText(in, out, ""));
+    writeFile(job, crlf({in, out, ""}));
     testkit::StartedProgram run(program, {job});
     const std::optional<testkit::RunResult> r = run.result(std::chrono::seconds(20));
     ASSERT_TRUE(r) << program << " waits for a writer";
     EXPECT_EQ(r->exitCode, 255);
     EXPECT_EQ(r->err, in + message);
-    EXPECT_EQ(readFile(job), jobText(in, out, "error"));
+    EXPECT_EQ(readFile(job), crlf({in, out, "error"}));
   }
 }
 
@@ -147,7 +144,7 @@ TEST_F(ConverterRun, JobWithAnOverlongLineIsRefusedUntouched) {
 // Runs killed before their commit leave new files beside the job and the output. Only names
 // of exactly that form go, and none a live writer still holds locked.
 TEST_F(ConverterRun, StaleTemporariesBesideTheJobAndTheOutputAreRemoved) {
-  writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
+  writeFile(in, waveBytes({}, pcm16({1})));
   const std::set<std::string> stale = {"out.txt.1a2b3c4d.tmp", "job.ini.00000000.tmp"};
   const std::set<std::string> others = {
       "out.txt.1A2B3C4D.tmp", "out.txt.1a2b3c4.tmp",   "out.txt.1a2b3c4g.tmp",  "out.txt.1a2b3c4d.tmp.x",
@@ -168,11 +165,11 @@ TEST_F(ConverterRun, StaleTemporariesBesideTheJobAndTheOutputAreRemoved) {
 }
 
 TEST_F(ConverterRun, StatusThatIsNotExactlyRunIsTaken) {
-  writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
+  writeFile(in, waveBytes({}, pcm16({1})));
   for (const char* old : {"Run", "run ", "close", "error"}) {
     const testkit::RunResult r = run(PELKIN_PATH, in, old);
     EXPECT_EQ(r.exitCode, 0) << old;
-    EXPECT_EQ(readFile(job), jobText(in, out, "close")) << old;
+    EXPECT_EQ(readFile(job), crlf({in, out, "close"})) << old;
   }
 }
 
@@ -183,7 +180,7 @@ TEST_F(ConverterRun, MissingInputGoesStraightToError) {
       const testkit::RunResult r = run(program, input);
       EXPECT_EQ(r.exitCode, 255);
       EXPECT_EQ(r.err, "can't find " + input + "\n");
-      EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+      EXPECT_EQ(readFile(job), crlf({input, out, "error"}));
       EXPECT_EQ(readFile(out), "old");
     }
   }
@@ -196,7 +193,7 @@ struct BadWave {
 };
 
 TEST_F(ConverterRun, PelkinRefusesBadWaveFilesAndKeepsTheOldOutput) {
-  const std::string good = waveBytes(WaveFields{}, pcm16({1, 2}));
+  const std::string good = waveBytes({}, pcm16({1, 2}));
   const BadWave cases[] = {
       {"empty", "", " isn't WAVE format\n"},
       {"43 bytes", good.substr(0, 43), " is an illegal format\n"},
@@ -214,7 +211,7 @@ TEST_F(ConverterRun, PelkinRefusesBadWaveFilesAndKeepsTheOldOutput) {
     const testkit::RunResult r = run(PELKIN_PATH, in);
     EXPECT_EQ(r.exitCode, 255) << c.name;
     EXPECT_EQ(r.err, in + c.message) << c.name;
-    EXPECT_EQ(readFile(job), jobText(in, out, "error")) << c.name;
+    EXPECT_EQ(readFile(job), crlf({in, out, "error"})) << c.name;
     EXPECT_EQ(readFile(out), "old") << c.name;
   }
   EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "out.txt"}));
@@ -229,9 +226,10 @@ struct GoodWave {
 
 TEST_F(ConverterRun, PelkinWritesTheSampleText) {
   const GoodWave cases[] = {
-      {"mono 16", waveBytes(WaveFields{}, std::string("\x01\x00\xFF\xFF", 4)), "44100\r\n16\r\n1\r\n-1\r\n", ""},
-      {"stereo 8", waveBytes({.channels = 2, .rate = 11025, .bits = 8}, "\x0A\xC8\x14\xD2"), "11025\r\n8\r\n10\r\n20\r\n", ""},
-      {"empty data", waveBytes(WaveFields{}, ""), "44100\r\n16\r\n", ""},
+      {"mono 16", waveBytes({}, std::string("\x01\x00\xFF\xFF", 4)), "44100\r\n16\r\n1\r\n-1\r\n", ""},
+      {"stereo 8", waveBytes({.channels = 2, .rate = 11025, .bits = 8}, "\x0A\xC8\x14\xD2"),
+       "11025\r\n8\r\n10\r\n20\r\n", ""},
+      {"empty data", waveBytes({}, ""), "44100\r\n16\r\n", ""},
       {"short data", waveBytes({.dataSize = 8}, pcm16({7, -8, 9})), "44100\r\n16\r\n7\r\n-8\r\n9\r\n",
        " is shorter than its data size\n"},
   };
@@ -241,14 +239,14 @@ TEST_F(ConverterRun, PelkinWritesTheSampleText) {
     const testkit::RunResult r = run(PELKIN_PATH, in);
     EXPECT_EQ(r.exitCode, 0) << c.name;
     EXPECT_EQ(r.err, c.err.empty() ? "" : "warning : " + in + c.err) << c.name;
-    EXPECT_EQ(readFile(job), jobText(in, out, "close")) << c.name;
+    EXPECT_EQ(readFile(job), crlf({in, out, "close"})) << c.name;
     EXPECT_EQ(readFile(out), c.text) << c.name;
   }
   EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "out.txt"}));
 }
 
 TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
-  writeFile(in, waveBytes(WaveFields{}, pcm16({1})));
+  writeFile(in, waveBytes({}, pcm16({1})));
   const std::string text = dir / "in.txt";
   writeFile(text, "8000\r\n16\r\n1\r\n");
   for (const auto& [program, input] : {std::pair{PELKIN_PATH, in}, std::pair{TROSK_PATH, text}}) {
@@ -256,13 +254,13 @@ TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
     testkit::RunResult r = run(program, input);
     EXPECT_EQ(r.exitCode, 255);
     EXPECT_EQ(r.err, "can't open " + out + "\n");
-    EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+    EXPECT_EQ(readFile(job), crlf({input, out, "error"}));
 
     for (const std::string& unusable : {dir.path().string(), std::string()}) {
       out = unusable;
       r = run(program, input);
       EXPECT_EQ(r.err, "can't open " + out + "\n");
-      EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+      EXPECT_EQ(readFile(job), crlf({input, out, "error"}));
     }
     EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"job.ini", "in.wav", "in.txt"}));
 
@@ -271,7 +269,7 @@ TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
     r = run(program, input);
     EXPECT_EQ(r.exitCode, 255);
     EXPECT_EQ(r.err, "can't write /dev/full\n");
-    EXPECT_EQ(readFile(job), jobText(input, out, "error"));
+    EXPECT_EQ(readFile(job), crlf({input, out, "error"}));
   }
 }
 
@@ -282,10 +280,10 @@ TEST_F(ConverterRun, PathsLongerThanTheOldLineLimit) {
   in = (deep / "in.wav").string();
   out = (deep / "out.txt").string();
   ASSERT_GT(in.size(), 1200u);
-  writeFile(in, waveBytes(WaveFields{}, pcm16({3})));
+  writeFile(in, waveBytes({}, pcm16({3})));
   const testkit::RunResult r = run(PELKIN_PATH, in);
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(readFile(job), jobText(in, out, "close"));
+  EXPECT_EQ(readFile(job), crlf({in, out, "close"}));
   EXPECT_EQ(readFile(out), "44100\r\n16\r\n3\r\n");
 }
 
@@ -295,10 +293,10 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
     std::string text;
     std::string wave;
   } cases[] = {
-      {"44100\r\n16\r\n1\r\n-1\r\n-32768\r\n32767\r\n", waveBytes(WaveFields{}, pcm16({1, -1, -32768, 32767}))},
+      {"44100\r\n16\r\n1\r\n-1\r\n-32768\r\n32767\r\n", waveBytes({}, pcm16({1, -1, -32768, 32767}))},
       {"344.53125\r\n8\r\n0\r\n128\r\n255\r\n", waveBytes(mono8, "\x00\x80\xFF")},
       {"344.53125\n8\n0\n128\n255", waveBytes(mono8, "\x00\x80\xFF")},
-      {"44100\r\n16\r\n", waveBytes(WaveFields{}, "")},
+      {"44100\r\n16\r\n", waveBytes({}, "")},
       {"0.4921875\r\n8\r\n7\r\n9\r\n", waveBytes({.rate = 1, .bits = 8, .padded = true}, "\x07\x09")},
   };
   // std::string from a literal stops at the first NUL; the 8-bit waves hold one.
@@ -316,7 +314,7 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
     const testkit::RunResult r = run(TROSK_PATH, in);
     EXPECT_EQ(r.exitCode, 0) << c.text;
     EXPECT_EQ(r.err, "") << c.text;
-    EXPECT_EQ(readFile(job), jobText(in, out, "close"));
+    EXPECT_EQ(readFile(job), crlf({in, out, "close"}));
     EXPECT_EQ(readFile(out), c.wave) << c.text;
   }
   EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"job.ini", "in.txt", "out.wav"}));
@@ -349,7 +347,7 @@ TEST_F(ConverterRun, TroskRefusesBadTextAndLeavesNothingBehind) {
       const testkit::RunResult r = run(TROSK_PATH, in);
       EXPECT_EQ(r.exitCode, 255) << c.message;
       EXPECT_EQ(r.err, in + c.message);
-      EXPECT_EQ(readFile(job), jobText(in, out, "error"));
+      EXPECT_EQ(readFile(job), crlf({in, out, "error"}));
       if (existing) EXPECT_EQ(readFile(out), "old");
       std::set<std::string> expected{"job.ini", "in.txt"};
       if (existing) expected.insert("out.wav");
@@ -366,7 +364,8 @@ TEST_F(ConverterRun, RoundTripOfMonoFiles) {
     bytes8 += static_cast<char>((i * 37) & 0xFF);
     values16.push_back((i * 7919) % 65536 - 32768);
   }
-  const std::string originals[] = {waveBytes({.rate = 8000, .bits = 8, .padded = true}, bytes8), waveBytes(WaveFields{}, pcm16(values16))};
+  const std::string originals[] = {waveBytes({.rate = 8000, .bits = 8, .padded = true}, bytes8),
+                                   waveBytes({}, pcm16(values16))};
   for (const std::string& original : originals) {
     writeFile(in, original);
     ASSERT_EQ(run(PELKIN_PATH, in).exitCode, 0);

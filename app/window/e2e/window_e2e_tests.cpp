@@ -310,23 +310,24 @@ class WindowOnDesktop : public QObject {
   }
 
   void expectLocked() const {
-    const formVarno& f = *form_;
-    for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
-                             static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
-                             static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
-      QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
-    QVERIFY(f.Command1->isEnabled());
-    QCOMPARE(f.Label7->text(), kLocked);
+    expectLockable(false);
+    QVERIFY(form_->Command1->isEnabled());
+    QCOMPARE(form_->Label7->text(), kLocked);
   }
 
   // Every lock began after a conversion, with both open buttons enabled.
   void expectUnlocked() const {
+    expectLockable(true);
+    QCOMPARE(form_->Label7->text(), kConverted);
+  }
+
+  // The controls the lock disables.
+  void expectLockable(bool enabled) const {
     const formVarno& f = *form_;
     for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
                              static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
                              static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
-      QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
-    QCOMPARE(f.Label7->text(), kConverted);
+      QVERIFY2(w->isEnabled() == enabled, qPrintable(w->objectName()));
   }
 
   const PlayerAssociation& association_;

@@ -266,13 +266,9 @@ class CaptureTests : public QObject {
 
     const QByteArray latin1 = QFile::encodeName(h.dir.path()) + "/caf\xE9.wav";
     // Qt cannot name this file, so it is written through its bytes.
-    FILE* raw = std::fopen(latin1.constData(), "wb");
-    QVERIFY(raw != nullptr);
-    const std::string bytes = waveBytes({.rate = 8000}, pcm16({7, 8}));
-    QCOMPARE(std::fwrite(bytes.data(), 1, bytes.size(), raw), bytes.size());
-    std::fclose(raw);
+    QVERIFY(writeFile(latin1.toStdString(), waveBytes({.rate = 8000}, pcm16({7, 8}))));
     dropUrls(f.Text1, {QUrl::fromEncoded("file://" + QUrl::toPercentEncoding(QFile::encodeName(h.dir.path()), "/") +
-                                   "/caf%E9.wav")});
+                                         "/caf%E9.wav")});
     QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kCaptureTimeout);
     QVERIFY(readFile(f.Conv_Ini).startsWith(latin1 + "\r\n"));
     QCOMPARE(f.Data_Count, 2);
