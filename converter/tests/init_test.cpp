@@ -11,9 +11,7 @@
 namespace varno::converter {
 namespace {
 
-using testkit::readFile;
-using testkit::TempDir;
-using testkit::writeFile;
+using namespace testkit;
 
 const std::string kLong(5000, 'x');
 

@@ -17,23 +17,16 @@ namespace varno::converter {
 namespace {
 
 namespace fs = std::filesystem;
-using testkit::crlf;
-using testkit::fileNames;
-using testkit::pcm16;
-using testkit::readFile;
-using testkit::runProgram;
-using testkit::waveBytes;
-using testkit::WaveFields;
-using testkit::writeFile;
+using namespace testkit;
 
 class ConverterRun : public testing::Test {
  protected:
-  testkit::TempDir dir;
+  TempDir dir;
   std::string job = dir / "job.ini";
   std::string in = dir / "in.wav";
   std::string out = dir / "out.txt";
 
-  testkit::RunResult run(const char* program, const std::string& input, const std::string& status = "") {
+  RunResult run(const char* program, const std::string& input, const std::string& status = "") {
     writeFile(job, crlf({input, out, status}));
     return runProgram(program, {job});
   }
@@ -43,15 +36,15 @@ TEST_F(ConverterRun, UsageNeedsExactlyOneArgumentAndAnswersHelpAndVersion) {
   const std::vector<std::vector<std::string>> wrong = {{}, {job, job}, {"--help", "--version"}};
   for (const auto& [program, name] : {std::pair{PELKIN_PATH, "pelkin"}, {TROSK_PATH, "trosk"}}) {
     for (const auto& args : wrong) {
-      const testkit::RunResult r = runProgram(program, args);
+      const RunResult r = runProgram(program, args);
       EXPECT_EQ(r.exitCode, 255);
       EXPECT_EQ(r.err, std::string("usage : ") + name + " info.ini\n");
     }
-    const testkit::RunResult help = runProgram(program, {"--help"});
+    const RunResult help = runProgram(program, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind(std::string("Usage: ") + name + " JOBFILE\n", 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
-    const testkit::RunResult version = runProgram(program, {"--version"});
+    const RunResult version = runProgram(program, {"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, std::string(name) + " (Varno) " VARNO_VERSION "\n");
   }
@@ -59,7 +52,7 @@ TEST_F(ConverterRun, UsageNeedsExactlyOneArgumentAndAnswersHelpAndVersion) {
 
 TEST_F(ConverterRun, MissingJobFile) {
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
-    const testkit::RunResult r = runProgram(program, {dir / "none.ini"});
+    const RunResult r = runProgram(program, {dir / "none.ini"});
     EXPECT_EQ(r.exitCode, 255);
     EXPECT_EQ(r.err, "can't find " + (dir / "none.ini").string() + "\n");
     EXPECT_FALSE(fs::exists(dir / "none.ini"));
@@ -70,7 +63,7 @@ TEST_F(ConverterRun, JobInRunModeIsLeftAlone) {
   writeFile(in, waveBytes({}, pcm16({1})));
   writeFile(out, "old");
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
-    const testkit::RunResult r = run(program, in, "run");
+    const RunResult r = run(program, in, "run");
     EXPECT_EQ(r.exitCode, 255);
     EXPECT_EQ(r.err, job + " is in run mode\n");
     EXPECT_EQ(readFile(job), crlf({in, out, "run"}));
@@ -89,9 +82,9 @@ TEST_F(ConverterRun, OfTwoRunsStartedAtOnceOnlyOneTakesTheJob) {
     writeFile(job, crlf({in, out, "close"}));
     const int feed = open(in.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(feed, 0);
-    testkit::StartedProgram first(PELKIN_PATH, {job}), second(PELKIN_PATH, {job});
-    std::optional<testkit::RunResult> refused;
-    testkit::StartedProgram* taker = nullptr;
+    StartedProgram first(PELKIN_PATH, {job}), second(PELKIN_PATH, {job});
+    std::optional<RunResult> refused;
+    StartedProgram* taker = nullptr;
     for (auto deadline = std::chrono::steady_clock::now() + 20s; !refused && std::chrono::steady_clock::now() < deadline;) {
       if ((refused = first.result(1ms))) taker = &second;
       else if ((refused = second.result(1ms))) taker = &first;
@@ -102,7 +95,7 @@ TEST_F(ConverterRun, OfTwoRunsStartedAtOnceOnlyOneTakesTheJob) {
     EXPECT_EQ(readFile(job), crlf({in, out, "run"})) << pair;
     ASSERT_EQ(write(feed, wave.data(), wave.size()), static_cast<ssize_t>(wave.size()));
     close(feed);
-    const testkit::RunResult took = taker->finish();
+    const RunResult took = taker->finish();
     EXPECT_EQ(took.exitCode, 0) << took.err;
     EXPECT_EQ(readFile(job), crlf({in, out, "close"}));
     EXPECT_EQ(readFile(out), "44100\r\n16\r\n5\r\n-6\r\n");
@@ -115,8 +108,8 @@ TEST_F(ConverterRun, InputPipeWithoutAWriterReadsAsEmpty) {
   for (const auto& [program, message] : {std::pair{PELKIN_PATH, " isn't WAVE format\n"},
                                          std::pair{TROSK_PATH, " line 1 isn't a positive sample rate\n"}}) {
     writeFile(job, crlf({in, out, ""}));
-    testkit::StartedProgram run(program, {job});
-    const std::optional<testkit::RunResult> r = run.result(std::chrono::seconds(20));
+    StartedProgram run(program, {job});
+    const std::optional<RunResult> r = run.result(std::chrono::seconds(20));
     ASSERT_TRUE(r) << program << " waits for a writer";
     EXPECT_EQ(r->exitCode, 255);
     EXPECT_EQ(r->err, in + message);
@@ -128,12 +121,12 @@ TEST_F(ConverterRun, JobWithAnOverlongLineIsRefusedUntouched) {
   const std::string longLine(70000, 'x');
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
     // A device without line ends must not be read for ever.
-    const testkit::RunResult zero = runProgram(program, {"/dev/zero"});
+    const RunResult zero = runProgram(program, {"/dev/zero"});
     EXPECT_EQ(zero.exitCode, 255);
     EXPECT_EQ(zero.err, "/dev/zero has a line that is too long\n");
     for (const std::string& text : {longLine, "a\r\n" + longLine + "\r\n\r\n"}) {
       writeFile(job, text);
-      const testkit::RunResult r = runProgram(program, {job});
+      const RunResult r = runProgram(program, {job});
       EXPECT_EQ(r.exitCode, 255);
       EXPECT_EQ(r.err, job + " has a line that is too long\n");
       EXPECT_TRUE(readFile(job) == text);
@@ -156,7 +149,7 @@ TEST_F(ConverterRun, StaleTemporariesBesideTheJobAndTheOutputAreRemoved) {
   fs::create_symlink(in, dir / "out.txt.0000000e.tmp");
   const int live = open((dir / "out.txt.feedbeef.tmp").c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(flock(live, LOCK_EX), 0);
-  const testkit::RunResult r = run(PELKIN_PATH, in);
+  const RunResult r = run(PELKIN_PATH, in);
   close(live);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   std::set<std::string> expected = others;
@@ -167,7 +160,7 @@ TEST_F(ConverterRun, StaleTemporariesBesideTheJobAndTheOutputAreRemoved) {
 TEST_F(ConverterRun, StatusThatIsNotExactlyRunIsTaken) {
   writeFile(in, waveBytes({}, pcm16({1})));
   for (const char* old : {"Run", "run ", "close", "error"}) {
-    const testkit::RunResult r = run(PELKIN_PATH, in, old);
+    const RunResult r = run(PELKIN_PATH, in, old);
     EXPECT_EQ(r.exitCode, 0) << old;
     EXPECT_EQ(readFile(job), crlf({in, out, "close"})) << old;
   }
@@ -177,7 +170,7 @@ TEST_F(ConverterRun, MissingInputGoesStraightToError) {
   writeFile(out, "old");
   for (const char* program : {PELKIN_PATH, TROSK_PATH}) {
     for (const std::string& input : {(dir / "none.wav").string(), dir.path().string()}) {
-      const testkit::RunResult r = run(program, input);
+      const RunResult r = run(program, input);
       EXPECT_EQ(r.exitCode, 255);
       EXPECT_EQ(r.err, "can't find " + input + "\n");
       EXPECT_EQ(readFile(job), crlf({input, out, "error"}));
@@ -208,7 +201,7 @@ TEST_F(ConverterRun, PelkinRefusesBadWaveFilesAndKeepsTheOldOutput) {
   for (const BadWave& c : cases) {
     writeFile(in, c.bytes);
     writeFile(out, "old");
-    const testkit::RunResult r = run(PELKIN_PATH, in);
+    const RunResult r = run(PELKIN_PATH, in);
     EXPECT_EQ(r.exitCode, 255) << c.name;
     EXPECT_EQ(r.err, in + c.message) << c.name;
     EXPECT_EQ(readFile(job), crlf({in, out, "error"})) << c.name;
@@ -236,7 +229,7 @@ TEST_F(ConverterRun, PelkinWritesTheSampleText) {
   for (const GoodWave& c : cases) {
     writeFile(in, c.bytes);
     writeFile(out, "old");
-    const testkit::RunResult r = run(PELKIN_PATH, in);
+    const RunResult r = run(PELKIN_PATH, in);
     EXPECT_EQ(r.exitCode, 0) << c.name;
     EXPECT_EQ(r.err, c.err.empty() ? "" : "warning : " + in + c.err) << c.name;
     EXPECT_EQ(readFile(job), crlf({in, out, "close"})) << c.name;
@@ -251,7 +244,7 @@ TEST_F(ConverterRun, OutputThatCannotBeOpenedOrWritten) {
   writeFile(text, "8000\r\n16\r\n1\r\n");
   for (const auto& [program, input] : {std::pair{PELKIN_PATH, in}, std::pair{TROSK_PATH, text}}) {
     out = dir / "missing/out";
-    testkit::RunResult r = run(program, input);
+    RunResult r = run(program, input);
     EXPECT_EQ(r.exitCode, 255);
     EXPECT_EQ(r.err, "can't open " + out + "\n");
     EXPECT_EQ(readFile(job), crlf({input, out, "error"}));
@@ -281,7 +274,7 @@ TEST_F(ConverterRun, PathsLongerThanTheOldLineLimit) {
   out = (deep / "out.txt").string();
   ASSERT_GT(in.size(), 1200u);
   writeFile(in, waveBytes({}, pcm16({3})));
-  const testkit::RunResult r = run(PELKIN_PATH, in);
+  const RunResult r = run(PELKIN_PATH, in);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(readFile(job), crlf({in, out, "close"}));
   EXPECT_EQ(readFile(out), "44100\r\n16\r\n3\r\n");
@@ -311,7 +304,7 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
   for (const Case& c : cases) {
     writeFile(in, c.text);
     writeFile(out, "old");
-    const testkit::RunResult r = run(TROSK_PATH, in);
+    const RunResult r = run(TROSK_PATH, in);
     EXPECT_EQ(r.exitCode, 0) << c.text;
     EXPECT_EQ(r.err, "") << c.text;
     EXPECT_EQ(readFile(job), crlf({in, out, "close"}));
@@ -344,7 +337,7 @@ TEST_F(ConverterRun, TroskRefusesBadTextAndLeavesNothingBehind) {
     for (const auto& c : cases) {
       if (existing) writeFile(out, "old");
       writeFile(in, c.text);
-      const testkit::RunResult r = run(TROSK_PATH, in);
+      const RunResult r = run(TROSK_PATH, in);
       EXPECT_EQ(r.exitCode, 255) << c.message;
       EXPECT_EQ(r.err, in + c.message);
       EXPECT_EQ(readFile(job), crlf({in, out, "error"}));
@@ -371,7 +364,7 @@ TEST_F(ConverterRun, RoundTripOfMonoFiles) {
     ASSERT_EQ(run(PELKIN_PATH, in).exitCode, 0);
     const std::string text = out;
     out = dir / "back.wav";
-    const testkit::RunResult r = run(TROSK_PATH, text);
+    const RunResult r = run(TROSK_PATH, text);
     out = text;
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(readFile(dir / "back.wav") == original);

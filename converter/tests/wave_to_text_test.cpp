@@ -8,9 +8,7 @@
 namespace varno::converter {
 namespace {
 
-using testkit::pcm16;
-using testkit::waveBytes;
-using testkit::WaveFields;
+using namespace testkit;
 
 struct HeaderCase {
   const char* name;

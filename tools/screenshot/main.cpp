@@ -13,9 +13,8 @@
 #include <vector>
 
 #include "desktop/desktop.h"
-#include "testkit/qt/drop.h"
+#include "testkit/qt/events.h"
 #include "testkit/qt/files.h"
-#include "testkit/qt/wait.h"
 #include "testkit/wave.h"
 #include "window/fonts.h"
 #include "window/form_varno.h"

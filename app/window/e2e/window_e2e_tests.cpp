@@ -7,7 +7,6 @@
 // instead (VARNO_TEST_WAYLAND_DISPLAY in VARNO_TEST_RUNTIME_DIR), skipped without one.
 #include <gio/gio.h>
 #include <signal.h>
-#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,8 +21,6 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -33,9 +30,9 @@
 #include "window/form_varno.h"
 #include "window/module1.h"
 #include "desktop/x11_desktop.h"
-#include "testkit/qt/drop.h"
+#include "testkit/qt/events.h"
 #include "testkit/qt/files.h"
-#include "testkit/qt/wait.h"
+#include "testkit/qt/x_client.h"
 #include "testkit/wave.h"
 
 using namespace varno::testkit;
@@ -185,53 +182,6 @@ class PlayerAssociation {
   QTemporaryDir root_;
 };
 
-// A connection of the test's own to the display: the user's side, who looks at a window's
-// title and closes it.
-class XClient {
- public:
-  explicit XClient(const QByteArray& display) : connection_(xcb_connect(display.constData(), nullptr)) {}
-  ~XClient() { xcb_disconnect(connection_); }
-  XClient(const XClient&) = delete;
-  XClient& operator=(const XClient&) = delete;
-
-  bool connected() const { return !xcb_connection_has_error(connection_); }
-
-  QByteArray title(xcb_window_t window) {
-    const auto cookie = xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 256);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection_, cookie, nullptr);
-    QByteArray result;
-    if (reply)
-      result = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                          xcb_get_property_value_length(reply));
-    std::free(reply);
-    return result;
-  }
-
-  // What a window manager's close button sends.
-  void askToClose(xcb_window_t window) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = atom("WM_PROTOCOLS");
-    message.data.data32[0] = atom("WM_DELETE_WINDOW");
-    message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
-    xcb_flush(connection_);
-  }
-
- private:
-  xcb_atom_t atom(const char* name) {
-    const auto cookie = xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection_, cookie, nullptr);
-    const xcb_atom_t result = reply ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return result;
-  }
-
-  xcb_connection_t* connection_;
-};
-
 struct Message {
   Module1::MessageKind kind;
   QString text;
@@ -348,7 +298,7 @@ class WindowE2eTests : public WindowOnDesktop {
   void initTestCase() {
     const QByteArray display = qgetenv("VARNO_TEST_DISPLAY");
     if (display.isEmpty()) QSKIP("VARNO_TEST_DISPLAY is not set");
-    x_ = std::make_unique<XClient>(display);
+    x_ = std::make_unique<XClient>(display.toStdString());
     QVERIFY(x_->connected());
     openWindow();
     QVERIFY2(dynamic_cast<varno::desktop::X11Desktop*>(desktop_.get()), "the X11 backend was not chosen");
@@ -365,7 +315,7 @@ class WindowE2eTests : public WindowOnDesktop {
 
   void openingOriginalLocksTheControls() {
     openInPlayer(form_->cmdOpen_Org, QFile::encodeName(dropped_) + '\n');
-    QCOMPARE(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"));
+    QCOMPARE(playerTitle(), QByteArray("varno_testplayer"));
   }
 
   // The lock disables the list and the options, so the choices are made through the controls'
@@ -449,7 +399,7 @@ class WindowE2eTests : public WindowOnDesktop {
     formVarno& f = *form_;
     QVERIFY(f.cmdOpen_Chg->isEnabled());
     openInPlayer(f.cmdOpen_Chg, QFile::encodeName(f.Chg_Wav) + '\n');
-    QCOMPARE(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"));
+    QCOMPARE(playerTitle(), QByteArray("varno_testplayer"));
 
     association_.killPlayers();
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
@@ -488,7 +438,7 @@ class WindowE2eTests : public WindowOnDesktop {
       QCOMPARE(players.size(), std::size_t(1));
       QVERIFY(readFile(QStringLiteral("/proc/%1/environ").arg(players[0])).split('\0').contains(environment));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(x_->title(Module1::Player_Wnd), QByteArray("varno_testplayer"), kFewTicks);
+    QTRY_COMPARE_WITH_TIMEOUT(playerTitle(), QByteArray("varno_testplayer"), kFewTicks);
     x_->askToClose(Module1::Player_Wnd);
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
     expectUnlocked();
@@ -538,6 +488,8 @@ class WindowE2eTests : public WindowOnDesktop {
   }
 
  private:
+  QByteArray playerTitle() const { return QByteArray::fromStdString(x_->title(Module1::Player_Wnd)); }
+
   std::unique_ptr<XClient> x_;
 };
 

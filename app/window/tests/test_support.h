@@ -2,11 +2,10 @@
 // What the window's tests share: a program folder of their own beside the real converters,
 // and a window whose message boxes are recorded instead of shown.
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
-#include "testkit/qt/drop.h"
+#include "testkit/qt/events.h"
 #include "testkit/qt/fake_desktop.h"
 #include "testkit/qt/files.h"
 #include "testkit/wave.h"

@@ -1,4 +1,4 @@
-#include "testkit/qt/drop.h"
+#include "testkit/qt/events.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
