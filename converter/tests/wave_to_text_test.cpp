@@ -55,15 +55,19 @@ struct TextCase {
 
 class SampleTextTest : public testing::TestWithParam<TextCase> {};
 
-TEST_P(SampleTextTest, WritesTheFirstChannel) {
-  const TextCase& c = GetParam();
-  const std::string bytes = waveBytes(c.fields, c.data);
+// Reads the header of the file `bytes`, then writes its sample text to `out`.
+Error toSampleText(const std::string& bytes, ByteSink& out, bool& shortData) {
   MemorySource in(bytes.data(), bytes.size());
   WaveFormat format;
-  ASSERT_EQ(readWaveHeader(in, format), Error::None);
+  const Error header = readWaveHeader(in, format);
+  return header == Error::None ? writeSampleText(format, in, out, shortData) : header;
+}
+
+TEST_P(SampleTextTest, WritesTheFirstChannel) {
+  const TextCase& c = GetParam();
   StringSink out;
   bool shortData = false;
-  ASSERT_EQ(writeSampleText(format, in, out, shortData), Error::None);
+  ASSERT_EQ(toSampleText(waveBytes(c.fields, c.data), out, shortData), Error::None);
   EXPECT_EQ(out.bytes(), c.expected);
   EXPECT_EQ(shortData, c.shortData);
 }
@@ -107,13 +111,9 @@ TEST(SampleTextTest, EveryValueAcrossBlocks) {
     std::snprintf(line, sizeof line, "%d\r\n", v);
     expected += line;
   }
-  const std::string bytes = waveBytes({.channels = 2}, pcm16(samples));
-  MemorySource in(bytes.data(), bytes.size());
-  WaveFormat format;
-  ASSERT_EQ(readWaveHeader(in, format), Error::None);
   StringSink out;
   bool shortData = true;
-  ASSERT_EQ(writeSampleText(format, in, out, shortData), Error::None);
+  ASSERT_EQ(toSampleText(waveBytes({.channels = 2}, pcm16(samples)), out, shortData), Error::None);
   EXPECT_EQ(out.bytes(), expected);
   EXPECT_FALSE(shortData);
 }
@@ -125,13 +125,9 @@ class FailingSink : public ByteSink {
 };
 
 TEST(SampleTextTest, FailedWriteIsAnError) {
-  const std::string bytes = waveBytes({}, pcm16({1}));
-  MemorySource in(bytes.data(), bytes.size());
-  WaveFormat format;
-  ASSERT_EQ(readWaveHeader(in, format), Error::None);
   FailingSink out;
   bool shortData = false;
-  EXPECT_EQ(writeSampleText(format, in, out, shortData), Error::OutputNotWritten);
+  EXPECT_EQ(toSampleText(waveBytes({}, pcm16({1})), out, shortData), Error::OutputNotWritten);
 }
 
 }  // namespace
