@@ -1,17 +1,16 @@
 #pragma once
 // The benchmarks' recording: 10 minutes at 44.1 kHz, 16 bits, a tone with an overtone and
 // some noise, as sample text in a fresh temporary folder.
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "testkit/files.h"
 
 namespace varno::bench {
 
@@ -43,14 +42,17 @@ inline void writeSampleText(const std::filesystem::path& path) {
   out << block;
 }
 
-// A new folder under /tmp named after the benchmark; exits when none can be made.
-inline std::filesystem::path makeWorkFolder(const char* name) {
-  std::string pattern = std::string("/tmp/varno-bench-") + name + "-XXXXXX";
-  if (!::mkdtemp(pattern.data())) {
-    std::perror("mkdtemp");
-    std::exit(1);
+// The recording written as Org_txt.txt, beside the name of its re-sampled file.
+struct Recording {
+  Recording() {
+    std::printf("Making a 10-minute 44.1 kHz 16-bit sample text (%lld lines)...\n", static_cast<long long>(kSamples));
+    writeSampleText(original);
+    std::printf("  %.1f MB\n", std::filesystem::file_size(original) / 1e6);
   }
-  return pattern;
-}
+
+  testkit::TempDir dir;
+  const std::filesystem::path original = dir / "Org_txt.txt";
+  const std::filesystem::path resampled = dir / "Chg_txt.txt";
+};
 
 }  // namespace varno::bench

@@ -1,38 +1,28 @@
 // Times the display on a 10-minute 44.1 kHz 16-bit recording: the capture's full pass, and a
 // redraw (both traces) at scroll positions 0, 50, 99 and 100 with and without the line index.
 // With pelkin beside this program, also the whole capture from the WAVE file to the drawn graph.
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <charconv>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "pipeline/capture.h"
-#include "graph/graph.h"
-#include "pipeline/job.h"
 #include "common/numtext.h"
-#include "recording.h"
+#include "graph/graph.h"
+#include "pipeline/capture.h"
+#include "pipeline/job.h"
 #include "pipeline/resample.h"
+#include "recording.h"
+#include "testkit/program.h"
+#include "testkit/wave.h"
 
 namespace fs = std::filesystem;
 using namespace varno;
 using varno::bench::kRate;
 using varno::bench::kSamples;
 using varno::bench::sampleAt;
-using varno::bench::writeSampleText;
-
-extern char** environ;
 
 namespace {
 
@@ -49,40 +39,12 @@ double bestOf(int runs, const std::function<void()>& work) {
   return best;
 }
 
-void putLe(std::string& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
 void writeWave(const fs::path& path) {
-  const std::uint32_t dataBytes = static_cast<std::uint32_t>(kSamples * 2);
-  std::string bytes = "RIFF";
-  putLe(bytes, 36 + dataBytes, 4);
-  bytes += "WAVEfmt ";
-  putLe(bytes, 16, 4);
-  putLe(bytes, 1, 2);  // PCM
-  putLe(bytes, 1, 2);  // mono
-  putLe(bytes, kRate, 4);
-  putLe(bytes, kRate * 2, 4);
-  putLe(bytes, 2, 2);
-  putLe(bytes, 16, 2);
-  bytes += "data";
-  putLe(bytes, dataBytes, 4);
-  bytes.reserve(bytes.size() + dataBytes);
+  std::string data;
+  data.reserve(static_cast<std::size_t>(kSamples) * 2);
   std::uint32_t noise = 1;
-  for (std::int64_t i = 0; i < kSamples; ++i) putLe(bytes, static_cast<std::uint16_t>(sampleAt(i, noise)), 2);
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Starts a program with its argument vector and waits for it; its exit code, or -1.
-int run(const fs::path& program, const std::string& argument) {
-  std::string prog = program.string();
-  std::string arg = argument;
-  char* argv[] = {prog.data(), arg.data(), nullptr};
-  pid_t pid;
-  if (posix_spawn(&pid, prog.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+  for (std::int64_t i = 0; i < kSamples; ++i) testkit::putLe(data, static_cast<std::uint16_t>(sampleAt(i, noise)), 2);
+  testkit::writeFile(path, testkit::waveBytes({.rate = kRate}, data));
 }
 
 struct Redraw {
@@ -118,7 +80,7 @@ void timeWholeCapture(const fs::path& dir, const fs::path& pelkin) {
     bool ok = true;
     const double total = millisecondsOf([&] {
       pelkinMs = millisecondsOf([&] {
-        ok = pipeline::writeJob(job, wave.string(), text.string()) && run(pelkin, job.string()) == 0 &&
+        ok = pipeline::writeJob(job, wave.string(), text.string()) && testkit::runProgram(pelkin.string(), {job.string()}).exitCode == 0 &&
              pipeline::readJobStatus(job) == pipeline::JobStatus::Close;
       });
       if (!ok) return;
@@ -147,13 +109,9 @@ void timeWholeCapture(const fs::path& dir, const fs::path& pelkin) {
 }  // namespace
 
 int main() {
-  const fs::path dir = varno::bench::makeWorkFolder("display");
-  const fs::path original = dir / "Org_txt.txt";
-  const fs::path resampled = dir / "Chg_txt.txt";
-
-  std::printf("Making a 10-minute 44.1 kHz 16-bit sample text (%lld lines)...\n", static_cast<long long>(kSamples));
-  writeSampleText(original);
-  std::printf("  %.1f MB\n", fs::file_size(original) / 1e6);
+  const bench::Recording recording;
+  const fs::path& original = recording.original;
+  const fs::path& resampled = recording.resampled;
 
   std::optional<graph::Scan> scan;
   std::printf("\nFull pass of the capture (scanOriginal), target well under 1000 ms:\n");
@@ -191,10 +149,9 @@ int main() {
 
   const fs::path pelkin = fs::read_symlink("/proc/self/exe").parent_path() / "pelkin";
   if (fs::exists(pelkin)) {
-    timeWholeCapture(dir, pelkin);
+    timeWholeCapture(recording.dir.path(), pelkin);
   } else {
     std::printf("\nNo %s: whole-capture timing skipped.\n", pelkin.c_str());
   }
-  fs::remove_all(dir);
   return 0;
 }

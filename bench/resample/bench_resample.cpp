@@ -1,36 +1,19 @@
 // Times the re-sampling of a 10-minute 44.1 kHz 16-bit recording at factors 2 and 128 with
 // both methods, and the longest stretch between two chances for the window to handle events.
-#include <unistd.h>
-
 #include <algorithm>
-#include <charconv>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <string>
 
 #include "recording.h"
 #include "pipeline/resample.h"
 
-namespace fs = std::filesystem;
 using namespace varno;
 using varno::bench::kSamples;
-using varno::bench::writeSampleText;
 using Clock = std::chrono::steady_clock;
 
-namespace {
-
-}  // namespace
-
 int main() {
-  const fs::path dir = varno::bench::makeWorkFolder("resample");
-  const fs::path original = dir / "Org_txt.txt";
-  const fs::path resampled = dir / "Chg_txt.txt";
-  std::printf("Making a 10-minute 44.1 kHz 16-bit sample text (%lld lines)...\n", static_cast<long long>(kSamples));
-  writeSampleText(original);
-  std::printf("  %.1f MB\n\nRe-sampling, best of 3 runs (target >= 25 M samples/s):\n", fs::file_size(original) / 1e6);
+  const bench::Recording recording;
+  std::printf("\nRe-sampling, best of 3 runs (target >= 25 M samples/s):\n");
   std::printf("  %-7s %-13s %-10s %-14s %-9s %s\n", "factor", "method", "time", "samples/s", "yields",
               "longest stretch without a yield");
 
@@ -44,7 +27,7 @@ int main() {
         longest = 0;
         auto last = Clock::now();
         const auto start = last;
-        const auto result = pipeline::resample(original, resampled, factor, method, [&] {
+        const auto result = pipeline::resample(recording.original, recording.resampled, factor, method, [&] {
           const auto now = Clock::now();
           longest = std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
           last = now;
@@ -64,6 +47,5 @@ int main() {
                   kSamples / best / 1e3, yields, longest);
     }
   }
-  fs::remove_all(dir);
   return 0;
 }

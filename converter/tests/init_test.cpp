@@ -6,14 +6,12 @@
 #include <filesystem>
 
 #include "converter/init.h"
-#include "test_files.h"
+#include "testkit/files.h"
 
 namespace varno::converter {
 namespace {
 
-using test::readFile;
-using test::TempDir;
-using test::writeFile;
+using namespace testkit;
 
 const std::string kLong(5000, 'x');
 

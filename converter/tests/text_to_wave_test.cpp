@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "test_files.h"
 #include "converter/text_to_wave.h"
+#include "testkit/wave.h"
 
 namespace varno::converter {
 namespace {
@@ -112,18 +112,14 @@ TEST(TextToWaveTest, LineReaderMarksOverlongLines) {
 }
 
 TEST(TextToWaveTest, MonoWaveHeaderBytes) {
-  test::WaveFields fields;
-  fields.rate = 345;
-  fields.bits = 8;
-  fields.dataSize = 3;
-  fields.padded = true;
+  testkit::WaveFields fields{.rate = 345, .bits = 8, .dataSize = 3, .padded = true};
   const std::array<char, 44> header = monoWaveHeader(345, 8, 3);
-  EXPECT_EQ(std::string(header.data(), header.size()), test::waveBytes(fields, "").substr(0, 44));
+  EXPECT_EQ(std::string(header.data(), header.size()), testkit::waveBytes(fields, "").substr(0, 44));
   fields.rate = 44100;
   fields.bits = 16;
   fields.dataSize = 0x7FFFFFFF;
   const std::array<char, 44> big = monoWaveHeader(44100, 16, 0x7FFFFFFF);
-  EXPECT_EQ(std::string(big.data(), big.size()), test::waveBytes(fields, "").substr(0, 44));
+  EXPECT_EQ(std::string(big.data(), big.size()), testkit::waveBytes(fields, "").substr(0, 44));
 }
 
 }  // namespace

@@ -2,21 +2,13 @@
 
 #include <cstdio>
 
-#include "test_files.h"
 #include "converter/wave_to_text.h"
+#include "testkit/wave.h"
 
 namespace varno::converter {
 namespace {
 
-using test::pcm16;
-using test::waveBytes;
-using test::WaveFields;
-
-WaveFields with(void (*change)(WaveFields&)) {
-  WaveFields fields;
-  change(fields);
-  return fields;
-}
+using namespace testkit;
 
 struct HeaderCase {
   const char* name;
@@ -44,16 +36,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Tags present, but a piece that was not read whole matches nothing.
         HeaderCase{"twenty_bytes", kGood.substr(0, 20), Error::IllegalFormat},
         HeaderCase{"forty_bytes", kGood.substr(0, 40), Error::IllegalFormat},
-        HeaderCase{"wave_lower_case", waveBytes(with([](WaveFields& s) { s.wave = "wave"; }), ""), Error::NotWave},
-        HeaderCase{"fmt_missing_blank", waveBytes(with([](WaveFields& s) { s.fmt = "fmt_"; }), ""),
-                   Error::IllegalFormat},
-        HeaderCase{"list_before_data", waveBytes(with([](WaveFields& s) { s.data = "LIST"; }), ""),
-                   Error::IllegalFormat},
-        HeaderCase{"extensible_tag", waveBytes(with([](WaveFields& s) { s.tag = 0xFFFE; }), ""),
-                   Error::NotLinearPcm},
-        HeaderCase{"bits_0", waveBytes(with([](WaveFields& s) { s.bits = 0; }), "abc"), Error::BadBits},
-        HeaderCase{"bits_minus_16", waveBytes(with([](WaveFields& s) { s.bits = 0xFFF0; }), ""), Error::BadBits},
-        HeaderCase{"rate_largest", waveBytes(with([](WaveFields& s) { s.rate = 0x7FFFFFFFu; }), ""), Error::None}),
+        HeaderCase{"wave_lower_case", waveBytes({.wave = "wave"}, ""), Error::NotWave},
+        HeaderCase{"fmt_missing_blank", waveBytes({.fmt = "fmt_"}, ""), Error::IllegalFormat},
+        HeaderCase{"list_before_data", waveBytes({.data = "LIST"}, ""), Error::IllegalFormat},
+        HeaderCase{"extensible_tag", waveBytes({.tag = 0xFFFE}, ""), Error::NotLinearPcm},
+        HeaderCase{"bits_0", waveBytes({.bits = 0}, "abc"), Error::BadBits},
+        HeaderCase{"bits_minus_16", waveBytes({.bits = 0xFFF0}, ""), Error::BadBits},
+        HeaderCase{"rate_largest", waveBytes({.rate = 0x7FFFFFFFu}, ""), Error::None}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct TextCase {
@@ -66,48 +55,48 @@ struct TextCase {
 
 class SampleTextTest : public testing::TestWithParam<TextCase> {};
 
-TEST_P(SampleTextTest, WritesTheFirstChannel) {
-  const TextCase& c = GetParam();
-  const std::string bytes = waveBytes(c.fields, c.data);
+// Reads the header of the file `bytes`, then writes its sample text to `out`.
+Error toSampleText(const std::string& bytes, ByteSink& out, bool& shortData) {
   MemorySource in(bytes.data(), bytes.size());
   WaveFormat format;
-  ASSERT_EQ(readWaveHeader(in, format), Error::None);
-  StringSink out;
-  bool shortData = false;
-  ASSERT_EQ(writeSampleText(format, in, out, shortData), Error::None);
-  EXPECT_EQ(out.bytes(), c.expected);
-  EXPECT_EQ(shortData, c.shortData);
+  const Error header = readWaveHeader(in, format);
+  return header == Error::None ? writeSampleText(format, in, out, shortData) : header;
 }
 
-WaveFields fields(std::uint16_t channels, std::uint16_t bits, std::int64_t dataSize = -1) {
-  WaveFields s;
-  s.channels = channels;
-  s.bits = bits;
-  s.rate = bits == 8 ? 8000 : 44100;
-  s.dataSize = dataSize;
-  return s;
+TEST_P(SampleTextTest, WritesTheFirstChannel) {
+  const TextCase& c = GetParam();
+  StringSink out;
+  bool shortData = false;
+  ASSERT_EQ(toSampleText(waveBytes(c.fields, c.data), out, shortData), Error::None);
+  EXPECT_EQ(out.bytes(), c.expected);
+  EXPECT_EQ(shortData, c.shortData);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, SampleTextTest,
     testing::Values(
-        TextCase{"mono16", fields(1, 16), pcm16({1, -1}), "44100\r\n16\r\n1\r\n-1\r\n", false},
-        TextCase{"mono16_limits", fields(1, 16), pcm16({-32768, 32767, 0}),
+        TextCase{"mono16", {}, pcm16({1, -1}), "44100\r\n16\r\n1\r\n-1\r\n", false},
+        TextCase{"mono16_limits", {}, pcm16({-32768, 32767, 0}),
                  "44100\r\n16\r\n-32768\r\n32767\r\n0\r\n", false},
-        TextCase{"mono8", fields(1, 8), std::string("\x80\x00\xFF", 3), "8000\r\n8\r\n128\r\n0\r\n255\r\n", false},
-        TextCase{"stereo8_first_channel", fields(2, 8), "\x0A\xC8\x14\xD2", "8000\r\n8\r\n10\r\n20\r\n", false},
-        TextCase{"stereo16_first_channel", fields(2, 16), pcm16({5, 6, -7, 8}), "44100\r\n16\r\n5\r\n-7\r\n", false},
-        TextCase{"three_channels_first_of_each_frame", fields(3, 16), pcm16({1, 2, 3, 4, 5, 6}),
+        TextCase{"mono8", {.rate = 8000, .bits = 8}, std::string("\x80\x00\xFF", 3),
+                 "8000\r\n8\r\n128\r\n0\r\n255\r\n", false},
+        TextCase{"stereo8_first_channel", {.channels = 2, .rate = 8000, .bits = 8}, "\x0A\xC8\x14\xD2",
+                 "8000\r\n8\r\n10\r\n20\r\n", false},
+        TextCase{"stereo16_first_channel", {.channels = 2}, pcm16({5, 6, -7, 8}), "44100\r\n16\r\n5\r\n-7\r\n", false},
+        TextCase{"three_channels_first_of_each_frame", {.channels = 3}, pcm16({1, 2, 3, 4, 5, 6}),
                  "44100\r\n16\r\n1\r\n4\r\n", false},
-        TextCase{"empty_data", fields(1, 16), "", "44100\r\n16\r\n", false},
-        TextCase{"partial_last_frame_dropped", fields(2, 16), pcm16({9, 8, 7}), "44100\r\n16\r\n9\r\n", false},
-        TextCase{"odd_size_mono16", fields(1, 16), pcm16({9}) + "\x01", "44100\r\n16\r\n9\r\n", false},
-        TextCase{"short_chunk_keeps_frames_present", fields(1, 16, 10), pcm16({3, 4}), "44100\r\n16\r\n3\r\n4\r\n",
+        TextCase{"empty_data", {}, "", "44100\r\n16\r\n", false},
+        TextCase{"partial_last_frame_dropped", {.channels = 2}, pcm16({9, 8, 7}), "44100\r\n16\r\n9\r\n", false},
+        TextCase{"odd_size_mono16", {}, pcm16({9}) + "\x01", "44100\r\n16\r\n9\r\n", false},
+        TextCase{"short_chunk_keeps_frames_present", {.dataSize = 10}, pcm16({3, 4}), "44100\r\n16\r\n3\r\n4\r\n",
                  true},
-        TextCase{"short_in_a_frame", fields(2, 16, 8), pcm16({3, 4, 5}), "44100\r\n16\r\n3\r\n", true},
-        TextCase{"partial_frame_bytes_missing", fields(2, 16, 6), pcm16({3, 4}), "44100\r\n16\r\n3\r\n", true},
-        TextCase{"size_larger_than_any_file", fields(1, 8, 0xFFFFFFFF), "\x01", "8000\r\n8\r\n1\r\n", true},
-        TextCase{"bytes_after_data_ignored", fields(1, 8, 1), "\x01\x02", "8000\r\n8\r\n1\r\n", false}),
+        TextCase{"short_in_a_frame", {.channels = 2, .dataSize = 8}, pcm16({3, 4, 5}), "44100\r\n16\r\n3\r\n", true},
+        TextCase{"partial_frame_bytes_missing", {.channels = 2, .dataSize = 6}, pcm16({3, 4}),
+                 "44100\r\n16\r\n3\r\n", true},
+        TextCase{"size_larger_than_any_file", {.rate = 8000, .bits = 8, .dataSize = 0xFFFFFFFF}, "\x01",
+                 "8000\r\n8\r\n1\r\n", true},
+        TextCase{"bytes_after_data_ignored", {.rate = 8000, .bits = 8, .dataSize = 1}, "\x01\x02",
+                 "8000\r\n8\r\n1\r\n", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Every 16-bit value, in stereo, so that frames cross the read blocks and the output
@@ -122,13 +111,9 @@ TEST(SampleTextTest, EveryValueAcrossBlocks) {
     std::snprintf(line, sizeof line, "%d\r\n", v);
     expected += line;
   }
-  const std::string bytes = waveBytes(fields(2, 16), pcm16(samples));
-  MemorySource in(bytes.data(), bytes.size());
-  WaveFormat format;
-  ASSERT_EQ(readWaveHeader(in, format), Error::None);
   StringSink out;
   bool shortData = true;
-  ASSERT_EQ(writeSampleText(format, in, out, shortData), Error::None);
+  ASSERT_EQ(toSampleText(waveBytes({.channels = 2}, pcm16(samples)), out, shortData), Error::None);
   EXPECT_EQ(out.bytes(), expected);
   EXPECT_FALSE(shortData);
 }
@@ -140,13 +125,9 @@ class FailingSink : public ByteSink {
 };
 
 TEST(SampleTextTest, FailedWriteIsAnError) {
-  const std::string bytes = waveBytes(fields(1, 16), pcm16({1}));
-  MemorySource in(bytes.data(), bytes.size());
-  WaveFormat format;
-  ASSERT_EQ(readWaveHeader(in, format), Error::None);
   FailingSink out;
   bool shortData = false;
-  EXPECT_EQ(writeSampleText(format, in, out, shortData), Error::OutputNotWritten);
+  EXPECT_EQ(toSampleText(waveBytes({}, pcm16({1})), out, shortData), Error::OutputNotWritten);
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <QGuiApplication>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "desktop/process_tree.h"
 #include "test_support.h"
@@ -18,27 +16,6 @@ bool processRunning(std::int64_t pid) {
   // which a container's first process may never do.
   const auto status = readProcessStatus(pid);
   return !status || (status->state != 'Z' && status->state != 'X');
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "varno-desktop-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 std::string testDisplay() {

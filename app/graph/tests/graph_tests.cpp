@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <string>
@@ -13,31 +11,19 @@
 
 #include "graph/caption_layout.h"
 #include "graph/graph.h"
+#include "testkit/files.h"
 
 using namespace varno;
 using namespace varno::graph;
+using namespace varno::testkit;
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "varno-graph-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
-
 // A sample text: the two header lines, then one line per sample, each ending with CR LF.
-void writeSamples(const fs::path& path, const std::string& bits, const std::vector<std::string>& samples) {
-  std::ofstream out(path, std::ios::binary);
-  out << "44100\r\n" << bits << "\r\n";
-  for (const auto& s : samples) out << s << "\r\n";
+void writeSamples(const fs::path& path, const std::string& bits, std::vector<std::string> samples) {
+  samples.insert(samples.begin(), {"44100", bits});
+  writeFile(path, crlf(samples));
 }
 
 // Samples made by a rule, value(i) for i = 0..count-1.
@@ -99,11 +85,11 @@ TEST(Scan, FullScaleAndCountOfEveryLine) {
 TEST(Scan, RefusesAFileWithoutItsHeader) {
   TempDir dir;
   EXPECT_FALSE(scanOriginal(dir / "none.txt", true));
-  std::ofstream(dir / "one.txt", std::ios::binary) << "44100\r\n";
+  writeFile(dir / "one.txt", "44100\r\n");
   EXPECT_FALSE(scanOriginal(dir / "one.txt", true));
-  std::ofstream(dir / "two.txt", std::ios::binary) << "44100\r\n16";
+  writeFile(dir / "two.txt", "44100\r\n16");
   EXPECT_TRUE(scanOriginal(dir / "two.txt", true));
-  EXPECT_FALSE(scanOriginal(dir.operator/(""), true));
+  EXPECT_FALSE(scanOriginal(dir / "", true));
 }
 
 TEST(Scan, NotesTheOffsetOfEveryStrideLine) {
@@ -114,8 +100,7 @@ TEST(Scan, NotesTheOffsetOfEveryStrideLine) {
   EXPECT_EQ(scan->dataCount, 8193);
   EXPECT_EQ(scan->maxAmp, 8192);
   ASSERT_EQ(scan->index.offsets.size(), 3u);
-  std::ifstream in(dir / "Org_txt.txt", std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string bytes = readFile(dir / "Org_txt.txt");
   EXPECT_EQ(bytes.substr(scan->index.offsets[0], 3), "0\r\n");
   EXPECT_EQ(bytes.substr(scan->index.offsets[1], 6), "4096\r\n");
   EXPECT_EQ(bytes.substr(scan->index.offsets[2], 6), "8192\r\n");
@@ -374,8 +359,7 @@ TEST(Drawing, ResampledTraceHoldsEachValueForItsGroup) {
     for (int m = 0; m < groups; ++m) values.push_back(std::to_string(m));
     writeSamples(dir / "Chg_txt.txt", "16", values);
     common::LineIndex index;
-    std::ifstream in(dir / "Chg_txt.txt", std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = readFile(dir / "Chg_txt.txt");
     for (std::size_t pos = bytes.find("\r\n", bytes.find("\r\n") + 2) + 2, line = 0; pos < bytes.size(); ++line) {
       if (line % common::LineIndex::kStride == 0) index.offsets.push_back(pos);
       pos = bytes.find("\r\n", pos) + 2;

@@ -1,11 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <initializer_list>
-#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -17,47 +12,14 @@
 #include "pipeline/refusal.h"
 #include "pipeline/resample.h"
 #include "pipeline/sample_text.h"
+#include "testkit/files.h"
 
 using namespace varno;
 using namespace varno::pipeline;
+using namespace varno::testkit;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh directory per test, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "varno-pipeline-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-  std::vector<std::string> names() const {
-    std::vector<std::string> all;
-    for (const auto& entry : fs::directory_iterator(path_)) all.push_back(entry.path().filename().string());
-    return all;
-  }
-
- private:
-  fs::path path_;
-};
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Lines joined the way the files hold them: each one followed by CR LF.
-std::string crlf(std::initializer_list<std::string> lines) {
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  return text;
-}
 
 const std::function<bool()> kAlways = [] { return true; };
 
@@ -88,13 +50,13 @@ TEST(JobFile, WrittenWithAnEmptyThirdLineAndReadBack) {
   TempDir dir;
   const fs::path job = dir / "pelkin.ini";
   EXPECT_EQ(readJobStatus(job), JobStatus::Unfinished);
-  writeBytes(job, crlf({"old in", "old out", "error"}));
+  writeFile(job, crlf({"old in", "old out", "error"}));
   EXPECT_EQ(readJobStatus(job), JobStatus::Error);
 
   ASSERT_TRUE(writeJob(job, "/home/u/a b.wav", "/opt/varno/Data/Org_txt.txt"));
-  EXPECT_EQ(readBytes(job), "/home/u/a b.wav\r\n/opt/varno/Data/Org_txt.txt\r\n\r\n");
+  EXPECT_EQ(readFile(job), "/home/u/a b.wav\r\n/opt/varno/Data/Org_txt.txt\r\n\r\n");
   EXPECT_EQ(readJobStatus(job), JobStatus::Unfinished);
-  EXPECT_EQ(dir.names(), std::vector<std::string>{"pelkin.ini"});
+  EXPECT_EQ(fileNames(dir.path()), std::set<std::string>{"pelkin.ini"});
 
   EXPECT_FALSE(writeJob(dir / "missing" / "trosk.ini", "a", "b"));
 }
@@ -129,7 +91,7 @@ TEST(Capture, HeaderIsTheFirstTwoLines) {
       {"", false, "", ""},
   };
   for (const Row& r : rows) {
-    writeBytes(dir / "Org_txt.txt", r.bytes);
+    writeFile(dir / "Org_txt.txt", r.bytes);
     const auto header = readSampleHeader(dir / "Org_txt.txt");
     ASSERT_EQ(header.has_value(), r.ok) << r.bytes;
     if (!header) continue;
@@ -203,7 +165,7 @@ TEST(SampleText, LinesEndAtCrLfOrLfAndTheLastLineEndAddsNothing) {
       {std::string(10, 'x') + "\r\n7\r\n", {std::string(10, 'x'), "7"}},
   };
   for (const Row& r : rows) {
-    writeBytes(dir / "s.txt", r.bytes);
+    writeFile(dir / "s.txt", r.bytes);
     // A block smaller than a line makes the reader grow and carry lines across reads.
     SampleTextReader reader(dir / "s.txt", 3);
     std::vector<std::string> got;
@@ -215,7 +177,7 @@ TEST(SampleText, LinesEndAtCrLfOrLfAndTheLastLineEndAddsNothing) {
 
 TEST(SampleText, SeeksOnlyToLineStarts) {
   TempDir dir;
-  writeBytes(dir / "s.txt", crlf({"44100", "16", "10", "-20", "30"}));
+  writeFile(dir / "s.txt", crlf({"44100", "16", "10", "-20", "30"}));
   SampleTextReader reader(dir / "s.txt");
   std::string_view line;
   EXPECT_FALSE(reader.seek(13));  // inside "-20"
@@ -233,7 +195,7 @@ TEST(SampleText, SkipsLinesInStretchesAcrossBlocks) {
   std::string bytes;
   for (int i = 0; i < 3000; ++i) bytes += std::to_string(i * 7) + (i % 3 ? "\r\n" : "\n");
   bytes += "last";
-  writeBytes(dir / "s.txt", bytes);
+  writeFile(dir / "s.txt", bytes);
   struct Row { std::int64_t skip, skipped; const char* next; };
   const Row rows[] = {{0, 0, "0"}, {1, 1, "7"}, {1000, 1000, "7000"}, {2999, 2999, "20993"},
                       {3000, 3000, "last"}, {5000, 3001, nullptr}};
@@ -294,12 +256,12 @@ TEST(Resample, GroupsByFirstSampleOrRoundedMean) {
   for (const Row& r : rows) {
     std::string original = crlf({"44100", "16"});
     for (const auto& s : r.samples) original += s + "\r\n";
-    writeBytes(dir / "Org_txt.txt", original);
+    writeFile(dir / "Org_txt.txt", original);
     const auto result = resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", r.factor, r.method, kAlways);
     ASSERT_EQ(result.error, ResampleError::None);
     std::string expected = resampledRateLine("44100", r.factor) + "\r\n16\r\n";
     for (const auto& s : r.expected) expected += s + "\r\n";
-    EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), expected) << r.samples.size() << " samples, factor " << r.factor;
+    EXPECT_EQ(readFile(dir / "Chg_txt.txt"), expected) << r.samples.size() << " samples, factor " << r.factor;
     EXPECT_EQ(result.samplesWritten, static_cast<std::int64_t>(r.expected.size()));
   }
 }
@@ -307,52 +269,50 @@ TEST(Resample, GroupsByFirstSampleOrRoundedMean) {
 TEST(Resample, FactorOneFirstSampleCopiesTheOriginal) {
   TempDir dir;
   const std::string original = crlf({"44100", "16 bits", "1", " 2", "", "x", "-5"});
-  writeBytes(dir / "Org_txt.txt", original);
+  writeFile(dir / "Org_txt.txt", original);
   ASSERT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 1, Method::FirstSample, kAlways).error,
             ResampleError::None);
-  EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), original);
+  EXPECT_EQ(readFile(dir / "Chg_txt.txt"), original);
 }
 
 TEST(Resample, BareLineFeedsAndAMissingLastLineEndAreRead) {
   TempDir dir;
-  writeBytes(dir / "Org_txt.txt", "8000\n8\n100\n102\n104");
+  writeFile(dir / "Org_txt.txt", "8000\n8\n100\n102\n104");
   ASSERT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::FirstSample, kAlways).error,
             ResampleError::None);
-  EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), crlf({"4000", "8", "100", "104"}));
+  EXPECT_EQ(readFile(dir / "Chg_txt.txt"), crlf({"4000", "8", "100", "104"}));
 }
 
 TEST(Resample, FailuresLeaveThePreviousFileAndNoLeftovers) {
   TempDir dir;
   const std::string previous = crlf({"22050", "16", "1"});
-  writeBytes(dir / "Chg_txt.txt", previous);
+  writeFile(dir / "Chg_txt.txt", previous);
 
   EXPECT_EQ(resample(dir / "none.txt", dir / "Chg_txt.txt", 2, Method::Average, kAlways).error,
             ResampleError::OriginalUnreadable);
-  writeBytes(dir / "Org_txt.txt", "44100\r\n");
+  writeFile(dir / "Org_txt.txt", "44100\r\n");
   EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::Average, kAlways).error,
             ResampleError::OriginalUnreadable);
   EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
             ResampleError::OriginalUnreadable);
-  writeBytes(dir / "Org_txt.txt", crlf({"44100", "16", "1", "2"}));
+  writeFile(dir / "Org_txt.txt", crlf({"44100", "16", "1", "2"}));
   EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
             ResampleError::CannotWrite);
   EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 0, Method::Average, kAlways).error,
             ResampleError::CannotWrite);
 
-  EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), previous);
-  auto names = dir.names();
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"Chg_txt.txt", "Org_txt.txt"}));
+  EXPECT_EQ(readFile(dir / "Chg_txt.txt"), previous);
+  EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"Chg_txt.txt", "Org_txt.txt"}));
 }
 
 TEST(Resample, CancelledRunKeepsThePreviousFile) {
   TempDir dir;
   const std::string previous = crlf({"22050", "16", "1"});
-  writeBytes(dir / "Chg_txt.txt", previous);
+  writeFile(dir / "Chg_txt.txt", previous);
   // Long enough that the run asks at least once whether to go on.
   std::string original = crlf({"44100", "16"});
   for (int i = 0; i < 3'000'000; ++i) original += "-12345\r\n";
-  writeBytes(dir / "Org_txt.txt", original);
+  writeFile(dir / "Org_txt.txt", original);
 
   int asked = 0;
   const auto result = resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::Average, [&] {
@@ -361,20 +321,20 @@ TEST(Resample, CancelledRunKeepsThePreviousFile) {
   });
   EXPECT_EQ(result.error, ResampleError::Cancelled);
   EXPECT_EQ(asked, 1);
-  EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), previous);
-  EXPECT_EQ(dir.names().size(), 2u);
+  EXPECT_EQ(readFile(dir / "Chg_txt.txt"), previous);
+  EXPECT_EQ(fileNames(dir.path()).size(), 2u);
 }
 
 TEST(Resample, IndexNotesEveryStrideLineOfTheWrittenFile) {
   TempDir dir;
   std::string original = crlf({"44100", "16"});
   for (int i = 0; i < 3 * 4096 * 4 + 5; ++i) original += std::to_string(i - 20000) + "\r\n";
-  writeBytes(dir / "Org_txt.txt", original);
+  writeFile(dir / "Org_txt.txt", original);
   for (Method method : {Method::FirstSample, Method::Average}) {
     const auto result = resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 4, method, kAlways);
     ASSERT_EQ(result.error, ResampleError::None);
     ASSERT_EQ(result.index.offsets.size(), 4u);
-    const std::string written = readBytes(dir / "Chg_txt.txt");
+    const std::string written = readFile(dir / "Chg_txt.txt");
     for (std::size_t k = 0; k < result.index.offsets.size(); ++k) {
       // Group m = k * 4096 starts at original sample 4m.
       const std::int64_t first = static_cast<std::int64_t>(k) * 4096 * 4 - 20000;

@@ -7,28 +7,20 @@
 // instead (VARNO_TEST_WAYLAND_DISPLAY in VARNO_TEST_RUNTIME_DIR), skipped without one.
 #include <gio/gio.h>
 #include <signal.h>
-#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,7 +30,12 @@
 #include "window/form_varno.h"
 #include "window/module1.h"
 #include "desktop/x11_desktop.h"
+#include "testkit/qt/events.h"
+#include "testkit/qt/files.h"
+#include "testkit/qt/x_client.h"
+#include "testkit/wave.h"
 
+using namespace varno::testkit;
 using varno::window::formVarno;
 namespace Module1 = varno::window::Module1;
 
@@ -63,57 +60,11 @@ constexpr int kPlayerTimeout = 10000;
 constexpr int kOneTick = 600;
 constexpr int kFewTicks = 1000;
 
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray littleEndian(quint32 value, int bytes) {
-  QByteArray out(4, 0);
-  qToLittleEndian(value, out.data());
-  return out.left(bytes);
-}
-
-// A mono PCM WAVE file with the plain 44-byte header around `data`.
-QByteArray monoWave(int rate, int bits, const QByteArray& data) {
-  const int bytes = bits / 8;
-  return "RIFF" + littleEndian(36 + data.size(), 4) + "WAVE" + "fmt " + littleEndian(16, 4) + littleEndian(1, 2) +
-         littleEndian(1, 2) + littleEndian(rate, 4) + littleEndian(rate * bytes, 4) + littleEndian(bytes, 2) +
-         littleEndian(bits, 2) + "data" + littleEndian(data.size(), 4) + data;
-}
-
 // 16 bits, holding a triangle wave.
-QByteArray triangleWave(int rate, int samples) {
-  QByteArray data;
-  for (int i = 0; i < samples; ++i) data += littleEndian(static_cast<quint16>((i % 40 - 20) * 1000), 2);
-  return monoWave(rate, 16, data);
-}
-
-// Drops the file on the drop box as the desktop does, as a file URL.
-void dropFile(formVarno& form, const QString& path) {
-  QMimeData mime;
-  mime.setUrls({QUrl::fromLocalFile(path)});
-  const QPoint at(10, 10);
-  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(form.Text1, &enter);
-  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(form.Text1, &drop);
-}
-
-// Runs the event loop until the condition holds; finer than QTRY's 50 ms steps, for the
-// cases that watch one 200 ms gap between two ticks.
-bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
-  const QDeadlineTimer deadline(milliseconds);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QTest::qWait(2);
-  }
-  return true;
+std::string triangleWave(std::uint32_t rate, int samples) {
+  std::vector<int> data;
+  for (int i = 0; i < samples; ++i) data.push_back((i % 40 - 20) * 1000);
+  return waveBytes({.rate = rate}, pcm16(data));
 }
 
 // The command lines a WAVE file's association may hold, each in a desktop file of its own:
@@ -231,53 +182,6 @@ class PlayerAssociation {
   QTemporaryDir root_;
 };
 
-// A connection of the test's own to the display: the user's side, who looks at a window's
-// title and closes it.
-class XClient {
- public:
-  explicit XClient(const QByteArray& display) : connection_(xcb_connect(display.constData(), nullptr)) {}
-  ~XClient() { xcb_disconnect(connection_); }
-  XClient(const XClient&) = delete;
-  XClient& operator=(const XClient&) = delete;
-
-  bool connected() const { return !xcb_connection_has_error(connection_); }
-
-  QByteArray title(xcb_window_t window) {
-    const auto cookie = xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 256);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection_, cookie, nullptr);
-    QByteArray result;
-    if (reply)
-      result = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                          xcb_get_property_value_length(reply));
-    std::free(reply);
-    return result;
-  }
-
-  // What a window manager's close button sends.
-  void askToClose(xcb_window_t window) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = atom("WM_PROTOCOLS");
-    message.data.data32[0] = atom("WM_DELETE_WINDOW");
-    message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
-    xcb_flush(connection_);
-  }
-
- private:
-  xcb_atom_t atom(const char* name) {
-    const auto cookie = xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection_, cookie, nullptr);
-    const xcb_atom_t result = reply ? reply->atom : XCB_NONE;
-    std::free(reply);
-    return result;
-  }
-
-  xcb_connection_t* connection_;
-};
-
 struct Message {
   Module1::MessageKind kind;
   QString text;
@@ -286,7 +190,7 @@ struct Message {
 // Its name and its bytes are shell commands, which leave their mark in the working folder if
 // anything ever runs them; the samples after the command read as comment lines.
 const QString kCraftedSound = QStringLiteral("sounds/音 $(touch pwned);touch pwned;.wav");
-const QByteArray kCraftedSamples = "\ntouch pwned;\n" + QByteArray(3986, '#');
+const std::string kCraftedSamples = "\ntouch pwned;\n" + std::string(3986, '#');
 
 }  // namespace
 
@@ -314,7 +218,7 @@ class WindowOnDesktop : public QObject {
   void captureAndConvert(const QString& sound) {
     formVarno& f = *form_;
     dropped_ = sound;
-    dropFile(f, sound);
+    dropFiles(f.Text1, {sound});
     QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled() && f.Combo1->count() == 8, kConverterTimeout);
     QCOMPARE(f.Label4->text(), QStringLiteral(" 8000"));
     QVERIFY(f.cmdOpen_Org->isEnabled());
@@ -355,23 +259,24 @@ class WindowOnDesktop : public QObject {
   }
 
   void expectLocked() const {
-    const formVarno& f = *form_;
-    for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
-                             static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
-                             static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
-      QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
-    QVERIFY(f.Command1->isEnabled());
-    QCOMPARE(f.Label7->text(), kLocked);
+    expectLockable(false);
+    QVERIFY(form_->Command1->isEnabled());
+    QCOMPARE(form_->Label7->text(), kLocked);
   }
 
   // Every lock began after a conversion, with both open buttons enabled.
   void expectUnlocked() const {
+    expectLockable(true);
+    QCOMPARE(form_->Label7->text(), kConverted);
+  }
+
+  // The controls the lock disables.
+  void expectLockable(bool enabled) const {
     const formVarno& f = *form_;
     for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
                              static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
                              static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
-      QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
-    QCOMPARE(f.Label7->text(), kConverted);
+      QVERIFY2(w->isEnabled() == enabled, qPrintable(w->objectName()));
   }
 
   const PlayerAssociation& association_;
@@ -392,7 +297,7 @@ class WindowE2eTests : public WindowOnDesktop {
   void initTestCase() {
     const QByteArray display = qgetenv("VARNO_TEST_DISPLAY");
     if (display.isEmpty()) QSKIP("VARNO_TEST_DISPLAY is not set");
-    x_ = std::make_unique<XClient>(display);
+    x_ = std::make_unique<XClient>(display.toStdString());
     QVERIFY(x_->connected());
     openWindow();
     QVERIFY2(dynamic_cast<varno::desktop::X11Desktop*>(desktop_.get()), "the X11 backend was not chosen");
@@ -409,7 +314,7 @@ class WindowE2eTests : public WindowOnDesktop {
 
   void openingOriginalLocksTheControls() {
     openInPlayer(form_->cmdOpen_Org, QFile::encodeName(dropped_) + '\n');
-    QCOMPARE(x_->title(form_->Player_Wnd), QByteArray("varno_testplayer"));
+    QCOMPARE(playerTitle(), QByteArray("varno_testplayer"));
   }
 
   // The lock disables the list and the options, so the choices are made through the controls'
@@ -493,7 +398,7 @@ class WindowE2eTests : public WindowOnDesktop {
     formVarno& f = *form_;
     QVERIFY(f.cmdOpen_Chg->isEnabled());
     openInPlayer(f.cmdOpen_Chg, QFile::encodeName(f.Chg_Wav) + '\n');
-    QCOMPARE(x_->title(f.Player_Wnd), QByteArray("varno_testplayer"));
+    QCOMPARE(playerTitle(), QByteArray("varno_testplayer"));
 
     association_.killPlayers();
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
@@ -518,7 +423,7 @@ class WindowE2eTests : public WindowOnDesktop {
     formVarno& f = *form_;
     const QString crafted = association_.file(kCraftedSound);
     if (dropped_ != crafted) {
-      QVERIFY(writeFile(crafted, monoWave(8000, 8, kCraftedSamples)));
+      QVERIFY(writeFile(crafted, waveBytes({.rate = 8000, .bits = 8}, kCraftedSamples)));
       captureAndConvert(crafted);
       if (QTest::currentTestFailed()) return;
     }
@@ -532,7 +437,7 @@ class WindowE2eTests : public WindowOnDesktop {
       QCOMPARE(players.size(), std::size_t(1));
       QVERIFY(readFile(QStringLiteral("/proc/%1/environ").arg(players[0])).split('\0').contains(environment));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(x_->title(f.Player_Wnd), QByteArray("varno_testplayer"), kFewTicks);
+    QTRY_COMPARE_WITH_TIMEOUT(playerTitle(), QByteArray("varno_testplayer"), kFewTicks);
     x_->askToClose(f.Player_Wnd);
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
     expectUnlocked();
@@ -546,7 +451,7 @@ class WindowE2eTests : public WindowOnDesktop {
     formVarno& f = *form_;
     const auto putBack = qScopeGuard([this] { placeConverter(QStringLiteral("pelkin"), false); });
     QVERIFY(placeConverter(QStringLiteral("pelkin"), true));
-    dropFile(f, dropped_);
+    dropFiles(f.Text1, {dropped_});
     QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kConverterTimeout);
     // It did run: the refusal is for its death, not for a start that failed.
     QCOMPARE(readFile(f.Conv_Ini), QFile::encodeName(dropped_) + "\r\n" + QFile::encodeName(f.Org_Txt) + "\r\nrun\r\n");
@@ -554,7 +459,7 @@ class WindowE2eTests : public WindowOnDesktop {
     QVERIFY(!f.Timer1->isActive());
 
     QVERIFY(placeConverter(QStringLiteral("pelkin"), false));
-    dropFile(f, dropped_);
+    dropFiles(f.Text1, {dropped_});
     QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled() && f.Combo1->count() == 8, kConverterTimeout);
     QCOMPARE(f.Label4->text(), QStringLiteral(" 8000"));
   }
@@ -582,6 +487,8 @@ class WindowE2eTests : public WindowOnDesktop {
   }
 
  private:
+  QByteArray playerTitle() const { return QByteArray::fromStdString(x_->title(form_->Player_Wnd)); }
+
   std::unique_ptr<XClient> x_;
 };
 

@@ -63,8 +63,8 @@ class CaptureTests : public QObject {
     std::vector<int> samples = ramp(2000, 100);
     samples[7] = -12000;
     const QString wave = h.dir.file("録音 1.wav");
-    QVERIFY(writeFile(wave, waveBytes(44100, 16, 1, samples)));
-    dropFiles(f, {wave});
+    QVERIFY(writeFile(wave, waveBytes({}, pcm16(samples))));
+    dropFiles(f.Text1, {wave});
 
     QCOMPARE(f.Text1->text(), wave);
     QCOMPARE(f.Label9->text(), QStringLiteral("4 KB"));
@@ -104,9 +104,10 @@ class CaptureTests : public QObject {
   void refusedFormat_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("float") << waveBytes(44100, 16, 1, ramp(100, 1), 3)
+    const std::string data = pcm16(ramp(100, 1));
+    QTest::newRow("float") << QByteArray::fromStdString(waveBytes({.tag = 3}, data))
                            << QStringLiteral("浮動小数点（IEEE float）の Wave ファイルです。");
-    QTest::newRow("LIST chunk") << waveBytes(44100, 16, 1, ramp(100, 1)).insert(36, QByteArray("LIST\4\0\0\0INFO", 12))
+    QTest::newRow("LIST chunk") << QByteArray::fromStdString(waveBytes({.chunks = chunk("LIST", "INFO")}, data))
                                 << QStringLiteral("「LIST」チャンクがあります");
   }
 
@@ -117,7 +118,7 @@ class CaptureTests : public QObject {
     formVarno& f = *h.form;
     const QString wave = h.dir.file("refused.wav");
     QVERIFY(writeFile(wave, bytes));
-    dropFiles(f, {wave});
+    dropFiles(f.Text1, {wave});
     QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kCaptureTimeout);
     QVERIFY2(f.Label7->toolTip().contains(reason), qPrintable(f.Label7->toolTip()));
     QVERIFY(!f.Timer1->isActive());
@@ -125,8 +126,8 @@ class CaptureTests : public QObject {
     QVERIFY(f.cmdOpen_Org->isEnabled());
     QCOMPARE(f.Label4->text(), QString());
     // The reason leaves with the lines it explains.
-    QVERIFY(writeFile(wave, waveBytes(8000, 8, 1, {128, 129})));
-    dropFiles(f, {wave});
+    QVERIFY(writeFile(wave, waveBytes({.rate = 8000, .bits = 8}, pcm8({128, 129}))));
+    dropFiles(f.Text1, {wave});
     QTRY_COMPARE_WITH_TIMEOUT(f.Combo1->count(), 8, kCaptureTimeout);
     QCOMPARE(f.Label7->toolTip(), QString());
   }
@@ -136,8 +137,8 @@ class CaptureTests : public QObject {
     Harness h;
     h.desktop.startSucceeds = false;
     const QString wave = h.dir.file("a.wav");
-    QVERIFY(writeFile(wave, waveBytes(8000, 8, 1, {128, 129})));
-    dropFiles(*h.form, {wave});
+    QVERIFY(writeFile(wave, waveBytes({.rate = 8000, .bits = 8}, pcm8({128, 129}))));
+    dropFiles(h.form->Text1, {wave});
     QCOMPARE(h.form->Label7->text(), kRefused);
     QVERIFY(!h.form->Timer1->isActive());
     QVERIFY(!h.form->Combo1->isEnabled());
@@ -156,7 +157,7 @@ class CaptureTests : public QObject {
   void ignoredDrops() {
     QFETCH(QList<QUrl>, urls);
     Harness h;
-    dropUrls(*h.form, urls);
+    dropUrls(h.form->Text1, urls);
     QCOMPARE(h.form->Text1->text(), QString());
     QCOMPARE(h.form->Label7->text(), kPrompt);
     QVERIFY(h.desktop.starts.empty());
@@ -168,7 +169,7 @@ class CaptureTests : public QObject {
     const QString wave = h.dir.file("LOUD.WAV");
     QVERIFY(writeFile(wave, QByteArray(2048, 'x')));
     QVERIFY(writeFile(h.form->Chg_Txt, "22050\r\n16\r\n1\r\n"));
-    dropFiles(*h.form, {wave});
+    dropFiles(h.form->Text1, {wave});
     QCOMPARE(h.form->Text1->text(), wave);
     QCOMPARE(h.form->Label9->text(), QStringLiteral("2 KB"));
     QCOMPARE(readFile(h.form->Conv_Ini), QFile::encodeName(wave) + "\r\n" + QFile::encodeName(h.form->Org_Txt) + "\r\n\r\n");
@@ -186,9 +187,9 @@ class CaptureTests : public QObject {
     formVarno& f = *h.form;
     const QString first = h.dir.file("first.wav"), second = h.dir.file("second.wav"), third = h.dir.file("third.wav");
     for (const QString& p : {first, second, third}) QVERIFY(writeFile(p, "RIFF"));
-    dropFiles(f, {first});
-    dropFiles(f, {second});
-    dropFiles(f, {third});
+    dropFiles(f.Text1, {first});
+    dropFiles(f.Text1, {second});
+    dropFiles(f.Text1, {third});
     QCOMPARE(h.desktop.starts.size(), std::size_t(3));
     QCOMPARE(h.desktop.killed, (std::vector<varno::desktop::ProcessId>{90001, 90002}));
     QCOMPARE(f.Text1->text(), third);
@@ -197,7 +198,7 @@ class CaptureTests : public QObject {
     h.desktop.endedProcesses.insert(90003);
     QTRY_COMPARE(f.Label7->text(), kRefused);
     QVERIFY(!f.Timer1->isActive());
-    dropFiles(f, {first});
+    dropFiles(f.Text1, {first});
     QCOMPARE(h.desktop.starts.size(), std::size_t(4));
     finishCaptureByHand(h, "8000", "8", {128, 130, 126});
     QTRY_VERIFY(f.Combo1->isEnabled());
@@ -209,7 +210,7 @@ class CaptureTests : public QObject {
     Harness h;
     const QString wave = h.dir.file("a.wav");
     QVERIFY(writeFile(wave, "RIFF"));
-    dropFiles(*h.form, {wave});
+    dropFiles(h.form->Text1, {wave});
     QVERIFY(writeFile(h.form->Conv_Ini, "a.wav\r\n"));
     QTest::qWait(500);
     QVERIFY(h.form->Timer1->isActive());
@@ -223,22 +224,22 @@ class CaptureTests : public QObject {
     Harness h(true);
     formVarno& f = *h.form;
     const QString wave = h.dir.file("tone.wav");
-    QVERIFY(writeFile(wave, waveBytes(8000, 16, 1, {1, 2, 3})));
+    QVERIFY(writeFile(wave, waveBytes({.rate = 8000}, pcm16({1, 2, 3}))));
     auto capturesAgain = [&] {
       QVERIFY(h.dir.useReal("pelkin"));
-      dropFiles(f, {wave});
+      dropFiles(f.Text1, {wave});
       QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kCaptureTimeout);
       QCOMPARE(f.Text1->text(), wave);
     };
 
     QVERIFY(h.dir.useStandIn("pelkin", "kill -9 $$"));
-    dropFiles(f, {wave});
+    dropFiles(f.Text1, {wave});
     QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kCaptureTimeout);
     QVERIFY(!f.Timer1->isActive());
     capturesAgain();
 
     QVERIFY(h.dir.useStandIn("pelkin", "exec sleep 600"));
-    dropFiles(f, {wave});
+    dropFiles(f.Text1, {wave});
     QTRY_VERIFY(readFile(f.Conv_Ini).endsWith("run\r\n"));
     QVERIFY(f.Timer1->isActive());
     capturesAgain();
@@ -247,16 +248,16 @@ class CaptureTests : public QObject {
 
     const QString pipe = h.dir.file("pipe.wav");
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
-    dropFiles(f, {pipe});
+    dropFiles(f.Text1, {pipe});
     capturesAgain();
 
     // "x" is a WAVE file: a job split at the line feed would convert it over "y.wav".
-    QVERIFY(writeFile(h.dir.file("x"), waveBytes(8000, 16, 1, {4, 5})));
+    QVERIFY(writeFile(h.dir.file("x"), waveBytes({.rate = 8000}, pcm16({4, 5}))));
     const QString split = h.dir.file("x\ny.wav");
     QVERIFY(writeFile(split, "RIFF"));
     const QByteArray job = readFile(f.Conv_Ini);
     const std::size_t starts = h.desktop.starts.size();
-    dropFiles(f, {split});
+    dropFiles(f.Text1, {split});
     QCOMPARE(f.Label7->text(), kRefused);
     QCOMPARE(h.desktop.starts.size(), starts);
     QCOMPARE(readFile(f.Conv_Ini), job);
@@ -265,13 +266,9 @@ class CaptureTests : public QObject {
 
     const QByteArray latin1 = QFile::encodeName(h.dir.path()) + "/caf\xE9.wav";
     // Qt cannot name this file, so it is written through its bytes.
-    FILE* raw = std::fopen(latin1.constData(), "wb");
-    QVERIFY(raw != nullptr);
-    const QByteArray bytes = waveBytes(8000, 16, 1, {7, 8});
-    QCOMPARE(std::fwrite(bytes.constData(), 1, bytes.size(), raw), std::size_t(bytes.size()));
-    std::fclose(raw);
-    dropUrls(f, {QUrl::fromEncoded("file://" + QUrl::toPercentEncoding(QFile::encodeName(h.dir.path()), "/") +
-                                   "/caf%E9.wav")});
+    QVERIFY(writeFile(latin1.toStdString(), waveBytes({.rate = 8000}, pcm16({7, 8}))));
+    dropUrls(f.Text1, {QUrl::fromEncoded("file://" + QUrl::toPercentEncoding(QFile::encodeName(h.dir.path()), "/") +
+                                         "/caf%E9.wav")});
     QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kCaptureTimeout);
     QVERIFY(readFile(f.Conv_Ini).startsWith(latin1 + "\r\n"));
     QCOMPARE(f.Data_Count, 2);
@@ -282,7 +279,7 @@ class CaptureTests : public QObject {
     Harness h;
     const QString wave = h.dir.file("a.wav");
     QVERIFY(writeFile(wave, "RIFF"));
-    dropFiles(*h.form, {wave});
+    dropFiles(h.form->Text1, {wave});
     finishCaptureByHand(h, "8000", "8", {});
     QFile::remove(h.form->Org_Txt);
     QTRY_VERIFY(!h.form->Timer1->isActive());

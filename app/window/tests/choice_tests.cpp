@@ -19,7 +19,7 @@ constexpr int kConverterTimeout = 15000;
 
 std::size_t troskStarts(const Harness& h) {
   return std::count_if(h.desktop.starts.begin(), h.desktop.starts.end(),
-                       [&](const varno::desktop::FakeDesktop::Start& s) { return s.program == h.form->Rev_Exe.toStdString(); });
+                       [&](const FakeDesktop::Start& s) { return s.program == h.form->Rev_Exe.toStdString(); });
 }
 
 // The samples of a WAVE file's data chunk, 8-bit unsigned or 16-bit signed.
@@ -114,8 +114,8 @@ class ChoiceTests : public QObject {
     std::vector<int> samples(3000);
     for (int i = 0; i < 3000; ++i) samples[i] = (i * 37) % 2001 - 1000;
     const QString wave = h.dir.file("声.wav");
-    QVERIFY(writeFile(wave, waveBytes(22050, 16, 1, samples)));
-    dropFiles(f, {wave});
+    QVERIFY(writeFile(wave, waveBytes({.rate = 22050}, pcm16(samples))));
+    dropFiles(f.Text1, {wave});
     QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kConverterTimeout);
     f.HScroll1->setValue(50);
     QCOMPARE(f.Start_Pos, 1500);
@@ -225,7 +225,7 @@ class ChoiceTests : public QObject {
     QVERIFY(f.Timer2->isActive());
     const QString next = h.dir.file("next.wav");
     QVERIFY(writeFile(next, "RIFF"));
-    dropFiles(f, {next});
+    dropFiles(f.Text1, {next});
     const QByteArray job = readFile(f.Rev_Ini);
     QVERIFY(writeFile(f.Rev_Ini, job.left(job.size() - 2) + "close\r\n"));
     QTRY_VERIFY(!f.Timer2->isActive());
@@ -255,7 +255,7 @@ class ChoiceTests : public QObject {
     captureByHand(h, "8000", "16", std::vector<int>(4'000'000, 7));
     const QString next = h.dir.file("next.wav");
     QVERIFY(writeFile(next, "RIFF"));
-    QTimer::singleShot(0, &f, [&] { dropFiles(f, {next}); });
+    QTimer::singleShot(0, &f, [&] { dropFiles(f.Text1, {next}); });
     f.Combo1->setCurrentIndex(1);
     QCOMPARE(f.Text1->text(), next);
     QCOMPARE(troskStarts(h), std::size_t(0));

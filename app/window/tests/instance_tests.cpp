@@ -226,7 +226,8 @@ class InstanceTests : public QObject {
       QVERIFY(QString::fromUtf8(plain.readAllStandardError()).contains(run.err));
     }
 
-    QVERIFY(writeFile(folders.home() + QStringLiteral("/tone.wav"), waveBytes(8000, 8, 1, {128, 129})));
+    QVERIFY(writeFile(folders.home() + QStringLiteral("/tone.wav"),
+                      waveBytes({.rate = 8000, .bits = 8}, pcm8({128, 129}))));
     Varno varno(folders, false, {QStringLiteral("tone.wav")});
     const QString captured = folders.program() + QStringLiteral("/Data/Org_txt.txt");
     QTRY_VERIFY2_WITH_TIMEOUT(readFile(captured) == "8000\r\n8\r\n128\r\n129\r\n", qPrintable(varno.errors()),

@@ -3,7 +3,6 @@
 #include <QtTest>
 #include <cerrno>
 
-#include "desktop/fake_desktop.h"
 #include "window/module1.h"
 #include "test_support.h"
 
@@ -127,7 +126,7 @@ class Module1Tests : public QObject {
     QFETCH(QString, program);
     QFETCH(QString, result);
     QFETCH(QString, message);
-    varno::desktop::FakeDesktop desktop;
+    FakeDesktop desktop;
     desktop.lookup = {lookup, program.toStdString()};
     QStringList shown;
     const QString document = QStringLiteral("/tmp/音 a.wav");

@@ -75,7 +75,7 @@ class StartupTests : public QObject {
     ProgramDir dir;
     QVERIFY(QDir(dir.path()).mkdir("Data"));
     QVERIFY(writeFile(dir.file("Data/Chg_txt.txt"), "22050\r\n16\r\n1\r\n"));
-    varno::desktop::FakeDesktop desktop;
+    FakeDesktop desktop;
     formVarno form(desktop, dir.path());
     QVERIFY(QFile::exists(dir.file("Data/Chg_txt.txt")));
   }

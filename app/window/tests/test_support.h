@@ -2,13 +2,16 @@
 // What the window's tests share: a program folder of their own beside the real converters,
 // and a window whose message boxes are recorded instead of shown.
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
-#include "desktop/fake_desktop.h"
+#include "testkit/qt/events.h"
+#include "testkit/qt/fake_desktop.h"
+#include "testkit/qt/files.h"
+#include "testkit/wave.h"
 #include "window/form_varno.h"
 
+using namespace varno::testkit;
 using varno::window::formVarno;
 using varno::window::PictureBox;
 namespace Module1 = varno::window::Module1;
@@ -38,21 +41,10 @@ class ProgramDir {
 struct Harness {
   explicit Harness(bool runStarts = false);
   ProgramDir dir;
-  varno::desktop::FakeDesktop desktop;
+  FakeDesktop desktop;
   std::vector<Message> messages;
   std::unique_ptr<formVarno> form;
 };
-
-// Writes `bytes` to `path`; false when it could not.
-bool writeFile(const QString& path, const QByteArray& bytes);
-QByteArray readFile(const QString& path);
-
-// A WAVE file with the plain 44-byte header; `samples` are frames of `channels` values.
-QByteArray waveBytes(int rate, int bits, int channels, const std::vector<int>& samples, int formatTag = 1);
-
-// Drops `paths` on the drop box as the desktop does, as file URLs.
-void dropFiles(formVarno& form, const QStringList& paths);
-void dropUrls(formVarno& form, const QList<QUrl>& urls);
 
 // Plays pelkin's part by hand: the sample text in Data/Org_txt.txt, then "close" in the
 // job file, so the next Timer1 tick finishes the capture.
