@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <initializer_list>
-#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -17,51 +13,12 @@
 #include "pipeline/refusal.h"
 #include "pipeline/resample.h"
 #include "pipeline/sample_text.h"
+#include "pipeline/tests/test_files.h"
 
 using namespace varno;
 using namespace varno::pipeline;
+using namespace varno::pipeline::tests;
 namespace fs = std::filesystem;
-
-namespace {
-
-// A fresh directory per test, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "varno-pipeline-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-  std::vector<std::string> names() const {
-    std::vector<std::string> all;
-    for (const auto& entry : fs::directory_iterator(path_)) all.push_back(entry.path().filename().string());
-    return all;
-  }
-
- private:
-  fs::path path_;
-};
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Lines joined the way the files hold them: each one followed by CR LF.
-std::string crlf(std::initializer_list<std::string> lines) {
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  return text;
-}
-
-const std::function<bool()> kAlways = [] { return true; };
-
-}  // namespace
 
 TEST(JobStatus, OnlyTheExactWordsOnLineThreeEndAJob) {
   struct Row { std::string content; JobStatus status; };
