@@ -48,70 +48,67 @@ std::vector<double> lowPassTaps(int factor) {
 }
 
 LowPassDecimator::LowPassDecimator(int factor, SampleRange range)
-    : factor_(factor), range_(range), half_(kLowPassHalfPeriods * factor) {
+    : factor_(factor),
+      range_(range),
+      lowest_(range.lowest),
+      highest_(range.highest),
+      half_(kLowPassHalfPeriods * factor) {
   const std::vector<double> all = lowPassTaps(factor);
   taps_.assign(all.begin() + half_, all.end());
   buf_.resize(2 * static_cast<std::size_t>(half_) + kBlock);
+  out_.reserve(kBlock / static_cast<std::size_t>(factor) + 1);
 }
 
-bool LowPassDecimator::push(double value, std::int64_t& out) {
-  const double offset = std::clamp(value, static_cast<double>(range_.lowest), static_cast<double>(range_.highest)) -
-                        range_.zero;
-  if (inputs_ == 0) {
-    // The first sample stands in for the ones before it; output 0 waits for the samples
-    // 0 to half_ after them.
-    for (int k = 0; k < half_; ++k) append(offset);
-    untilOutput_ = half_ + 1;
-  }
-  ++inputs_;
-  last_ = offset;
-  append(offset);
-  if (--untilOutput_ > 0) return false;
-  out = output();
-  return true;
+void LowPassDecimator::prime(double first) {
+  // The first sample stands in for the ones before it.
+  base_ = -half_;
+  len_ = 0;
+  for (int k = 0; k < half_; ++k) buf_[len_++] = first;
 }
 
-bool LowPassDecimator::drain(std::int64_t& out) {
+std::span<const std::int64_t> LowPassDecimator::finish() {
+  out_.clear();
   const std::int64_t owed = (inputs_ + factor_ - 1) / factor_;
-  if (outputs_ >= owed) return false;
-  // The last sample stands in for the ones after it.
-  do {
-    append(last_);
-  } while (--untilOutput_ > 0);
-  out = output();
-  return true;
+  if (outputs_ >= owed) return out_;
+  // The last sample stands in for the ones after it, up to the end of the last output's reach.
+  const std::int64_t end = (owed - 1) * factor_ + half_ + 1;
+  while (base_ + static_cast<std::int64_t>(len_) < end) {
+    if (len_ == buf_.size()) filter();
+    buf_[len_++] = last_;
+  }
+  filter();
+  return out_;
 }
 
-std::size_t LowPassDecimator::bufferBytes() const { return (buf_.size() + taps_.size()) * sizeof(double); }
-
-void LowPassDecimator::append(double offset) {
-  if (len_ == buf_.size()) {
-    const std::size_t keep = 2 * static_cast<std::size_t>(half_);
-    std::memmove(buf_.data(), buf_.data() + len_ - keep, keep * sizeof(double));
-    len_ = keep;
-  }
-  buf_[len_++] = offset;
+std::size_t LowPassDecimator::bufferBytes() const {
+  return (buf_.size() + taps_.size()) * sizeof(double) + out_.capacity() * sizeof(std::int64_t);
 }
 
-std::int64_t LowPassDecimator::output() {
-  untilOutput_ = factor_;
-  ++outputs_;
-  const double* centre = buf_.data() + len_ - 1 - half_;
-  // Symmetric taps take the two samples at equal distance together; four sums keep the
-  // additions independent so they overlap.
-  double sums[4] = {0, 0, 0, 0};
-  int k = 1;
-  for (; k + 3 <= half_; k += 4) {
-    sums[0] += taps_[k] * (centre[-k] + centre[k]);
-    sums[1] += taps_[k + 1] * (centre[-k - 1] + centre[k + 1]);
-    sums[2] += taps_[k + 2] * (centre[-k - 2] + centre[k + 2]);
-    sums[3] += taps_[k + 3] * (centre[-k - 3] + centre[k + 3]);
+void LowPassDecimator::filter() {
+  const std::int64_t end = base_ + static_cast<std::int64_t>(len_);
+  std::int64_t centreSample = outputs_ * factor_;
+  for (; centreSample + half_ < end; centreSample += factor_) {
+    const double* centre = buf_.data() + (centreSample - base_);
+    // Symmetric taps take the two samples at equal distance together; four sums keep the
+    // additions independent so they overlap.
+    double sums[4] = {0, 0, 0, 0};
+    int k = 1;
+    for (; k + 3 <= half_; k += 4) {
+      sums[0] += taps_[k] * (centre[-k] + centre[k]);
+      sums[1] += taps_[k + 1] * (centre[-k - 1] + centre[k + 1]);
+      sums[2] += taps_[k + 2] * (centre[-k - 2] + centre[k + 2]);
+      sums[3] += taps_[k + 3] * (centre[-k - 3] + centre[k + 3]);
+    }
+    for (; k <= half_; ++k) sums[0] += taps_[k] * (centre[-k] + centre[k]);
+    const double filtered = taps_[0] * centre[0] + ((sums[0] + sums[1]) + (sums[2] + sums[3]));
+    const double value = common::roundHalfAwayFromZero(filtered) + range_.zero;
+    out_.push_back(static_cast<std::int64_t>(std::clamp(value, lowest_, highest_)));
+    ++outputs_;
   }
-  for (; k <= half_; ++k) sums[0] += taps_[k] * (centre[-k] + centre[k]);
-  const double filtered = taps_[0] * centre[0] + ((sums[0] + sums[1]) + (sums[2] + sums[3]));
-  const double value = common::roundHalfAwayFromZero(filtered) + range_.zero;
-  return static_cast<std::int64_t>(std::clamp(value, static_cast<double>(range_.lowest),
-                                              static_cast<double>(range_.highest)));
+  const auto from = static_cast<std::size_t>(centreSample - half_ - base_);
+  std::memmove(buf_.data(), buf_.data() + from, (len_ - from) * sizeof(double));
+  len_ -= from;
+  base_ += static_cast<std::int64_t>(from);
 }
 
 }  // namespace varno::pipeline

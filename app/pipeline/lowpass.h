@@ -1,8 +1,10 @@
 #pragma once
 // The low-pass method: a decimating linear-phase filter that removes what the lower rate
 // cannot carry before keeping one value per group, so no tone folds back as a false one.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -21,7 +23,7 @@ SampleRange sampleRangeOf(std::string_view bitsLine);
 constexpr int kLowPassHalfPeriods = 7;
 
 // The taps h[0..2·7·factor]: a sinc cut off at 0.5/factor cycles per sample (the lower
-// rate's Nyquist limit) under a Kaiser window (beta 6.5: about 67 dB of stop band from
+// rate's Nyquist limit) under a Kaiser window (beta 6.5: at least 66 dB of stop band from
 // 1.3 times that limit, within 0.005 dB up to 0.7 times it), scaled to sum to 1.
 std::vector<double> lowPassTaps(int factor);
 
@@ -35,28 +37,45 @@ class LowPassDecimator {
  public:
   LowPassDecimator(int factor, SampleRange range);
 
-  // Takes the next sample; true when `out` received the next output.
-  bool push(double value, std::int64_t& out);
-  // After the last sample: true while `out` receives one more of the outputs still owed.
-  bool drain(std::int64_t& out);
+  // Takes the next sample. The outputs come in blocks, a few thousand samples apart
+  // (computing them together lets the processor overlap them); returns the block this
+  // sample completed, usually none, valid until the next call.
+  std::span<const std::int64_t> push(double value) {
+    const double offset = std::clamp(value, lowest_, highest_) - range_.zero;
+    if (inputs_ == 0) prime(offset);
+    ++inputs_;
+    last_ = offset;
+    buf_[len_++] = offset;
+    if (len_ < buf_.size()) return {};
+    out_.clear();
+    filter();
+    return out_;
+  }
+  // After the last sample: the outputs still owed.
+  std::span<const std::int64_t> finish();
 
   // Memory the filter holds, whatever the length of the stream.
   std::size_t bufferBytes() const;
 
  private:
-  void append(double offset);
-  std::int64_t output();
+  void prime(double first);
+  // Adds every output whose samples are all in the buffer to out_, then moves the samples
+  // the next output needs to the front.
+  void filter();
 
   int factor_;
   SampleRange range_;
+  double lowest_;  // the range's limits as the filter's numbers
+  double highest_;
   int half_;                  // taps on each side of the centre
   std::vector<double> taps_;  // the centre and one side: the filter is symmetric
-  std::vector<double> buf_;   // recent samples less the zero line, the newest at len_ - 1
+  std::vector<double> buf_;   // samples less the zero line; buf_[i] is sample base_ + i
   std::size_t len_ = 0;
+  std::int64_t base_ = 0;
   std::int64_t inputs_ = 0;
   std::int64_t outputs_ = 0;
-  std::int64_t untilOutput_ = 0;  // samples still to append before the next output is due
   double last_ = 0;
+  std::vector<std::int64_t> out_;
 };
 
 }  // namespace varno::pipeline

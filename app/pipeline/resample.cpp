@@ -116,11 +116,10 @@ ResampleResult resample(const std::filesystem::path& original, const std::filesy
   std::int64_t lineNo = 0;
   int inGroup = 0;  // position of the line in its group, 0..factor-1
   std::int64_t sum = 0;
-  std::int64_t filtered;
   while (in.next(line) && file.ok()) {
     if (!pacer.keepGoing(lineNo++)) return fail(ResampleError::Cancelled);
     if (lowPass) {
-      if (lowPass->push(sampleValue(line), filtered)) out.sample(filtered, result.index);
+      for (std::int64_t value : lowPass->push(sampleValue(line))) out.sample(value, result.index);
     } else if (method != Method::Average) {
       if (inGroup == 0) out.sample(line, result.index);
     } else {
@@ -133,7 +132,8 @@ ResampleResult resample(const std::filesystem::path& original, const std::filesy
     if (++inGroup == factor) inGroup = 0;
   }
   if (in.failed()) return fail(ResampleError::OriginalUnreadable);
-  while (lowPass && lowPass->drain(filtered)) out.sample(filtered, result.index);
+  if (lowPass)
+    for (std::int64_t value : lowPass->finish()) out.sample(value, result.index);
   if (!file.commit()) return fail(ResampleError::CannotWrite);
   result.samplesWritten = out.samples();
   return result;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/lowpass.h"
 #include "pipeline/resample.h"
 #include "pipeline/tests/test_files.h"
 
@@ -95,6 +96,22 @@ TEST(LowPass, OutputStandsForTheFirstSampleOfItsGroup) {
     for (int k = 1; k <= 9; ++k) EXPECT_EQ(out[9 - k] - r.middle, r.middle - out[9 + k]) << k;
     EXPECT_EQ(out.front(), r.low);
     EXPECT_EQ(out.back(), r.high);
+  }
+}
+
+// A symmetric filter with unit gain passes a straight line unchanged, so away from the held
+// ends every output is the ramp's value at its sample, over many blocks of outputs.
+TEST(LowPass, RampPassesUnchangedAwayFromTheEnds) {
+  std::vector<int> ramp(60000);
+  for (int i = 0; i < 60000; ++i) ramp[i] = i - 30000;
+  for (int factor : {2, 4, 128}) {
+    const std::vector<int> out = lowPassValues("16", factor, ramp);
+    ASSERT_EQ(out.size(), static_cast<std::size_t>((60000 + factor - 1) / factor));
+    const int reach = kLowPassHalfPeriods * factor;
+    for (std::size_t m = 0; m < out.size(); ++m) {
+      const int sample = static_cast<int>(m) * factor;
+      if (sample >= reach && sample + reach < 60000) ASSERT_EQ(out[m], ramp[sample]) << "factor " << factor << ", output " << m;
+    }
   }
 }
 
