@@ -295,6 +295,8 @@ TEST(Resample, FailuresLeaveThePreviousFileAndNoLeftovers) {
             ResampleError::CannotWrite);
   EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 0, Method::Average, kAlways).error,
             ResampleError::CannotWrite);
+  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 256, Method::LowPass, kAlways).error,
+            ResampleError::CannotWrite);
 
   EXPECT_EQ(readBytes(dir / "Chg_txt.txt"), previous);
   auto names = dir.names();
