@@ -4,9 +4,11 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <optional>
 
 #include "pipeline/atomic_file.h"
 #include "common/numtext.h"
+#include "pipeline/lowpass.h"
 #include "pipeline/sample_text.h"
 
 namespace varno::pipeline {
@@ -70,6 +72,11 @@ class Writer {
     file_.write(text);
     file_.write("\r\n");
   }
+  void sample(std::int64_t value, common::LineIndex& index) {
+    char number[24];
+    const auto end = std::to_chars(number, number + sizeof number, value).ptr;
+    sample({number, static_cast<std::size_t>(end - number)}, index);
+  }
   std::int64_t samples() const { return samples_; }
 
  private:
@@ -90,7 +97,7 @@ ResampleResult resample(const std::filesystem::path& original, const std::filesy
     failed.error = error;
     return failed;
   };
-  if (factor < 1) return fail(ResampleError::CannotWrite);
+  if (factor < 1 || (method == Method::LowPass && factor > 128)) return fail(ResampleError::CannotWrite);
   SampleTextReader in(original);
   std::string_view line;
   if (!in.next(line)) return fail(ResampleError::OriginalUnreadable);
@@ -100,28 +107,33 @@ ResampleResult resample(const std::filesystem::path& original, const std::filesy
   if (!file.ok()) return fail(ResampleError::CannotWrite);
   Writer out(file);
   out.header(rateLine, line);
+  // At factor 1 the filter passes whole numbers unchanged, so the lines are copied as written.
+  std::optional<LowPassDecimator> lowPass;
+  if (method == Method::LowPass && factor > 1) lowPass.emplace(factor, sampleRangeOf(line));
 
   ResampleResult result;
   Pacer pacer(keepGoing);
   std::int64_t lineNo = 0;
   int inGroup = 0;  // position of the line in its group, 0..factor-1
   std::int64_t sum = 0;
-  char number[24];
   while (in.next(line) && file.ok()) {
     if (!pacer.keepGoing(lineNo++)) return fail(ResampleError::Cancelled);
-    if (method == Method::FirstSample) {
+    if (lowPass) {
+      for (std::int64_t value : lowPass->push(sampleValue(line))) out.sample(value, result.index);
+    } else if (method != Method::Average) {
       if (inGroup == 0) out.sample(line, result.index);
     } else {
       addSample(sum, line);
       if (inGroup == factor - 1) {
-        const auto end = std::to_chars(number, number + sizeof number, roundedMean(sum, factor)).ptr;
-        out.sample({number, static_cast<std::size_t>(end - number)}, result.index);
+        out.sample(roundedMean(sum, factor), result.index);
         sum = 0;
       }
     }
     if (++inGroup == factor) inGroup = 0;
   }
   if (in.failed()) return fail(ResampleError::OriginalUnreadable);
+  if (lowPass)
+    for (std::int64_t value : lowPass->finish()) out.sample(value, result.index);
   if (!file.commit()) return fail(ResampleError::CannotWrite);
   result.samplesWritten = out.samples();
   return result;

@@ -10,7 +10,7 @@
 
 namespace varno::pipeline {
 
-enum class Method { FirstSample, Average };
+enum class Method { FirstSample, Average, LowPass };
 
 // The re-sampled rate line: the leading number of the original's rate line divided by the
 // factor, written exactly, without a leading blank (44100 / 128 -> "344.53125").
@@ -31,10 +31,12 @@ struct ResampleResult {
 
 // Writes `resampled` from `original`: the rate line divided by `factor` (1..128, a power of
 // two), the bits line unchanged, then one value per group of `factor` samples: the first
-// line of each group unchanged (a partial last group still yields it), or the group's mean
-// rounded halves away from zero (a partial last group yields nothing). Streams with bounded
-// memory into a file beside the target that replaces it only when complete; a factor
-// below 1 is refused as CannotWrite before anything is written.
+// line of each group unchanged (a partial last group still yields it), the group's mean
+// rounded halves away from zero (a partial last group yields nothing), or the low-pass
+// filtered value at the group's first sample (LowPassDecimator; factor 1 copies the lines).
+// Streams with bounded memory into a file beside the target that replaces it only when
+// complete; a factor below 1, or above 128 for the low-pass method, whose filter grows
+// with the factor, is refused as CannotWrite before anything is written.
 // `keepGoing` is called about every 16 ms of work so the caller can process events; when
 // it returns false the run stops and reports Cancelled.
 ResampleResult resample(const std::filesystem::path& original, const std::filesystem::path& resampled,

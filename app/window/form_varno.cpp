@@ -82,7 +82,12 @@ QFont gothic(const QString& family, double points) {
 }
 
 QString methodName(varno::pipeline::Method method) {
-  return method == varno::pipeline::Method::Average ? QStringLiteral("平均値を使う") : QStringLiteral("先頭データを使う");
+  switch (method) {
+    case varno::pipeline::Method::Average: return QStringLiteral("平均値を使う");
+    case varno::pipeline::Method::LowPass: return QStringLiteral("ローパスフィルタを使う");
+    case varno::pipeline::Method::FirstSample: break;
+  }
+  return QStringLiteral("先頭データを使う");
 }
 
 // The rate list's tooltip: the method a choice would use now and, once the red staircase is

@@ -300,6 +300,8 @@ TEST(Resample, FailuresLeaveThePreviousFileAndNoLeftovers) {
             ResampleError::CannotWrite);
   EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 0, Method::Average, kAlways).error,
             ResampleError::CannotWrite);
+  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 256, Method::LowPass, kAlways).error,
+            ResampleError::CannotWrite);
 
   EXPECT_EQ(readFile(dir / "Chg_txt.txt"), previous);
   EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"Chg_txt.txt", "Org_txt.txt"}));
