@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "window/command_line.h"
+#include "desktop/desktop.h"
 #include "pipeline/capture.h"
 #include "pipeline/data_folder.h"
-#include "desktop/desktop.h"
+#include "window/command_line.h"
 #include "window/fonts.h"
 #include "window/form_varno.h"
 
@@ -25,7 +25,9 @@ int refuseToStart(const QString& text) {
   return 1;
 }
 
-QString folderName(const std::filesystem::path& folder) { return QFile::decodeName(folder.c_str()); }
+QString folderName(const std::filesystem::path& folder) {
+  return QFile::decodeName(folder.c_str());
+}
 
 std::string workingDir() {
   std::error_code error;
@@ -37,18 +39,23 @@ std::string workingDir() {
 int main(int argc, char** argv) {
   using varno::window::CommandLine;
   // Answered before the toolkit starts, so they work without a display.
-  const CommandLine command = varno::window::parseCommandLine({argv + 1, argv + argc}, workingDir());
+  const CommandLine command =
+      varno::window::parseCommandLine({argv + 1, argv + argc}, workingDir());
   switch (command.request) {
-    case CommandLine::Request::Help: return std::fputs(varno::window::helpText().c_str(), stdout) < 0;
-    case CommandLine::Request::Version: return std::fputs(varno::window::versionText().c_str(), stdout) < 0;
+    case CommandLine::Request::Help:
+      return std::fputs(varno::window::helpText().c_str(), stdout) < 0;
+    case CommandLine::Request::Version:
+      return std::fputs(varno::window::versionText().c_str(), stdout) < 0;
     case CommandLine::Request::Wrong:
-      std::fprintf(stderr, "Varno: %s '%s'\n%s", command.wrong.starts_with('-') ? "unknown option" : "cannot open",
+      std::fprintf(stderr, "Varno: %s '%s'\n%s",
+                   command.wrong.starts_with('-') ? "unknown option" : "cannot open",
                    command.wrong.c_str(), varno::window::helpText().c_str());
       return 2;
     case CommandLine::Request::Window: break;
   }
   if (const std::string why = varno::desktop::missingDisplay(); !why.empty()) {
-    std::fprintf(stderr, "Varno: %s.\nStart it from a desktop session (X11 or Wayland).\n", why.c_str());
+    std::fprintf(stderr, "Varno: %s.\nStart it from a desktop session (X11 or Wayland).\n",
+                 why.c_str());
     return 1;
   }
   // The aliases must be in place before the application builds its font database.
@@ -58,8 +65,8 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.varno.Varno"));
   const QString programDir = QCoreApplication::applicationDirPath();
   const varno::pipeline::DataFolder data = varno::pipeline::chooseDataFolder(
-      QFile::encodeName(programDir).toStdString(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),
-      varno::pipeline::writableFolder);
+      QFile::encodeName(programDir).toStdString(), std::getenv("XDG_DATA_HOME"),
+      std::getenv("HOME"), varno::pipeline::writableFolder);
   if (!data.writable)
     return refuseToStart(QStringLiteral("作業用のフォルダに書き込めないため、起動できません。\n") +
                          folderName(data.path));

@@ -45,7 +45,8 @@ inline void writeSampleText(const std::filesystem::path& path) {
 // The recording written as Org_txt.txt, beside the name of its re-sampled file.
 struct Recording {
   Recording() {
-    std::printf("Making a 10-minute 44.1 kHz 16-bit sample text (%lld lines)...\n", static_cast<long long>(kSamples));
+    std::printf("Making a 10-minute 44.1 kHz 16-bit sample text (%lld lines)...\n",
+                static_cast<long long>(kSamples));
     writeSampleText(original);
     std::printf("  %.1f MB\n", std::filesystem::file_size(original) / 1e6);
   }

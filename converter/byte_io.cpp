@@ -65,8 +65,8 @@ bool lockFile(int fd, int operation) {
 // with errno telling why.
 std::string createTempBeside(const std::string& target, std::FILE*& file) {
   file = nullptr;
-  auto seed = static_cast<unsigned long long>(
-      std::chrono::steady_clock::now().time_since_epoch().count());
+  auto seed =
+      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < 100; ++attempt) {
     seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
     char suffix[32];
@@ -111,7 +111,8 @@ bool isTempNameOf(std::string_view name, std::string_view targetName) {
 }  // namespace
 
 bool namesFile(const std::string& path, int fd) {
-  struct stat named {}, opened {};
+  struct stat named {
+  }, opened{};
   return ::stat(path.c_str(), &named) == 0 && ::fstat(fd, &opened) == 0 &&
          named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }

@@ -37,10 +37,12 @@ constexpr std::array kMessages{
     Message{Error::BitsLine, Subject::Input, "%s line %d isn't 8 or 16 bits\n"},
     Message{Error::LineTooLong, Subject::Input, "%s line %d is too long\n"},
     Message{Error::NotWholeNumber, Subject::Input, "%s line %d isn't a whole number\n"},
-    Message{Error::OutOf8BitRange, Subject::Input, "%s line %d is out of the 8 bit range 0 to 255\n"},
+    Message{Error::OutOf8BitRange, Subject::Input,
+            "%s line %d is out of the 8 bit range 0 to 255\n"},
     Message{Error::OutOf16BitRange, Subject::Input,
             "%s line %d is out of the 16 bit range -32768 to 32767\n"},
-    Message{Error::TooManySamples, Subject::Input, "%s line %d is more than a WAVE file can hold\n"},
+    Message{Error::TooManySamples, Subject::Input,
+            "%s line %d is more than a WAVE file can hold\n"},
 };
 
 constexpr bool inEnumOrder() {

@@ -64,7 +64,8 @@ Outcome writeWave(const TextFormat& format, LineReader& lines, ByteSink& out) {
     dataSize += sampleBytes;
   }
   if (lines.failed()) return failAt(Error::InputNotRead, 0);
-  const std::array<char, 44> header = monoWaveHeader(format.rate, bits, static_cast<std::uint32_t>(dataSize));
+  const std::array<char, 44> header =
+      monoWaveHeader(format.rate, bits, static_cast<std::uint32_t>(dataSize));
   // RIFF chunks are padded to an even size.
   const char pad = 0;
   if (!out.write(buffer.data(), used) || (dataSize % 2 != 0 && !out.write(&pad, 1)) ||
@@ -122,7 +123,8 @@ std::optional<std::uint32_t> parseRateLine(std::string_view line) {
   line = trimBlanks(line);
   const std::size_t dot = line.find('.');
   const std::string_view whole = line.substr(0, dot);
-  const std::string_view fraction = dot == std::string_view::npos ? std::string_view{} : line.substr(dot + 1);
+  const std::string_view fraction =
+      dot == std::string_view::npos ? std::string_view{} : line.substr(dot + 1);
   if ((whole.empty() && fraction.empty()) || !allDigits(whole) || !allDigits(fraction))
     return std::nullopt;
   constexpr std::uint64_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -151,7 +153,8 @@ Error parseSampleLine(std::string_view line, int bits, std::int32_t& value) {
   const auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), v);
   if (line.empty() || end != line.data() + line.size() || ec == std::errc::invalid_argument)
     return Error::NotWholeNumber;
-  const bool fits = ec == std::errc{} && (bits == 8 ? v >= 0 && v <= 255 : v >= -32768 && v <= 32767);
+  const bool fits =
+      ec == std::errc{} && (bits == 8 ? v >= 0 && v <= 255 : v >= -32768 && v <= 32767);
   if (!fits) return bits == 8 ? Error::OutOf8BitRange : Error::OutOf16BitRange;
   value = static_cast<std::int32_t>(v);
   return Error::None;

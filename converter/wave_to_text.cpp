@@ -95,7 +95,8 @@ Error writeSampleText(const WaveFormat& format, ByteSource& in, ByteSink& out, b
 
   std::uint64_t framesLeft = format.dataSize / frameBytes;
   while (framesLeft > 0) {
-    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(framesLeft, blockFrames));
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(framesLeft, blockFrames));
     const std::size_t got = in.read(block.data(), wanted * frameBytes);
     const auto* p = reinterpret_cast<const unsigned char*>(block.data());
     const auto* end = p + got / frameBytes * frameBytes;

@@ -43,7 +43,8 @@ std::string crlf(const std::vector<std::string>& lines) {
 
 std::set<std::string> fileNames(const fs::path& dir) {
   std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.insert(entry.path().filename().string());
   return names;
 }
 

@@ -9,13 +9,14 @@ void putLe(std::string& out, std::uint32_t value, int bytes) {
 }
 
 std::string waveBytes(const WaveFields& fields, std::string_view data) {
-  const auto dataSize =
-      static_cast<std::uint32_t>(fields.dataSize < 0 ? static_cast<std::int64_t>(data.size()) : fields.dataSize);
+  const auto dataSize = static_cast<std::uint32_t>(
+      fields.dataSize < 0 ? static_cast<std::int64_t>(data.size()) : fields.dataSize);
   const std::uint32_t align = fields.channels * (fields.bits / 8u);
   const std::uint32_t pad = fields.padded ? dataSize % 2 : 0;
   const std::uint32_t fmtBody = std::max<std::uint32_t>(fields.fmtSize, 16);
   std::string s = fields.riff;
-  putLe(s, static_cast<std::uint32_t>(4 + 8 + fmtBody + fields.chunks.size() + 8 + dataSize + pad), 4);
+  putLe(s, static_cast<std::uint32_t>(4 + 8 + fmtBody + fields.chunks.size() + 8 + dataSize + pad),
+        4);
   s += fields.wave + fields.fmt;
   putLe(s, fields.fmtSize, 4);
   putLe(s, fields.tag, 2);

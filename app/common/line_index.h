@@ -22,7 +22,8 @@ struct LineIndex {
   std::optional<Seek> nearest(std::int64_t line) const {
     if (offsets.empty() || line < 0) return std::nullopt;
     std::int64_t k = line / kStride;
-    if (k >= static_cast<std::int64_t>(offsets.size())) k = static_cast<std::int64_t>(offsets.size()) - 1;
+    if (k >= static_cast<std::int64_t>(offsets.size()))
+      k = static_cast<std::int64_t>(offsets.size()) - 1;
     return Seek{k * kStride, offsets[static_cast<std::size_t>(k)]};
   }
 };

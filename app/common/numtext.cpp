@@ -12,10 +12,16 @@ double leadingNumber(std::string_view text) {
   std::size_t start = i;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   std::size_t digits = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') { ++i; ++digits; }
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+    ++i;
+    ++digits;
+  }
   if (i < text.size() && text[i] == '.') {
     ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') { ++i; ++digits; }
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+      ++i;
+      ++digits;
+    }
   }
   if (digits == 0) return 0.0;
   // An exponent counts only when digits follow it.
@@ -47,8 +53,8 @@ std::string numberText(double value) {
 }
 
 std::string digitsOf(std::int64_t value) {
-  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                      : static_cast<std::uint64_t>(value);
+  std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   return std::to_string(magnitude);
 }
 

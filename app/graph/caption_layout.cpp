@@ -4,8 +4,8 @@
 
 namespace varno::graph {
 
-std::vector<Box> captionRow(std::span<const CaptionText> row, Anchor anchor, int areaLeft, int areaRight,
-                            int gap) {
+std::vector<Box> captionRow(std::span<const CaptionText> row, Anchor anchor, int areaLeft,
+                            int areaRight, int gap) {
   std::vector<Box> boxes;
   boxes.reserve(row.size());
   int lineHeight = 0;
@@ -27,9 +27,10 @@ std::vector<Box> captionRow(std::span<const CaptionText> row, Anchor anchor, int
     lineHeight = std::max(lineHeight, box.height);
     boxes.push_back(box);
   }
-  const bool crowded = std::adjacent_find(boxes.begin(), boxes.end(), [gap](const Box& a, const Box& b) {
-                         return a.right() + gap > b.left;
-                       }) != boxes.end();
+  const bool crowded =
+      std::adjacent_find(boxes.begin(), boxes.end(), [gap](const Box& a, const Box& b) {
+        return a.right() + gap > b.left;
+      }) != boxes.end();
   if (crowded) {
     for (std::size_t i = 1; i < boxes.size(); i += 2) boxes[i].top += lineHeight;
   }

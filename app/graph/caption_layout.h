@@ -30,7 +30,7 @@ struct CaptionText {
 // the right (Left) or evenly on both sides (Centre); a grown box is pushed back inside the
 // columns [areaLeft, areaRight), or inside its designed box where that reaches further. When
 // two neighbours would then come closer than `gap`, every second caption goes one line lower.
-std::vector<Box> captionRow(std::span<const CaptionText> row, Anchor anchor, int areaLeft, int areaRight,
-                            int gap);
+std::vector<Box> captionRow(std::span<const CaptionText> row, Anchor anchor, int areaLeft,
+                            int areaRight, int gap);
 
 }  // namespace varno::graph

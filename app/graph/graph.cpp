@@ -41,7 +41,9 @@ Segment stick(std::int64_t column, float y, std::uint32_t rgb) {
 
 }  // namespace
 
-bool isSixteenBit(std::string_view bitsCaption) { return common::leadingNumber(bitsCaption) == 16.0; }
+bool isSixteenBit(std::string_view bitsCaption) {
+  return common::leadingNumber(bitsCaption) == 16.0;
+}
 
 std::optional<Scan> scanOriginal(const std::filesystem::path& sampleText, bool sixteenBit) {
   SampleTextReader reader(sampleText);
@@ -65,7 +67,8 @@ std::optional<Scan> scanOriginal(const std::filesystem::path& sampleText, bool s
     }
     const double value = common::leadingNumber(line);
     if (sixteenBit) {
-      if (std::abs(value) > static_cast<double>(maxAmp)) maxAmp = saturated(common::roundHalfEven(std::abs(value)));
+      if (std::abs(value) > static_cast<double>(maxAmp))
+        maxAmp = saturated(common::roundHalfEven(std::abs(value)));
     } else {
       const double distance = std::abs(common::roundHalfEven(value - 128));
       if (distance > static_cast<double>(maxAmp)) maxAmp = saturated(distance);
@@ -79,9 +82,11 @@ std::optional<Scan> scanOriginal(const std::filesystem::path& sampleText, bool s
 
 std::array<std::string, 6> amplitudeCaptions(std::int32_t maxAmp, bool sixteenBit) {
   const std::int64_t m = maxAmp;
-  const std::string top = sixteenBit ? common::digitsOf(m).insert(0, 1, '+') : common::digitsOf(m + 127);
+  const std::string top =
+      sixteenBit ? common::digitsOf(m).insert(0, 1, '+') : common::digitsOf(m + 127);
   const std::string middle = sixteenBit ? "0" : "128";
-  const std::string bottom = sixteenBit ? common::digitsOf(m).insert(0, 1, '-') : common::digitsOf(m - 128);
+  const std::string bottom =
+      sixteenBit ? common::digitsOf(m).insert(0, 1, '-') : common::digitsOf(m - 128);
   return {top, middle, bottom, top, middle, bottom};
 }
 
@@ -126,7 +131,8 @@ TimeCaptions timeCaptions(std::int64_t startPos, double rate) {
   for (std::size_t k = 0; k < 6; ++k) {
     captions.samples[k] = common::digitsOf(startPos + 100 * static_cast<std::int64_t>(k));
     captions.times[k] =
-        rateKnown ? formatTenths(common::leadingNumber(captions.samples[k]) * msPerSample) + "msec" : "-.-msec";
+        rateKnown ? formatTenths(common::leadingNumber(captions.samples[k]) * msPerSample) + "msec"
+                  : "-.-msec";
   }
   return captions;
 }
@@ -143,10 +149,12 @@ std::int32_t choiceStartPos(int scrollValue, std::int32_t dataCount) {
 
 std::array<RateItem, 8> rateItems(double rate) {
   static constexpr std::array<std::string_view, 8> kSuffixes = {
-      "Hz (等倍)", "Hz (1/2)", "Hz (1/4)", "Hz (1/8)", "Hz (1/16)", "Hz (1/32)", "Hz (1/64)", "Hz (1/128)"};
+      "Hz (等倍)", "Hz (1/2)",  "Hz (1/4)",  "Hz (1/8)",
+      "Hz (1/16)", "Hz (1/32)", "Hz (1/64)", "Hz (1/128)"};
   std::array<RateItem, 8> items;
   for (std::size_t k = 0; k < items.size(); ++k)
-    items[k] = {k == 0 ? rate : common::roundHalfUp(rate / static_cast<double>(1 << k)), kSuffixes[k]};
+    items[k] = {k == 0 ? rate : common::roundHalfUp(rate / static_cast<double>(1 << k)),
+                kSuffixes[k]};
   return items;
 }
 
@@ -176,8 +184,9 @@ float sampleHeight(double value, std::int32_t maxAmp, bool sixteenBit) {
   return static_cast<float>(std::clamp(y, -1e6, 1e6));
 }
 
-std::vector<Segment> originalTrace(const std::filesystem::path& original, const common::LineIndex& index,
-                                   std::int32_t startPos, std::int32_t maxAmp, bool sixteenBit) {
+std::vector<Segment> originalTrace(const std::filesystem::path& original,
+                                   const common::LineIndex& index, std::int32_t startPos,
+                                   std::int32_t maxAmp, bool sixteenBit) {
   std::vector<Segment> trace;
   if (maxAmp == 0) return trace;
   SampleTextReader reader(original, 64 * 1024);
@@ -189,13 +198,14 @@ std::vector<Segment> originalTrace(const std::filesystem::path& original, const 
   if (reader.skip(from - near) < from - near) return trace;
   std::string_view line;
   for (std::int64_t i = from; i < end && reader.next(line); ++i)
-    trace.push_back(stick(i - startPos, sampleHeight(pipeline::sampleValue(line), maxAmp, sixteenBit), kBlue));
+    trace.push_back(
+        stick(i - startPos, sampleHeight(pipeline::sampleValue(line), maxAmp, sixteenBit), kBlue));
   return trace;
 }
 
-std::vector<Segment> resampledTrace(const std::filesystem::path& resampled, const common::LineIndex& index,
-                                    std::int32_t startPos, int factor, std::int32_t maxAmp,
-                                    bool sixteenBit) {
+std::vector<Segment> resampledTrace(const std::filesystem::path& resampled,
+                                    const common::LineIndex& index, std::int32_t startPos,
+                                    int factor, std::int32_t maxAmp, bool sixteenBit) {
   std::vector<Segment> trace;
   if (maxAmp == 0 || factor < 1) return trace;
   SampleTextReader reader(resampled, 64 * 1024);

@@ -26,7 +26,7 @@ struct SoundFormat {
 struct Scan {
   std::int32_t maxAmp = 0;     // 16-bit: largest |v|; otherwise largest |v - 128| (ties to even)
   std::int32_t dataCount = 0;  // sample lines after the two header lines, blank ones included
-  common::LineIndex index;             // offsets of every 4096th sample line
+  common::LineIndex index;     // offsets of every 4096th sample line
 };
 
 // One full pass over the original sample text; nullopt when it cannot be opened, lacks its
@@ -78,19 +78,20 @@ struct Segment {
 // The four vertical lines (x = 100..400) then the centre line, in black.
 std::vector<Segment> gridSegments();
 
-// Height of a sample: 100 - d * 100 / maxAmp with d = v (16-bit) or v - 128 rounded to even (8-bit).
-// maxAmp 0 gives the centre line; heights far outside the picture are held at +-10^6.
+// Height of a sample: 100 - d * 100 / maxAmp with d = v (16-bit) or v - 128 rounded to even
+// (8-bit). maxAmp 0 gives the centre line; heights far outside the picture are held at +-10^6.
 float sampleHeight(double value, std::int32_t maxAmp, bool sixteenBit);
 
 // Blue sticks of the original samples startPos..startPos+499 at x = 0..499. Empty when maxAmp is 0.
-std::vector<Segment> originalTrace(const std::filesystem::path& original, const common::LineIndex& index,
-                                   std::int32_t startPos, std::int32_t maxAmp, bool sixteenBit);
+std::vector<Segment> originalTrace(const std::filesystem::path& original,
+                                   const common::LineIndex& index, std::int32_t startPos,
+                                   std::int32_t maxAmp, bool sixteenBit);
 
 // Red staircase of the re-sampled values: each group starting at or after startPos is held
 // for `factor` columns; groups starting left of startPos are not drawn; stops once a group
 // starts at startPos + 500 or later. Empty when the file is missing or maxAmp is 0.
-std::vector<Segment> resampledTrace(const std::filesystem::path& resampled, const common::LineIndex& index,
-                                    std::int32_t startPos, int factor, std::int32_t maxAmp,
-                                    bool sixteenBit);
+std::vector<Segment> resampledTrace(const std::filesystem::path& resampled,
+                                    const common::LineIndex& index, std::int32_t startPos,
+                                    int factor, std::int32_t maxAmp, bool sixteenBit);
 
 }  // namespace varno::graph

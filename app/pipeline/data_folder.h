@@ -14,8 +14,9 @@ struct DataFolder {
 // Beside the programs when that folder (and its Data/, if there) can be written; otherwise
 // "varno" in the user's data folder: $XDG_DATA_HOME when it is an absolute path, else
 // $HOME/.local/share. `writable` answers for a folder, creating the user's one if need be.
-DataFolder chooseDataFolder(const std::filesystem::path& programDir, const char* xdgDataHome, const char* home,
-                            const std::function<bool(const std::filesystem::path&, bool create)>& writable);
+DataFolder chooseDataFolder(
+    const std::filesystem::path& programDir, const char* xdgDataHome, const char* home,
+    const std::function<bool(const std::filesystem::path&, bool create)>& writable);
 
 // The real answer for chooseDataFolder: the folder exists (or was made) and can be written.
 bool writableFolder(const std::filesystem::path& folder, bool create);

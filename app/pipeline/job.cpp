@@ -33,7 +33,8 @@ JobStatus readJobStatus(const std::filesystem::path& jobFile) {
   return parseJobStatus(content);
 }
 
-bool writeJob(const std::filesystem::path& jobFile, std::string_view input, std::string_view output) {
+bool writeJob(const std::filesystem::path& jobFile, std::string_view input,
+              std::string_view output) {
   std::string content;
   content.reserve(input.size() + output.size() + 6);
   content.append(input).append("\r\n").append(output).append("\r\n\r\n");

@@ -15,6 +15,7 @@ JobStatus parseJobStatus(std::string_view content);
 JobStatus readJobStatus(const std::filesystem::path& jobFile);
 
 // Replaces the job file with: input, CR LF, output, CR LF, CR LF. False when it cannot be written.
-bool writeJob(const std::filesystem::path& jobFile, std::string_view input, std::string_view output);
+bool writeJob(const std::filesystem::path& jobFile, std::string_view input,
+              std::string_view output);
 
 }  // namespace varno::pipeline

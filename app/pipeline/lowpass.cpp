@@ -38,7 +38,8 @@ std::vector<double> lowPassTaps(int factor) {
       sinc = std::sin(x) / x;
     }
     const double r = static_cast<double>(k) / half;
-    const double window = std::cyl_bessel_i(0.0, kKaiserBeta * std::sqrt(1.0 - r * r)) / windowScale;
+    const double window =
+        std::cyl_bessel_i(0.0, kKaiserBeta * std::sqrt(1.0 - r * r)) / windowScale;
     taps[static_cast<std::size_t>(k + half)] = sinc * window;
     sum += sinc * window;
   }

@@ -17,7 +17,8 @@ const char* const kReadable =
 
 std::uint32_t le(std::string_view bytes, std::size_t at, std::size_t size) {
   std::uint32_t value = 0;
-  for (std::size_t i = size; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  for (std::size_t i = size; i-- > 0;)
+    value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
   return value;
 }
 
@@ -49,9 +50,11 @@ std::string layoutReason(std::string_view head) {
   const std::uint32_t tag = le(head, 20, 2);
   const std::uint32_t bits = le(head, 34, 2);
   if (tag == 0xFFFE)
-    return "拡張形式（WAVE_FORMAT_EXTENSIBLE）、1 サンプル " + number(bits) + " ビットの Wave ファイルです。";
+    return "拡張形式（WAVE_FORMAT_EXTENSIBLE）、1 サンプル " + number(bits) +
+           " ビットの Wave ファイルです。";
   if (fmtSize != 16)
-    return "「fmt 」チャンクが " + number(fmtSize) + " バイトあります（16 バイトのものだけ読めます）。";
+    return "「fmt 」チャンクが " + number(fmtSize) +
+           " バイトあります（16 バイトのものだけ読めます）。";
   return "音のデータ（「data」チャンク）の前に" + chunkName(head, 36) +
          "チャンクがあります（曲名などの情報が入っていることがあります）。";
 }
@@ -60,7 +63,8 @@ std::string formatReason(std::string_view head) {
   if (head.size() < 36) return "リニア PCM ではない形式の Wave ファイルです。";
   const std::uint32_t tag = le(head, 20, 2);
   if (tag == 3) return "浮動小数点（IEEE float）の Wave ファイルです。";
-  return "リニア PCM ではない形式（形式番号 " + number(tag) + "、圧縮された音など）の Wave ファイルです。";
+  return "リニア PCM ではない形式（形式番号 " + number(tag) +
+         "、圧縮された音など）の Wave ファイルです。";
 }
 
 std::string bitsReason(std::string_view head) {
@@ -84,21 +88,25 @@ Reason converterReason(std::string_view errors, std::string_view head) {
     const std::string_view rest = errors.substr(line.size() + 1);
     line = rest.substr(0, rest.find('\n'));
   }
-  if (line.empty()) return {Kind::Other, "変換プログラム（pelkin）が、理由を告げずに途中で終わりました。"};
+  if (line.empty())
+    return {Kind::Other, "変換プログラム（pelkin）が、理由を告げずに途中で終わりました。"};
   if (line.ends_with(" isn't WAVE format"))
     return {Kind::Format, head.empty() ? "普通のファイルではないか、中身が空です。"
                                        : "RIFF WAVE 形式のファイルではありません。"};
   if (line.ends_with(" is an illegal format")) return {Kind::Format, layoutReason(head)};
   if (line.ends_with(" isn't a linear PCM format")) return {Kind::Format, formatReason(head)};
   if (line.ends_with(" isn't 8 or 16 bits per sample")) return {Kind::Format, bitsReason(head)};
-  if (line.ends_with(" has no channels")) return {Kind::Format, "チャンネル数が 0 の Wave ファイルです。"};
+  if (line.ends_with(" has no channels"))
+    return {Kind::Format, "チャンネル数が 0 の Wave ファイルです。"};
   if (line.ends_with(" has an illegal sample rate"))
     return {Kind::Format, "サンプリング周波数が 0 か、大きすぎる Wave ファイルです。"};
-  if (line.ends_with(" is in run mode")) return {Kind::Other, "前の変換がまだ終わっていませんでした。"};
+  if (line.ends_with(" is in run mode"))
+    return {Kind::Other, "前の変換がまだ終わっていませんでした。"};
   if (line.ends_with(" has a line that is too long"))
     return {Kind::Other, "ファイルのパスが長すぎて、変換に渡せません。"};
   if (line.starts_with("can't find ") || line.starts_with("can't read "))
-    return {Kind::Other, "ファイルを開けないか、読み込めませんでした（読む権限があるか確かめてください）。"};
+    return {Kind::Other,
+            "ファイルを開けないか、読み込めませんでした（読む権限があるか確かめてください）。"};
   if (line.starts_with("can't open ") || line.starts_with("can't write "))
     return {Kind::Other, "取り込んだ音のデータ（Data/Org_txt.txt）を書き込めませんでした。"};
   return {Kind::Other, "変換プログラム（pelkin）が次のように答えました：" + std::string(line)};

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <optional>
 
-#include "pipeline/atomic_file.h"
 #include "common/numtext.h"
+#include "pipeline/atomic_file.h"
 #include "pipeline/lowpass.h"
 #include "pipeline/sample_text.h"
 
@@ -90,14 +90,16 @@ std::string resampledRateLine(std::string_view originalRateLine, int factor) {
   return common::plainNumberText(common::leadingNumber(originalRateLine) / factor);
 }
 
-ResampleResult resample(const std::filesystem::path& original, const std::filesystem::path& resampled,
-                        int factor, Method method, const std::function<bool()>& keepGoing) {
+ResampleResult resample(const std::filesystem::path& original,
+                        const std::filesystem::path& resampled, int factor, Method method,
+                        const std::function<bool()>& keepGoing) {
   const auto fail = [](ResampleError error) {
     ResampleResult failed;
     failed.error = error;
     return failed;
   };
-  if (factor < 1 || (method == Method::LowPass && factor > 128)) return fail(ResampleError::CannotWrite);
+  if (factor < 1 || (method == Method::LowPass && factor > 128))
+    return fail(ResampleError::CannotWrite);
   SampleTextReader in(original);
   std::string_view line;
   if (!in.next(line)) return fail(ResampleError::OriginalUnreadable);

@@ -39,7 +39,8 @@ struct ResampleResult {
 // with the factor, is refused as CannotWrite before anything is written.
 // `keepGoing` is called about every 16 ms of work so the caller can process events; when
 // it returns false the run stops and reports Cancelled.
-ResampleResult resample(const std::filesystem::path& original, const std::filesystem::path& resampled,
-                        int factor, Method method, const std::function<bool()>& keepGoing);
+ResampleResult resample(const std::filesystem::path& original,
+                        const std::filesystem::path& resampled, int factor, Method method,
+                        const std::function<bool()>& keepGoing);
 
 }  // namespace varno::pipeline

@@ -30,7 +30,8 @@ bool SampleTextReader::seek(std::uint64_t offset) {
   if (fd_ < 0) return false;
   if (offset > 0) {
     char before;
-    if (::pread(fd_, &before, 1, static_cast<off_t>(offset - 1)) != 1 || before != '\n') return false;
+    if (::pread(fd_, &before, 1, static_cast<off_t>(offset - 1)) != 1 || before != '\n')
+      return false;
   }
   if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) return false;
   base_ = offset;

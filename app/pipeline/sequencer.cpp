@@ -19,7 +19,9 @@ void append(Actions& out, Actions more) {
 
 }  // namespace
 
-bool fitsJobLine(std::string_view path) { return path.find_first_of("\r\n") == std::string_view::npos; }
+bool fitsJobLine(std::string_view path) {
+  return path.find_first_of("\r\n") == std::string_view::npos;
+}
 
 Actions Sequencer::handle(const Event& event) {
   return std::visit(
@@ -196,8 +198,7 @@ Actions Sequencer::resampleEnded(ResampleError error) {
   if (restartWanted_) return startResampling();
   Actions out;
   switch (error) {
-    case ResampleError::Cancelled:
-      return out;
+    case ResampleError::Cancelled: return out;
     case ResampleError::OriginalUnreadable:
       message(out, text::kOriginalUnreadable);
       out.push_back(action::Redraw{});
@@ -206,8 +207,7 @@ Actions Sequencer::resampleEnded(ResampleError error) {
       message(out, text::kResampledUnwritable);
       out.push_back(action::Redraw{});
       return out;
-    case ResampleError::None:
-      break;
+    case ResampleError::None: break;
   }
   message(out, text::kConverting);
   enable(out, Control::OpenResampled, false);
@@ -256,7 +256,8 @@ Actions Sequencer::playerStarted(ProcessId process) {
   playerTicks_ = 0;
   playerShown_ = false;
   return {action::StartTimer{Timer::PlayerLook}, action::SaveButtons{},
-          action::Enable{Control::OpenOriginal, false}, action::Enable{Control::OpenResampled, false}};
+          action::Enable{Control::OpenOriginal, false},
+          action::Enable{Control::OpenResampled, false}};
 }
 
 void Sequencer::endedEarly(Actions& out, bool failed) const {
@@ -278,9 +279,9 @@ Actions Sequencer::playerLook(const event::PlayerLook& tick) {
   }
   // The lock lasts as long as the player process, whether its window can be seen or not.
   lock_ = Lock::Locked;
-  return {action::StartTimer{Timer::PlayerWatch},        action::Enable{Control::Text1, false},
-          action::Enable{Control::Combo1, false},         action::Enable{Control::Frame1, false},
-          action::Enable{Control::HScroll1, false},       action::SaveMessage{},
+  return {action::StartTimer{Timer::PlayerWatch},   action::Enable{Control::Text1, false},
+          action::Enable{Control::Combo1, false},   action::Enable{Control::Frame1, false},
+          action::Enable{Control::HScroll1, false}, action::SaveMessage{},
           action::SetMessage{text::kLocked}};
 }
 
@@ -293,9 +294,12 @@ Actions Sequencer::playerWatch(const event::PlayerWatch& tick) {
   // The list stays closed while a capture is pending or after a refused one: it offers
   // rates of a sound that is no longer the dropped one.
   const bool listUsable = capture_ == Capture::Captured || capture_ == Capture::None;
-  Actions out{action::StopTimer{Timer::PlayerWatch}, action::Enable{Control::Combo1, listUsable},
-              action::Enable{Control::Text1, true},  action::Enable{Control::Frame1, true},
-              action::RestoreButtons{},              action::Enable{Control::HScroll1, true},
+  Actions out{action::StopTimer{Timer::PlayerWatch},
+              action::Enable{Control::Combo1, listUsable},
+              action::Enable{Control::Text1, true},
+              action::Enable{Control::Frame1, true},
+              action::RestoreButtons{},
+              action::Enable{Control::HScroll1, true},
               action::RestoreMessage{}};
   if (playerTicks_ <= kPlayerEarlyTicks) endedEarly(out, tick.failed);
   return out;

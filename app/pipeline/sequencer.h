@@ -46,12 +46,15 @@ inline constexpr const char* kResampledUnwritable =
 inline constexpr const char* kConverting =
     "サンプリングを完了しました。\r\nサンプリングデータを Wave 化をしています。";
 inline constexpr const char* kConverted = "サンプリングを終了しました。";
-inline constexpr const char* kLocked = "再生用のソフトをクローズしないと、すべての選択は行えません。";
+inline constexpr const char* kLocked =
+    "再生用のソフトをクローズしないと、すべての選択は行えません。";
 inline constexpr const char* kPlayerHanded =
     "再生用のソフトに音を渡しました。\r\n"
     "そのソフトはデスクトップが管理しているため、選択は制限されません。";
 }  // namespace text
 
+// One-line records, kept so: each reads as a row of what happens and what it carries.
+// clang-format off
 namespace event {
 // The first file of a drop, as the bytes of its path.
 struct Drop { std::string path; };
@@ -76,11 +79,14 @@ struct PlayerHanded {};
 struct PlayerLook { bool running; bool failed; bool shown; };
 struct PlayerWatch { bool running; bool failed; bool shown; };
 }  // namespace event
+// clang-format on
 
-using Event = std::variant<event::Drop, event::CaptureStarted, event::CaptureTick, event::CaptureUnreadable,
-                           event::Choose, event::ResampleEnded, event::ConversionStarted, event::ConversionTick,
-                           event::PlayerStarted, event::PlayerHanded, event::PlayerLook, event::PlayerWatch>;
+using Event = std::variant<event::Drop, event::CaptureStarted, event::CaptureTick,
+                           event::CaptureUnreadable, event::Choose, event::ResampleEnded,
+                           event::ConversionStarted, event::ConversionTick, event::PlayerStarted,
+                           event::PlayerHanded, event::PlayerLook, event::PlayerWatch>;
 
+// clang-format off
 namespace action {
 struct SetMessage { std::string text; };       // Label7
 struct SetSavedMessage { std::string text; };  // what the end of the player lock shows again
@@ -120,15 +126,18 @@ struct ShowDataInUse {};
 struct ShowPlayerNotStarted {};
 struct Redraw {};  // both graphs from the scroll bar's position
 }  // namespace action
+// clang-format on
 
-using Action = std::variant<action::SetMessage, action::SetSavedMessage, action::SaveMessage, action::RestoreMessage,
-                            action::Enable, action::SetSavedButton, action::SaveButtons, action::RestoreButtons,
-                            action::StartTimer, action::StopTimer, action::ShowDrop, action::StartCapture,
-                            action::EndProcess, action::ReleaseProcess, action::ClearSelection,
-                            action::RemoveResampled, action::ExplainRefusal, action::ReadCaptions, action::PrepareGraph,
-                            action::DrawCaptured, action::FillRates, action::Resample, action::StartConversion,
-                            action::ShowConvertedSize, action::ShowConversionError, action::ShowDataInUse,
-                            action::ShowPlayerNotStarted, action::Redraw>;
+using Action =
+    std::variant<action::SetMessage, action::SetSavedMessage, action::SaveMessage,
+                 action::RestoreMessage, action::Enable, action::SetSavedButton,
+                 action::SaveButtons, action::RestoreButtons, action::StartTimer, action::StopTimer,
+                 action::ShowDrop, action::StartCapture, action::EndProcess, action::ReleaseProcess,
+                 action::ClearSelection, action::RemoveResampled, action::ExplainRefusal,
+                 action::ReadCaptions, action::PrepareGraph, action::DrawCaptured,
+                 action::FillRates, action::Resample, action::StartConversion,
+                 action::ShowConvertedSize, action::ShowConversionError, action::ShowDataInUse,
+                 action::ShowPlayerNotStarted, action::Redraw>;
 using Actions = std::vector<Action>;
 
 // True when a job file can carry the path on one line.

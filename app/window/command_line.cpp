@@ -13,7 +13,8 @@ std::string localPath(const std::string& argument, const std::string& workingDir
     std::string_view rest = std::string_view(argument).substr(kUrl.size());
     if (rest.starts_with("localhost/")) rest.remove_prefix(9);
     if (!rest.starts_with('/')) return {};
-    return QByteArray::fromPercentEncoding(QByteArray(rest.data(), static_cast<qsizetype>(rest.size())))
+    return QByteArray::fromPercentEncoding(
+               QByteArray(rest.data(), static_cast<qsizetype>(rest.size())))
         .toStdString();
   }
   if (argument.starts_with('/')) return argument;
@@ -22,7 +23,8 @@ std::string localPath(const std::string& argument, const std::string& workingDir
 
 }  // namespace
 
-CommandLine parseCommandLine(const std::vector<std::string>& arguments, const std::string& workingDir) {
+CommandLine parseCommandLine(const std::vector<std::string>& arguments,
+                             const std::string& workingDir) {
   CommandLine line;
   bool options = true;
   for (const std::string& argument : arguments) {

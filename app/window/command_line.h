@@ -17,7 +17,8 @@ struct CommandLine {
 
 // `arguments` without the program's name; `workingDir` makes a relative path absolute. Only
 // the first file counts, as only the first file of a drop does; "--" ends the options.
-CommandLine parseCommandLine(const std::vector<std::string>& arguments, const std::string& workingDir);
+CommandLine parseCommandLine(const std::vector<std::string>& arguments,
+                             const std::string& workingDir);
 
 // The texts of --help and --version.
 std::string helpText();

@@ -12,7 +12,8 @@ bool loadFontAliases() {
   const QByteArray xml = file.readAll();
   if (!FcInit()) return false;
   return FcConfigParseAndLoadFromMemory(FcConfigGetCurrent(),
-                                        reinterpret_cast<const FcChar8*>(xml.constData()), FcTrue) == FcTrue;
+                                        reinterpret_cast<const FcChar8*>(xml.constData()),
+                                        FcTrue) == FcTrue;
 }
 
 }  // namespace varno::window

@@ -20,16 +20,16 @@
 #include <system_error>
 #include <vector>
 
-#include "pipeline/capture.h"
-#include "graph/caption_layout.h"
-#include "window/fonts.h"
-#include "graph/graph.h"
-#include "pipeline/job.h"
-#include "window/module1.h"
 #include "common/numbers.h"
 #include "common/numtext.h"
+#include "graph/caption_layout.h"
+#include "graph/graph.h"
+#include "pipeline/capture.h"
+#include "pipeline/job.h"
 #include "pipeline/refusal.h"
 #include "pipeline/resample.h"
+#include "window/fonts.h"
+#include "window/module1.h"
 
 namespace varno::window {
 
@@ -50,14 +50,19 @@ QRect label13Place(std::size_t i) {
   return fromTwips(kLabel13Lefts[i % 6], samples ? 6480 : 9960, samples ? 735 : 975, 135);
 }
 
-const QString kDropPrompt = QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。");
+const QString kDropPrompt =
+    QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。");
 const QString kDataInUse = QStringLiteral("データが使われています。") + QStringLiteral("\r\n") +
                            QStringLiteral("再生用のソフトを閉じてから選択して選択してください。");
 const QString kPlayerNotStarted = QStringLiteral("再生用のソフトを起動できませんでした。");
 
-std::filesystem::path fsPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+std::filesystem::path fsPath(const QString& path) {
+  return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
 
-QString fromBytes(const std::string& text) { return QFile::decodeName(QByteArray::fromStdString(text)); }
+QString fromBytes(const std::string& text) {
+  return QFile::decodeName(QByteArray::fromStdString(text));
+}
 
 std::string toBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
@@ -92,10 +97,13 @@ QString methodName(varno::pipeline::Method method) {
 
 // The rate list's tooltip: the method a choice would use now and, once the red staircase is
 // drawn, what made it (its options lie outside the window's visible part).
-QString choiceTip(varno::pipeline::Method inForce, int staircaseFactor, varno::pipeline::Method staircaseMethod) {
+QString choiceTip(varno::pipeline::Method inForce, int staircaseFactor,
+                  varno::pipeline::Method staircaseMethod) {
   QString tip = QStringLiteral("サンプリングの方法：") + methodName(inForce);
   if (staircaseFactor != 0)
-    tip += QStringLiteral("\n赤い階段：1/%1 の周波数、%2").arg(staircaseFactor).arg(methodName(staircaseMethod));
+    tip += QStringLiteral("\n赤い階段：1/%1 の周波数、%2")
+               .arg(staircaseFactor)
+               .arg(methodName(staircaseMethod));
   return tip;
 }
 
@@ -103,7 +111,8 @@ QString choiceTip(varno::pipeline::Method inForce, int staircaseFactor, varno::p
 int textWidth(const QLabel* label) {
   const QFontMetrics metrics(label->font());
   const QRect ink = metrics.boundingRect(label->text());
-  return std::max(metrics.horizontalAdvance(label->text()), ink.right() + 1) - std::min(0, ink.left());
+  return std::max(metrics.horizontalAdvance(label->text()), ink.right() + 1) -
+         std::min(0, ink.left());
 }
 
 // Gives each caption of a row the box the caption rule finds for its text, keeping the
@@ -117,15 +126,16 @@ void fitCaptionRow(std::span<QLabel* const> labels, std::span<const QRect> place
     row.push_back({{p.x(), p.y(), p.width(), p.height()}, textWidth(labels[i]), lineHeight});
   }
   const int blank = QFontMetrics(labels.front()->font()).horizontalAdvance(QLatin1Char(' '));
-  const std::vector<varno::graph::Box> boxes = varno::graph::captionRow(row, anchor, areaLeft, areaRight, blank);
+  const std::vector<varno::graph::Box> boxes =
+      varno::graph::captionRow(row, anchor, areaLeft, areaRight, blank);
   for (std::size_t i = 0; i < labels.size(); ++i)
     labels[i]->setGeometry(boxes[i].left, boxes[i].top, boxes[i].width, boxes[i].height);
 }
 
 void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& text) {
   const bool information = kind == Module1::MessageKind::Information;
-  QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon, QStringLiteral("Varno"),
-                  text, QMessageBox::Ok, parent);
+  QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon,
+                  QStringLiteral("Varno"), text, QMessageBox::Ok, parent);
   if (information) {
     box.show();
     box.raise();
@@ -136,14 +146,16 @@ void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& t
 
 }  // namespace
 
-formVarno::formVarno(varno::desktop::Desktop& desktop, const QString& programDir, const QString& dataDir,
-                     QWidget* parent)
+formVarno::formVarno(varno::desktop::Desktop& desktop, const QString& programDir,
+                     const QString& dataDir, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       desktop_(desktop),
       programDir_(programDir),
       dataDir_(dataDir.isEmpty() ? programDir : dataDir) {
-  showMessage = [this](Module1::MessageKind kind, const QString& text) { showMessageBox(this, kind, text); };
+  showMessage = [this](Module1::MessageKind kind, const QString& text) {
+    showMessageBox(this, kind, text);
+  };
   buildControls();
   connectEvents();
   Form_Load();
@@ -185,13 +197,18 @@ void formVarno::buildControls() {
   Text1 = new DropBox(this);
   Text1->setObjectName(QStringLiteral("Text1"));
   Text1->setGeometry(fromTwips(360, 360, 7545, 435));
-  Label2 = label("Label2", QStringLiteral("サンプル周波数："), fromTwips(9240, 1800, 1605, 225), Qt::AlignRight, false);
-  Label3 = label("Label3", QStringLiteral("ビット"), fromTwips(5760, 960, 585, 195), Qt::AlignRight, false);
+  Label2 = label("Label2", QStringLiteral("サンプル周波数："), fromTwips(9240, 1800, 1605, 225),
+                 Qt::AlignRight, false);
+  Label3 = label("Label3", QStringLiteral("ビット"), fromTwips(5760, 960, 585, 195), Qt::AlignRight,
+                 false);
   // The framed one-line fields centre their line: QLabel indents a top-aligned line from the
   // top as well, which would put its descent on the bottom border.
-  Label4 = label("Label4", QString(), fromTwips(10920, 1800, 1605, 255), Qt::AlignLeft | Qt::AlignVCenter, true);
-  Label5 = label("Label5", QString(), fromTwips(6480, 930, 1395, 255), Qt::AlignLeft | Qt::AlignVCenter, true);
-  Label6 = label("Label6", QStringLiteral("サンプル周波数："), fromTwips(360, 960, 2205, 225), Qt::AlignRight, false);
+  Label4 = label("Label4", QString(), fromTwips(10920, 1800, 1605, 255),
+                 Qt::AlignLeft | Qt::AlignVCenter, true);
+  Label5 = label("Label5", QString(), fromTwips(6480, 930, 1395, 255),
+                 Qt::AlignLeft | Qt::AlignVCenter, true);
+  Label6 = label("Label6", QStringLiteral("サンプル周波数："), fromTwips(360, 960, 2205, 225),
+                 Qt::AlignRight, false);
   Combo1 = new QComboBox(this);
   Combo1->setObjectName(QStringLiteral("Combo1"));
   Combo1->setEditable(false);
@@ -202,15 +219,19 @@ void formVarno::buildControls() {
   QPalette pinkish = Label7->palette();
   pinkish.setColor(QPalette::Window, QColor(255, 192, 192));
   Label7->setPalette(pinkish);
-  cmdOpen_Org = button("cmdOpen_Org", QStringLiteral("オリジナルの音を聞く"), fromTwips(360, 1920, 3855, 525), this);
-  cmdOpen_Chg =
-      button("cmdOpen_Chg", QStringLiteral("サンプリング後の音を聞く"), fromTwips(4200, 1920, 3735, 525), this);
+  cmdOpen_Org = button("cmdOpen_Org", QStringLiteral("オリジナルの音を聞く"),
+                       fromTwips(360, 1920, 3855, 525), this);
+  cmdOpen_Chg = button("cmdOpen_Chg", QStringLiteral("サンプリング後の音を聞く"),
+                       fromTwips(4200, 1920, 3735, 525), this);
   Command1 = button("Command1", QStringLiteral("Command1"), fromTwips(9480, 5520, 465, 315), this);
-  Label8 = label("Label8", QStringLiteral("ファイルのサイズ："), fromTwips(480, 1260, 2055, 255), Qt::AlignRight, false);
-  Label9 = label("Label9", QString(), fromTwips(2640, 1260, 1935, 255), Qt::AlignRight | Qt::AlignVCenter, true);
-  Label10 = label("Label10", QStringLiteral("変換後のファイルのサイズ："), fromTwips(360, 1560, 2175, 255),
-                  Qt::AlignRight, false);
-  Label11 = label("Label11", QString(), fromTwips(2640, 1560, 1935, 255), Qt::AlignRight | Qt::AlignVCenter, true);
+  Label8 = label("Label8", QStringLiteral("ファイルのサイズ："), fromTwips(480, 1260, 2055, 255),
+                 Qt::AlignRight, false);
+  Label9 = label("Label9", QString(), fromTwips(2640, 1260, 1935, 255),
+                 Qt::AlignRight | Qt::AlignVCenter, true);
+  Label10 = label("Label10", QStringLiteral("変換後のファイルのサイズ："),
+                  fromTwips(360, 1560, 2175, 255), Qt::AlignRight, false);
+  Label11 = label("Label11", QString(), fromTwips(2640, 1560, 1935, 255),
+                  Qt::AlignRight | Qt::AlignVCenter, true);
   Frame1 = new QGroupBox(QStringLiteral("サンプリングの方法"), this);
   Frame1->setObjectName(QStringLiteral("Frame1"));
   Frame1->setGeometry(fromTwips(9600, 480, 3255, 1095));
@@ -240,18 +261,18 @@ void formVarno::buildControls() {
 
   const QFont captionFont = gothic(kProportionalGothic, 8.25);
   for (std::size_t i = 0; i < Label12.size(); ++i) {
-    Label12[i] = label(QStringLiteral("Label12(%1)").arg(i).toLatin1().constData(), QString(), label12Place(i),
-                       Qt::AlignLeft, false);
+    Label12[i] = label(QStringLiteral("Label12(%1)").arg(i).toLatin1().constData(), QString(),
+                       label12Place(i), Qt::AlignLeft, false);
     Label12[i]->setFont(captionFont);
   }
   for (std::size_t i = 0; i < Label13.size(); ++i) {
-    Label13[i] = label(QStringLiteral("Label13(%1)").arg(i).toLatin1().constData(), QString(), label13Place(i),
-                       Qt::AlignHCenter, false);
+    Label13[i] = label(QStringLiteral("Label13(%1)").arg(i).toLatin1().constData(), QString(),
+                       label13Place(i), Qt::AlignHCenter, false);
     Label13[i]->setFont(captionFont);
   }
 
-  QWidget* tabOrder[] = {Text1, Combo1, cmdOpen_Org, cmdOpen_Chg, Command1, Option1,
-                         Option2, cmdLeft, cmdRight, HScroll1};
+  QWidget* tabOrder[] = {Text1,   Combo1,  cmdOpen_Org, cmdOpen_Chg, Command1,
+                         Option1, Option2, cmdLeft,     cmdRight,    HScroll1};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
   auto timer = [this](const char* name) {
@@ -361,7 +382,8 @@ void formVarno::Timer1_Timer() {
   Timer1->stop();
   // Whether pelkin has ended is asked first, so a status it wrote before ending is read.
   const bool ended = desktop_.processEnded(sequencer_.captureProcess());
-  dispatch(varno::pipeline::event::CaptureTick{varno::pipeline::readJobStatus(fsPath(Conv_Ini)), ended});
+  dispatch(
+      varno::pipeline::event::CaptureTick{varno::pipeline::readJobStatus(fsPath(Conv_Ini)), ended});
 }
 
 void formVarno::dispatch(const varno::pipeline::Event& event) {
@@ -417,7 +439,8 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
         } else if constexpr (std::is_same_v<A, act::Enable>) {
           control(a.control)->setEnabled(a.enabled);
         } else if constexpr (std::is_same_v<A, act::SetSavedButton>) {
-          (a.control == varno::pipeline::Control::OpenOriginal ? Org_Btn_State : Chg_Btn_State) = a.enabled;
+          (a.control == varno::pipeline::Control::OpenOriginal ? Org_Btn_State : Chg_Btn_State) =
+              a.enabled;
         } else if constexpr (std::is_same_v<A, act::SaveButtons>) {
           Org_Btn_State = cmdOpen_Org->isEnabled();
           Chg_Btn_State = cmdOpen_Chg->isEnabled();
@@ -455,8 +478,9 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           chgFactor_ = 0;
           showChoiceTip();
         } else if constexpr (std::is_same_v<A, act::ExplainRefusal>) {
-          const std::string reason = varno::pipeline::refusalReason(
-              a.cause, desktop_.processErrors(a.process), varno::pipeline::readFileHead(droppedPath_, 4096));
+          const std::string reason =
+              varno::pipeline::refusalReason(a.cause, desktop_.processErrors(a.process),
+                                             varno::pipeline::readFileHead(droppedPath_, 4096));
           refusalReason_ = QString::fromStdString(reason);
         } else if constexpr (std::is_same_v<A, act::ReadCaptions>) {
           const std::optional<varno::pipeline::SampleHeader> header =
@@ -464,7 +488,8 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           if (!header) return ev::CaptureUnreadable{};
           Label4->setText(QLatin1Char(' ') + fromBytes(header->rateLine));
           Label5->setText(QLatin1Char(' ') + fromBytes(header->bitsLine));
-          format_ = {varno::common::leadingNumber(header->rateLine), varno::graph::isSixteenBit(header->bitsLine)};
+          format_ = {varno::common::leadingNumber(header->rateLine),
+                     varno::graph::isSixteenBit(header->bitsLine)};
         } else if constexpr (std::is_same_v<A, act::PrepareGraph>) {
           if (!Pre_Draw_Fig()) return ev::CaptureUnreadable{};
           Set_Grid();
@@ -503,22 +528,27 @@ void formVarno::showChoiceTip() {
 }
 
 varno::pipeline::Method formVarno::methodInForce() const {
-  return Option1->isChecked() ? varno::pipeline::Method::Average : varno::pipeline::Method::FirstSample;
+  return Option1->isChecked() ? varno::pipeline::Method::Average
+                              : varno::pipeline::Method::FirstSample;
 }
 
 void formVarno::showMessageLine(const QString& text) {
   Label7->setText(text);
-  Label7->setToolTip(text == QString::fromUtf8(varno::pipeline::text::kRefused) ? refusalReason_ : QString());
+  Label7->setToolTip(text == QString::fromUtf8(varno::pipeline::text::kRefused) ? refusalReason_
+                                                                                : QString());
 }
 
 bool formVarno::Pre_Draw_Fig() {
-  std::optional<varno::graph::Scan> scan = varno::graph::scanOriginal(fsPath(Org_Txt), format_.sixteenBit);
+  std::optional<varno::graph::Scan> scan =
+      varno::graph::scanOriginal(fsPath(Org_Txt), format_.sixteenBit);
   if (!scan) return false;
   Max_Amp = scan->maxAmp;
   Data_Count = scan->dataCount;
   orgIndex_ = std::move(scan->index);
-  const std::array<std::string, 6> captions = varno::graph::amplitudeCaptions(Max_Amp, format_.sixteenBit);
-  for (std::size_t i = 0; i < captions.size(); ++i) Label12[i]->setText(QString::fromStdString(captions[i]));
+  const std::array<std::string, 6> captions =
+      varno::graph::amplitudeCaptions(Max_Amp, format_.sixteenBit);
+  for (std::size_t i = 0; i < captions.size(); ++i)
+    Label12[i]->setText(QString::fromStdString(captions[i]));
   fitCaptions();
   Start_Pos = 0;
   return true;
@@ -538,12 +568,14 @@ void formVarno::fitCaptions() {
   const int pictureRight = Picture1->geometry().right() + 1;
   for (std::size_t i = 0; i < Label12.size(); ++i) {
     const QRect place = label12Place(i);
-    fitCaptionRow(std::span(&Label12[i], 1), std::span(&place, 1), varno::graph::Anchor::Left, pictureRight, width());
+    fitCaptionRow(std::span(&Label12[i], 1), std::span(&place, 1), varno::graph::Anchor::Left,
+                  pictureRight, width());
   }
   for (std::size_t row = 0; row < 2; ++row) {
     std::array<QRect, 6> places;
     for (std::size_t k = 0; k < 6; ++k) places[k] = label13Place(6 * row + k);
-    fitCaptionRow(std::span(Label13).subspan(6 * row, 6), places, varno::graph::Anchor::Centre, 0, width());
+    fitCaptionRow(std::span(Label13).subspan(6 * row, 6), places, varno::graph::Anchor::Centre, 0,
+                  width());
   }
 }
 
@@ -552,11 +584,12 @@ void formVarno::Draw_Fig() {
   const int k = Combo1->currentIndex();
   Picture1->clear();
   Picture2->clear();
-  Picture1->draw(varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp, format_.sixteenBit));
+  Picture1->draw(varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp,
+                                             format_.sixteenBit));
   if (Module1::Check_File(Chg_Txt, 0) == 0 && k != -1) {
     const int factor = chgFactor_ != 0 ? chgFactor_ : 1 << k;
-    Picture2->draw(
-        varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor, Max_Amp, format_.sixteenBit));
+    Picture2->draw(varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor,
+                                                Max_Amp, format_.sixteenBit));
   }
   Set_Grid_1();
   Set_Grid_2();
@@ -627,7 +660,8 @@ void formVarno::Timer2_Timer() {
   Timer2->stop();
   // Whether trosk has ended is asked first, so a status it wrote before ending is read.
   const bool ended = desktop_.processEnded(sequencer_.conversionProcess());
-  dispatch(varno::pipeline::event::ConversionTick{varno::pipeline::readJobStatus(fsPath(Rev_Ini)), ended});
+  dispatch(varno::pipeline::event::ConversionTick{varno::pipeline::readJobStatus(fsPath(Rev_Ini)),
+                                                  ended});
 }
 
 void formVarno::cmdOpen_Org_Click() { Open_Sound(droppedPath_); }
@@ -679,7 +713,8 @@ void formVarno::Timer4_Timer() {
 
 void formVarno::Command1_Click() {
   showMessage(Module1::MessageKind::Information,
-              playerOpen() ? QStringLiteral("再生用のソフトが開いています。") : QStringLiteral("再生用のソフトは開いていません。"));
+              playerOpen() ? QStringLiteral("再生用のソフトが開いています。")
+                           : QStringLiteral("再生用のソフトは開いていません。"));
 }
 
 }  // namespace varno::window

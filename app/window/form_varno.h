@@ -5,19 +5,19 @@
 #include <QLabel>
 #include <QList>
 #include <QString>
-#include <QUrl>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 
-#include "desktop/desktop.h"
-#include "window/drop_box.h"
 #include "common/line_index.h"
+#include "desktop/desktop.h"
 #include "graph/graph.h"
+#include "pipeline/sequencer.h"
+#include "window/drop_box.h"
 #include "window/module1.h"
 #include "window/picture_box.h"
-#include "pipeline/sequencer.h"
 
 class QComboBox;
 class QGroupBox;
@@ -33,8 +33,8 @@ class formVarno : public QWidget {
  public:
   // `programDir` holds the converters; `dataDir` their job files and the Data folder (the
   // program folder when empty).
-  formVarno(varno::desktop::Desktop& desktop, const QString& programDir, const QString& dataDir = QString(),
-            QWidget* parent = nullptr);
+  formVarno(varno::desktop::Desktop& desktop, const QString& programDir,
+            const QString& dataDir = QString(), QWidget* parent = nullptr);
 
   // The controls, in their tab order.
   QLabel* Label1;

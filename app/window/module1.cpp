@@ -28,7 +28,8 @@ namespace {
 QString lookupFailureText(varno::desktop::LookupResult result) {
   using varno::desktop::LookupResult;
   switch (result) {
-    case LookupResult::NoDocument: return QStringLiteral("指定されたファイルが見つかりませんでした。");
+    case LookupResult::NoDocument:
+      return QStringLiteral("指定されたファイルが見つかりませんでした。");
     case LookupResult::NoAssociation:
       return QStringLiteral("指定されたファイルタイプに対応する関連付けが存在しません。");
     case LookupResult::Failed: return QStringLiteral("不明なエラー");
@@ -39,11 +40,13 @@ QString lookupFailureText(varno::desktop::LookupResult result) {
 
 }  // namespace
 
-QString Find_Exe(varno::desktop::Desktop& desktop, const QString& document, const MessageHook& message) {
+QString Find_Exe(varno::desktop::Desktop& desktop, const QString& document,
+                 const MessageHook& message) {
   return Find_Exe(desktop, QFile::encodeName(document).toStdString(), message);
 }
 
-QString Find_Exe(varno::desktop::Desktop& desktop, const std::string& document, const MessageHook& message) {
+QString Find_Exe(varno::desktop::Desktop& desktop, const std::string& document,
+                 const MessageHook& message) {
   const varno::desktop::ProgramLookup found = desktop.findExecutable(document);
   if (found.result != varno::desktop::LookupResult::Found) {
     const QString text = lookupFailureText(found.result);
@@ -52,9 +55,8 @@ QString Find_Exe(varno::desktop::Desktop& desktop, const std::string& document, 
   }
   // No cut after ".exe" here: Linux programs have no such ending, and a directory of the
   // path may well hold ".exe".
-  const QString program =
-      Replace_All(QFile::decodeName(QByteArray::fromStdString(found.program)), QString(QChar(0)),
-                  QStringLiteral(" "));
+  const QString program = Replace_All(QFile::decodeName(QByteArray::fromStdString(found.program)),
+                                      QString(QChar(0)), QStringLiteral(" "));
   return QLatin1Char('"') + program + QLatin1Char('"');
 }
 

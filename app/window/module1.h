@@ -24,9 +24,11 @@ QString Cut_Quote(const QString& text);
 
 // The quoted absolute path of the program associated with `document`, or "" after the
 // message that names the failure.
-QString Find_Exe(varno::desktop::Desktop& desktop, const QString& document, const MessageHook& message);
+QString Find_Exe(varno::desktop::Desktop& desktop, const QString& document,
+                 const MessageHook& message);
 // The same for a document named by the bytes of its path.
-QString Find_Exe(varno::desktop::Desktop& desktop, const std::string& document, const MessageHook& message);
+QString Find_Exe(varno::desktop::Desktop& desktop, const std::string& document,
+                 const MessageHook& message);
 
 // Replaces every `find` (not empty) by `replacement`, never searching what it inserted.
 QString Replace_All(const QString& text, const QString& find, const QString& replacement);

@@ -29,7 +29,8 @@ namespace {
 double millisecondsOf(const std::function<void()>& work) {
   const auto start = std::chrono::steady_clock::now();
   work();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 // The fastest of a few runs: the figure least disturbed by the rest of the machine.
@@ -43,7 +44,8 @@ void writeWave(const fs::path& path) {
   std::string data;
   data.reserve(static_cast<std::size_t>(kSamples) * 2);
   std::uint32_t noise = 1;
-  for (std::int64_t i = 0; i < kSamples; ++i) testkit::putLe(data, static_cast<std::uint16_t>(sampleAt(i, noise)), 2);
+  for (std::int64_t i = 0; i < kSamples; ++i)
+    testkit::putLe(data, static_cast<std::uint16_t>(sampleAt(i, noise)), 2);
   testkit::writeFile(path, testkit::waveBytes({.rate = kRate}, data));
 }
 
@@ -55,9 +57,11 @@ struct Redraw {
 Redraw timeRedraw(const fs::path& original, const fs::path& resampled, const graph::Scan& scan,
                   const common::LineIndex& resampledIndex, int factor, std::int32_t startPos) {
   std::size_t sticks = 0;
-  const auto redraw = [&](const common::LineIndex& originalIndex, const common::LineIndex& chgIndex) {
+  const auto redraw = [&](const common::LineIndex& originalIndex,
+                          const common::LineIndex& chgIndex) {
     sticks += graph::originalTrace(original, originalIndex, startPos, scan.maxAmp, true).size();
-    sticks += graph::resampledTrace(resampled, chgIndex, startPos, factor, scan.maxAmp, true).size();
+    sticks +=
+        graph::resampledTrace(resampled, chgIndex, startPos, factor, scan.maxAmp, true).size();
   };
   const common::LineIndex none;
   Redraw r;
@@ -72,15 +76,16 @@ void timeWholeCapture(const fs::path& dir, const fs::path& pelkin) {
   const fs::path job = dir / "pelkin.ini";
   const fs::path text = dir / "Org_txt_from_pelkin.txt";
   writeWave(wave);
-  std::printf("\nWhole capture with %s (a 10-minute 44.1 kHz 16-bit WAVE, %.1f MB):\n", pelkin.c_str(),
-              fs::file_size(wave) / 1e6);
+  std::printf("\nWhole capture with %s (a 10-minute 44.1 kHz 16-bit WAVE, %.1f MB):\n",
+              pelkin.c_str(), fs::file_size(wave) / 1e6);
   for (int round = 1; round <= 3; ++round) {
     fs::remove(text);
     double pelkinMs = 0;
     bool ok = true;
     const double total = millisecondsOf([&] {
       pelkinMs = millisecondsOf([&] {
-        ok = pipeline::writeJob(job, wave.string(), text.string()) && testkit::runProgram(pelkin.string(), {job.string()}).exitCode == 0 &&
+        ok = pipeline::writeJob(job, wave.string(), text.string()) &&
+             testkit::runProgram(pelkin.string(), {job.string()}).exitCode == 0 &&
              pipeline::readJobStatus(job) == pipeline::JobStatus::Close;
       });
       if (!ok) return;
@@ -97,12 +102,15 @@ void timeWholeCapture(const fs::path& dir, const fs::path& pelkin) {
            !captions[0].empty() && !times.times[5].empty();
     });
     if (!ok) {
-      std::printf("  run %d: pelkin did not report close, or its file did not draw; no figure\n", round);
+      std::printf("  run %d: pelkin did not report close, or its file did not draw; no figure\n",
+                  round);
       return;
     }
-    std::printf("  run %d: pelkin %.0f ms, then header + scan + captions + first drawing: %.0f ms; total %.0f ms "
-                "(target < 1500 ms; the window's 200 ms poll adds up to 200 ms)\n",
-                round, pelkinMs, total - pelkinMs, total);
+    std::printf(
+        "  run %d: pelkin %.0f ms, then header + scan + captions + first drawing: %.0f ms; total "
+        "%.0f ms "
+        "(target < 1500 ms; the window's 200 ms poll adds up to 200 ms)\n",
+        round, pelkinMs, total - pelkinMs, total);
   }
 }
 
@@ -127,13 +135,15 @@ int main() {
               scan->index.offsets.size());
 
   const int factor = 4;
-  const auto chg = pipeline::resample(original, resampled, factor, pipeline::Method::Average, [] { return true; });
+  const auto chg = pipeline::resample(original, resampled, factor, pipeline::Method::Average,
+                                      [] { return true; });
   if (chg.error != pipeline::ResampleError::None) {
     std::printf("re-sampling failed\n");
     return 1;
   }
 
-  std::printf("\nRedraw = original trace + re-sampled trace (factor %d), best of several runs:\n", factor);
+  std::printf("\nRedraw = original trace + re-sampled trace (factor %d), best of several runs:\n",
+              factor);
   std::printf("  %-9s %-11s %-16s %-16s\n", "position", "Start_Pos", "with index", "without index");
   double atZero = 0;
   double atHundred = 0;
@@ -144,8 +154,9 @@ int main() {
     if (p == 100) atHundred = r.withIndex;
     std::printf("  %-9d %-11d %10.3f ms    %10.3f ms\n", p, startPos, r.withIndex, r.withoutIndex);
   }
-  std::printf("  position 100 with index: %.3f ms = %.2f x position 0 (targets: under 20 ms, within 3 x)\n",
-              atHundred, atHundred / atZero);
+  std::printf(
+      "  position 100 with index: %.3f ms = %.2f x position 0 (targets: under 20 ms, within 3 x)\n",
+      atHundred, atHundred / atZero);
 
   const fs::path pelkin = fs::read_symlink("/proc/self/exe").parent_path() / "pelkin";
   if (fs::exists(pelkin)) {

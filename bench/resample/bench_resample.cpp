@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "recording.h"
 #include "pipeline/lowpass.h"
 #include "pipeline/resample.h"
 #include "pipeline/sample_text.h"
+#include "recording.h"
 
 namespace fs = std::filesystem;
 using namespace varno;
@@ -111,11 +111,12 @@ int main() {
   const fs::path& original = recording.original;
   const fs::path& resampled = recording.resampled;
   std::printf("\nRe-sampling, best of 3 runs (target >= 25 M samples/s):\n");
-  std::printf("  %-7s %-13s %-10s %-14s %-9s %-10s %s\n", "factor", "method", "time", "samples/s", "yields",
-              "peak RSS", "longest stretch without a yield");
+  std::printf("  %-7s %-13s %-10s %-14s %-9s %-10s %s\n", "factor", "method", "time", "samples/s",
+              "yields", "peak RSS", "longest stretch without a yield");
 
   for (int factor : {2, 128}) {
-    for (auto method : {pipeline::Method::FirstSample, pipeline::Method::Average, pipeline::Method::LowPass}) {
+    for (auto method :
+         {pipeline::Method::FirstSample, pipeline::Method::Average, pipeline::Method::LowPass}) {
       resetPeakRss();
       double best = 1e300;
       int yields = 0;
@@ -127,7 +128,8 @@ int main() {
         const auto start = last;
         const auto result = pipeline::resample(original, resampled, factor, method, [&] {
           const auto now = Clock::now();
-          longest = std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
+          longest =
+              std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
           last = now;
           ++yields;
           return true;
@@ -140,32 +142,36 @@ int main() {
         }
         best = std::min(best, std::chrono::duration<double, std::milli>(end - start).count());
       }
-      std::printf("  %-7d %-13s %7.0f ms %8.1f M/s   %-9d %5.1f MB   %.1f ms\n", factor, methodName(method), best,
-                  kSamples / best / 1e3, yields, peakRssMb(), longest);
+      std::printf("  %-7d %-13s %7.0f ms %8.1f M/s   %-9d %5.1f MB   %.1f ms\n", factor,
+                  methodName(method), best, kSamples / best / 1e3, yields, peakRssMb(), longest);
     }
   }
   for (int factor : {2, 128}) {
     const pipeline::LowPassDecimator filter(factor, pipeline::sampleRangeOf("16"));
-    std::printf("  low-pass filter at factor %d: %zu taps, %.1f KB held\n", factor, pipeline::lowPassTaps(factor).size(),
-                filter.bufferBytes() / 1024.0);
+    std::printf("  low-pass filter at factor %d: %zu taps, %.1f KB held\n", factor,
+                pipeline::lowPassTaps(factor).size(), filter.bufferBytes() / 1024.0);
   }
 
   const double nyquist = kToneRate / kToneFactor / 2.0;
-  std::printf("\nSine tones of amplitude %.0f sampled at %d Hz, factor %d (new Nyquist limit %.1f Hz);\n"
-              "level at the folded frequency (targets: low-pass within +-0.1 dB up to 0.7 x the limit,\n"
-              "at most -60 dBFS from 1.3 x the limit):\n",
-              kToneAmplitude, kToneRate, kToneFactor, nyquist);
-  std::printf("  %-7s %-10s %-10s %-19s %s\n", "x limit", "tone", "comes out", "low-pass", "first sample");
+  std::printf(
+      "\nSine tones of amplitude %.0f sampled at %d Hz, factor %d (new Nyquist limit %.1f Hz);\n"
+      "level at the folded frequency (targets: low-pass within +-0.1 dB up to 0.7 x the limit,\n"
+      "at most -60 dBFS from 1.3 x the limit):\n",
+      kToneAmplitude, kToneRate, kToneFactor, nyquist);
+  std::printf("  %-7s %-10s %-10s %-19s %s\n", "x limit", "tone", "comes out", "low-pass",
+              "first sample");
   for (double share : {0.1, 0.3, 0.5, 0.7, 1.3, 1.6, 1.9}) {
     const double hz = share * nyquist;
     const double lowPass = toneThrough(recording.dir.path(), hz, pipeline::Method::LowPass);
     const double firstSample = toneThrough(recording.dir.path(), hz, pipeline::Method::FirstSample);
     const bool passes = share < 1;
-    const double lowPassDb = passes ? decibels(lowPass / kToneAmplitude) : decibels(lowPass / 32767);
+    const double lowPassDb =
+        passes ? decibels(lowPass / kToneAmplitude) : decibels(lowPass / 32767);
     const bool met = passes ? std::fabs(lowPassDb) <= 0.1 : lowPassDb <= -60;
-    std::printf("  %-7.1f %7.1f Hz %7.1f Hz %+8.3f %-5s %-4s %+8.3f %s\n", share, hz, folded(hz, 2 * nyquist),
-                lowPassDb, passes ? "dB" : "dBFS", met ? "ok" : "MISS",
-                passes ? decibels(firstSample / kToneAmplitude) : decibels(firstSample / 32767), passes ? "dB" : "dBFS");
+    std::printf("  %-7.1f %7.1f Hz %7.1f Hz %+8.3f %-5s %-4s %+8.3f %s\n", share, hz,
+                folded(hz, 2 * nyquist), lowPassDb, passes ? "dB" : "dBFS", met ? "ok" : "MISS",
+                passes ? decibels(firstSample / kToneAmplitude) : decibels(firstSample / 32767),
+                passes ? "dB" : "dBFS");
   }
   return 0;
 }

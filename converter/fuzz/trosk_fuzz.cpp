@@ -26,7 +26,8 @@ std::uint32_t u32At(const std::string& s, std::size_t at) {
 }
 
 std::uint32_t u16At(const std::string& s, std::size_t at) {
-  return static_cast<unsigned char>(s[at]) | static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 8;
+  return static_cast<unsigned char>(s[at]) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 8;
 }
 
 // The text's lines as trosk reads them: split at LF, one CR before it dropped; a last line
@@ -94,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         wave.compare(8, 8, "WAVEfmt ") == 0 && u32At(wave, 16) == 16 && u16At(wave, 20) == 1 &&
         u16At(wave, 22) == 1 && u32At(wave, 24) == format.rate &&
         u32At(wave, 28) == format.rate * sampleBytes && u16At(wave, 32) == sampleBytes &&
-        u16At(wave, 34) == static_cast<std::uint32_t>(format.bits) && wave.compare(36, 4, "data") == 0);
+        u16At(wave, 34) == static_cast<std::uint32_t>(format.bits) &&
+        wave.compare(36, 4, "data") == 0);
   check(wave.size() == 44 + std::uint64_t{dataSize} + pad && dataSize % sampleBytes == 0);
   if (pad != 0) check(wave.back() == '\0');
   // Every line after the first two is one sample, in its range, of the same value.

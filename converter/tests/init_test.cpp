@@ -36,17 +36,18 @@ TEST_P(GetInitTest, YieldsThreeLinesWithoutLineEnds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Contents, GetInitTest,
-    testing::Values(
-        GetInitCase{"fresh", "C:/a b.wav\r\n/x/Org_txt.txt\r\n\r\n", "C:/a b.wav", "/x/Org_txt.txt", ""},
-        GetInitCase{"status", "a\r\nb\r\nclose\r\n", "a", "b", "close"},
-        GetInitCase{"lf_only", "a\nb\nrun\n", "a", "b", "run"},
-        GetInitCase{"cut_at_first_cr", "a\rjunk\r\nb\r\n\r\n", "a", "b", ""},
-        GetInitCase{"no_final_line_end", "a\r\nb\r\nerror", "a", "b", "error"},
-        GetInitCase{"one_line", "a\r\n", "a", "", ""},
-        GetInitCase{"empty", "", "", "", ""},
-        GetInitCase{"long_line_stays_whole", kLong + "\r\nb\r\n\r\n", kLong, "b", ""},
-        GetInitCase{"longest_line", std::string(kMaxJobLine, 'y') + "\nb", std::string(kMaxJobLine, 'y'), "b", ""},
-        GetInitCase{"extra_lines_ignored", "a\r\nb\r\nrun\r\nd\r\n", "a", "b", "run"}),
+    testing::Values(GetInitCase{"fresh", "C:/a b.wav\r\n/x/Org_txt.txt\r\n\r\n", "C:/a b.wav",
+                                "/x/Org_txt.txt", ""},
+                    GetInitCase{"status", "a\r\nb\r\nclose\r\n", "a", "b", "close"},
+                    GetInitCase{"lf_only", "a\nb\nrun\n", "a", "b", "run"},
+                    GetInitCase{"cut_at_first_cr", "a\rjunk\r\nb\r\n\r\n", "a", "b", ""},
+                    GetInitCase{"no_final_line_end", "a\r\nb\r\nerror", "a", "b", "error"},
+                    GetInitCase{"one_line", "a\r\n", "a", "", ""},
+                    GetInitCase{"empty", "", "", "", ""},
+                    GetInitCase{"long_line_stays_whole", kLong + "\r\nb\r\n\r\n", kLong, "b", ""},
+                    GetInitCase{"longest_line", std::string(kMaxJobLine, 'y') + "\nb",
+                                std::string(kMaxJobLine, 'y'), "b", ""},
+                    GetInitCase{"extra_lines_ignored", "a\r\nb\r\nrun\r\nd\r\n", "a", "b", "run"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct SetInitCase {
@@ -79,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         SetInitCase{"missing_lines_empty", "a\r\n", "run", "a\r\n\r\nrun\r\n"},
         SetInitCase{"empty_file", "", "run", "\r\n\r\nrun\r\n"},
         SetInitCase{"long_line", kLong + "\r\nb\r\n\r\n", "close", kLong + "\r\nb\r\nclose\r\n"},
-        SetInitCase{"extra_lines_dropped", "a\r\nb\r\nrun\r\nd\r\n", "close", "a\r\nb\r\nclose\r\n"}),
+        SetInitCase{"extra_lines_dropped", "a\r\nb\r\nrun\r\nd\r\n", "close",
+                    "a\r\nb\r\nclose\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InitTest, MissingJobFileIsNotFoundAndNotCreated) {

@@ -85,9 +85,12 @@ TEST_F(ConverterRun, OfTwoRunsStartedAtOnceOnlyOneTakesTheJob) {
     StartedProgram first(PELKIN_PATH, {job}), second(PELKIN_PATH, {job});
     std::optional<RunResult> refused;
     StartedProgram* taker = nullptr;
-    for (auto deadline = std::chrono::steady_clock::now() + 20s; !refused && std::chrono::steady_clock::now() < deadline;) {
-      if ((refused = first.result(1ms))) taker = &second;
-      else if ((refused = second.result(1ms))) taker = &first;
+    for (auto deadline = std::chrono::steady_clock::now() + 20s;
+         !refused && std::chrono::steady_clock::now() < deadline;) {
+      if ((refused = first.result(1ms)))
+        taker = &second;
+      else if ((refused = second.result(1ms)))
+        taker = &first;
     }
     ASSERT_TRUE(refused) << "pair " << pair << ": both runs took the job";
     EXPECT_EQ(refused->exitCode, 255) << pair;
@@ -105,8 +108,9 @@ TEST_F(ConverterRun, OfTwoRunsStartedAtOnceOnlyOneTakesTheJob) {
 TEST_F(ConverterRun, InputPipeWithoutAWriterReadsAsEmpty) {
   in = dir / "in.fifo";
   ASSERT_EQ(mkfifo(in.c_str(), 0600), 0);
-  for (const auto& [program, message] : {std::pair{PELKIN_PATH, " isn't WAVE format\n"},
-                                         std::pair{TROSK_PATH, " line 1 isn't a positive sample rate\n"}}) {
+  for (const auto& [program, message] :
+       {std::pair{PELKIN_PATH, " isn't WAVE format\n"},
+        std::pair{TROSK_PATH, " line 1 isn't a positive sample rate\n"}}) {
     writeFile(job, crlf({in, out, ""}));
     StartedProgram run(program, {job});
     const std::optional<RunResult> r = run.result(std::chrono::seconds(20));
@@ -140,9 +144,9 @@ TEST_F(ConverterRun, StaleTemporariesBesideTheJobAndTheOutputAreRemoved) {
   writeFile(in, waveBytes({}, pcm16({1})));
   const std::set<std::string> stale = {"out.txt.1a2b3c4d.tmp", "job.ini.00000000.tmp"};
   const std::set<std::string> others = {
-      "out.txt.1A2B3C4D.tmp", "out.txt.1a2b3c4.tmp",   "out.txt.1a2b3c4g.tmp",  "out.txt.1a2b3c4d.tmp.x",
-      "out.txt.1a2b3c4d0.tmp", "in.wav.1a2b3c4d.tmp",  "xout.txt.1a2b3c4d.tmp", "out.txt1a2b3c4d.tmp",
-      "out.txt.feedbeef.tmp"};
+      "out.txt.1A2B3C4D.tmp",   "out.txt.1a2b3c4.tmp",   "out.txt.1a2b3c4g.tmp",
+      "out.txt.1a2b3c4d.tmp.x", "out.txt.1a2b3c4d0.tmp", "in.wav.1a2b3c4d.tmp",
+      "xout.txt.1a2b3c4d.tmp",  "out.txt1a2b3c4d.tmp",   "out.txt.feedbeef.tmp"};
   for (const std::string& name : stale) writeFile(dir / name, "half");
   for (const std::string& name : others) writeFile(dir / name, "keep");
   fs::create_directory(dir / "out.txt.0000000d.tmp");
@@ -219,12 +223,13 @@ struct GoodWave {
 
 TEST_F(ConverterRun, PelkinWritesTheSampleText) {
   const GoodWave cases[] = {
-      {"mono 16", waveBytes({}, std::string("\x01\x00\xFF\xFF", 4)), "44100\r\n16\r\n1\r\n-1\r\n", ""},
+      {"mono 16", waveBytes({}, std::string("\x01\x00\xFF\xFF", 4)), "44100\r\n16\r\n1\r\n-1\r\n",
+       ""},
       {"stereo 8", waveBytes({.channels = 2, .rate = 11025, .bits = 8}, "\x0A\xC8\x14\xD2"),
        "11025\r\n8\r\n10\r\n20\r\n", ""},
       {"empty data", waveBytes({}, ""), "44100\r\n16\r\n", ""},
-      {"short data", waveBytes({.dataSize = 8}, pcm16({7, -8, 9})), "44100\r\n16\r\n7\r\n-8\r\n9\r\n",
-       " is shorter than its data size\n"},
+      {"short data", waveBytes({.dataSize = 8}, pcm16({7, -8, 9})),
+       "44100\r\n16\r\n7\r\n-8\r\n9\r\n", " is shorter than its data size\n"},
   };
   for (const GoodWave& c : cases) {
     writeFile(in, c.bytes);
@@ -286,11 +291,13 @@ TEST_F(ConverterRun, TroskWritesAMonoWave) {
     std::string text;
     std::string wave;
   } cases[] = {
-      {"44100\r\n16\r\n1\r\n-1\r\n-32768\r\n32767\r\n", waveBytes({}, pcm16({1, -1, -32768, 32767}))},
+      {"44100\r\n16\r\n1\r\n-1\r\n-32768\r\n32767\r\n",
+       waveBytes({}, pcm16({1, -1, -32768, 32767}))},
       {"344.53125\r\n8\r\n0\r\n128\r\n255\r\n", waveBytes(mono8, "\x00\x80\xFF")},
       {"344.53125\n8\n0\n128\n255", waveBytes(mono8, "\x00\x80\xFF")},
       {"44100\r\n16\r\n", waveBytes({}, "")},
-      {"0.4921875\r\n8\r\n7\r\n9\r\n", waveBytes({.rate = 1, .bits = 8, .padded = true}, "\x07\x09")},
+      {"0.4921875\r\n8\r\n7\r\n9\r\n",
+       waveBytes({.rate = 1, .bits = 8, .padded = true}, "\x07\x09")},
   };
   // std::string from a literal stops at the first NUL; the 8-bit waves hold one.
   cases[1].wave = cases[2].wave = waveBytes(mono8, std::string("\x00\x80\xFF", 3));

@@ -12,15 +12,32 @@ struct RateCase {
 };
 
 TEST(TextToWaveTest, RateLineRoundsHalvesUp) {
-  const RateCase cases[] = {
-      {"44100", 44100},  {"344.53125", 345}, {"22050.5", 22051}, {"344.4999", 344},
-      {"0.5", 1},        {".5", 1},          {"8000.", 8000},    {" 8000\t", 8000},
-      {"2147483647", 2147483647u},           {"2147483646.5", 2147483647u},
-      {"0.4921875", 1},  {"0.4", 1},         {"0.0001", 1},
-      {"", std::nullopt}, {".", std::nullopt}, {"0", std::nullopt}, {"0.000", std::nullopt}, {".0", std::nullopt},
-      {"-5", std::nullopt}, {"+5", std::nullopt}, {"1e3", std::nullopt}, {"4 4100", std::nullopt},
-      {"2147483647.5", std::nullopt}, {"2147483648", std::nullopt},
-      {"99999999999999999999999", std::nullopt}, {"1.2.3", std::nullopt}};
+  const RateCase cases[] = {{"44100", 44100},
+                            {"344.53125", 345},
+                            {"22050.5", 22051},
+                            {"344.4999", 344},
+                            {"0.5", 1},
+                            {".5", 1},
+                            {"8000.", 8000},
+                            {" 8000\t", 8000},
+                            {"2147483647", 2147483647u},
+                            {"2147483646.5", 2147483647u},
+                            {"0.4921875", 1},
+                            {"0.4", 1},
+                            {"0.0001", 1},
+                            {"", std::nullopt},
+                            {".", std::nullopt},
+                            {"0", std::nullopt},
+                            {"0.000", std::nullopt},
+                            {".0", std::nullopt},
+                            {"-5", std::nullopt},
+                            {"+5", std::nullopt},
+                            {"1e3", std::nullopt},
+                            {"4 4100", std::nullopt},
+                            {"2147483647.5", std::nullopt},
+                            {"2147483648", std::nullopt},
+                            {"99999999999999999999999", std::nullopt},
+                            {"1.2.3", std::nullopt}};
   for (const RateCase& c : cases) EXPECT_EQ(parseRateLine(c.line), c.rate) << '"' << c.line << '"';
 }
 
@@ -94,7 +111,8 @@ TEST(TextToWaveTest, LineReaderJoinsLinesAcrossBlocks) {
   for (int i = 0; i < 40000; ++i) text += std::to_string(i * 7) + "\r\n";
   const std::vector<std::string> lines = allLines(text);
   ASSERT_EQ(lines.size(), 40000u);
-  for (int i = 0; i < 40000; ++i) ASSERT_EQ(lines[static_cast<std::size_t>(i)], std::to_string(i * 7));
+  for (int i = 0; i < 40000; ++i)
+    ASSERT_EQ(lines[static_cast<std::size_t>(i)], std::to_string(i * 7));
 }
 
 TEST(TextToWaveTest, LineReaderMarksOverlongLines) {
@@ -106,7 +124,8 @@ TEST(TextToWaveTest, LineReaderMarksOverlongLines) {
   EXPECT_EQ(tooLong[1], true);
   // Exactly the limit is still whole.
   tooLong.clear();
-  const std::vector<std::string> lines = allLines("1\r\n" + std::string(LineReader::kMaxLine, '7') + "\n", &tooLong);
+  const std::vector<std::string> lines =
+      allLines("1\r\n" + std::string(LineReader::kMaxLine, '7') + "\n", &tooLong);
   EXPECT_EQ(tooLong, (std::vector<bool>{false, false}));
   EXPECT_EQ(lines[1].size(), LineReader::kMaxLine);
 }
@@ -114,7 +133,8 @@ TEST(TextToWaveTest, LineReaderMarksOverlongLines) {
 TEST(TextToWaveTest, MonoWaveHeaderBytes) {
   testkit::WaveFields fields{.rate = 345, .bits = 8, .dataSize = 3, .padded = true};
   const std::array<char, 44> header = monoWaveHeader(345, 8, 3);
-  EXPECT_EQ(std::string(header.data(), header.size()), testkit::waveBytes(fields, "").substr(0, 44));
+  EXPECT_EQ(std::string(header.data(), header.size()),
+            testkit::waveBytes(fields, "").substr(0, 44));
   fields.rate = 44100;
   fields.bits = 16;
   fields.dataSize = 0x7FFFFFFF;

@@ -28,6 +28,7 @@ TEST_P(HeaderTest, ChecksInOrder) {
 const std::string kGood = waveBytes(WaveFields{}, pcm16({1, -1}));
 
 // The process tests cover the other refusals (empty, 43 bytes, RIFX, tag 3, 24-bit...).
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Files, HeaderTest,
     testing::Values(
@@ -44,6 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"bits_minus_16", waveBytes({.bits = 0xFFF0}, ""), Error::BadBits},
         HeaderCase{"rate_largest", waveBytes({.rate = 0x7FFFFFFFu}, ""), Error::None}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 struct TextCase {
   const char* name;
@@ -74,29 +76,65 @@ TEST_P(SampleTextTest, WritesTheFirstChannel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, SampleTextTest,
-    testing::Values(
-        TextCase{"mono16", {}, pcm16({1, -1}), "44100\r\n16\r\n1\r\n-1\r\n", false},
-        TextCase{"mono16_limits", {}, pcm16({-32768, 32767, 0}),
-                 "44100\r\n16\r\n-32768\r\n32767\r\n0\r\n", false},
-        TextCase{"mono8", {.rate = 8000, .bits = 8}, std::string("\x80\x00\xFF", 3),
-                 "8000\r\n8\r\n128\r\n0\r\n255\r\n", false},
-        TextCase{"stereo8_first_channel", {.channels = 2, .rate = 8000, .bits = 8}, "\x0A\xC8\x14\xD2",
-                 "8000\r\n8\r\n10\r\n20\r\n", false},
-        TextCase{"stereo16_first_channel", {.channels = 2}, pcm16({5, 6, -7, 8}), "44100\r\n16\r\n5\r\n-7\r\n", false},
-        TextCase{"three_channels_first_of_each_frame", {.channels = 3}, pcm16({1, 2, 3, 4, 5, 6}),
-                 "44100\r\n16\r\n1\r\n4\r\n", false},
-        TextCase{"empty_data", {}, "", "44100\r\n16\r\n", false},
-        TextCase{"partial_last_frame_dropped", {.channels = 2}, pcm16({9, 8, 7}), "44100\r\n16\r\n9\r\n", false},
-        TextCase{"odd_size_mono16", {}, pcm16({9}) + "\x01", "44100\r\n16\r\n9\r\n", false},
-        TextCase{"short_chunk_keeps_frames_present", {.dataSize = 10}, pcm16({3, 4}), "44100\r\n16\r\n3\r\n4\r\n",
-                 true},
-        TextCase{"short_in_a_frame", {.channels = 2, .dataSize = 8}, pcm16({3, 4, 5}), "44100\r\n16\r\n3\r\n", true},
-        TextCase{"partial_frame_bytes_missing", {.channels = 2, .dataSize = 6}, pcm16({3, 4}),
-                 "44100\r\n16\r\n3\r\n", true},
-        TextCase{"size_larger_than_any_file", {.rate = 8000, .bits = 8, .dataSize = 0xFFFFFFFF}, "\x01",
-                 "8000\r\n8\r\n1\r\n", true},
-        TextCase{"bytes_after_data_ignored", {.rate = 8000, .bits = 8, .dataSize = 1}, "\x01\x02",
-                 "8000\r\n8\r\n1\r\n", false}),
+    testing::Values(TextCase{"mono16", {}, pcm16({1, -1}), "44100\r\n16\r\n1\r\n-1\r\n", false},
+                    TextCase{"mono16_limits",
+                             {},
+                             pcm16({-32768, 32767, 0}),
+                             "44100\r\n16\r\n-32768\r\n32767\r\n0\r\n",
+                             false},
+                    TextCase{"mono8",
+                             {.rate = 8000, .bits = 8},
+                             std::string("\x80\x00\xFF", 3),
+                             "8000\r\n8\r\n128\r\n0\r\n255\r\n",
+                             false},
+                    TextCase{"stereo8_first_channel",
+                             {.channels = 2, .rate = 8000, .bits = 8},
+                             "\x0A\xC8\x14\xD2",
+                             "8000\r\n8\r\n10\r\n20\r\n",
+                             false},
+                    TextCase{"stereo16_first_channel",
+                             {.channels = 2},
+                             pcm16({5, 6, -7, 8}),
+                             "44100\r\n16\r\n5\r\n-7\r\n",
+                             false},
+                    TextCase{"three_channels_first_of_each_frame",
+                             {.channels = 3},
+                             pcm16({1, 2, 3, 4, 5, 6}),
+                             "44100\r\n16\r\n1\r\n4\r\n",
+                             false},
+                    TextCase{"empty_data", {}, "", "44100\r\n16\r\n", false},
+                    TextCase{"partial_last_frame_dropped",
+                             {.channels = 2},
+                             pcm16({9, 8, 7}),
+                             "44100\r\n16\r\n9\r\n",
+                             false},
+                    TextCase{
+                        "odd_size_mono16", {}, pcm16({9}) + "\x01", "44100\r\n16\r\n9\r\n", false},
+                    TextCase{"short_chunk_keeps_frames_present",
+                             {.dataSize = 10},
+                             pcm16({3, 4}),
+                             "44100\r\n16\r\n3\r\n4\r\n",
+                             true},
+                    TextCase{"short_in_a_frame",
+                             {.channels = 2, .dataSize = 8},
+                             pcm16({3, 4, 5}),
+                             "44100\r\n16\r\n3\r\n",
+                             true},
+                    TextCase{"partial_frame_bytes_missing",
+                             {.channels = 2, .dataSize = 6},
+                             pcm16({3, 4}),
+                             "44100\r\n16\r\n3\r\n",
+                             true},
+                    TextCase{"size_larger_than_any_file",
+                             {.rate = 8000, .bits = 8, .dataSize = 0xFFFFFFFF},
+                             "\x01",
+                             "8000\r\n8\r\n1\r\n",
+                             true},
+                    TextCase{"bytes_after_data_ignored",
+                             {.rate = 8000, .bits = 8, .dataSize = 1},
+                             "\x01\x02",
+                             "8000\r\n8\r\n1\r\n",
+                             false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Every 16-bit value, in stereo, so that frames cross the read blocks and the output

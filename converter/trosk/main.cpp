@@ -4,7 +4,8 @@
 
 int main(int argc, char** argv) {
   using namespace varno::converter;
-  return runConverter(argc, argv,
-                      {"trosk", "Converts sample text (rate, bits, samples) into a mono PCM WAVE file.",
-                       Error::TroskUsage, convertTextToWave});
+  return runConverter(
+      argc, argv,
+      {"trosk", "Converts sample text (rate, bits, samples) into a mono PCM WAVE file.",
+       Error::TroskUsage, convertTextToWave});
 }

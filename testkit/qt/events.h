@@ -1,10 +1,10 @@
 #pragma once
 // Events as the desktop and the event loop bring them: drops, and waiting for their effects.
+#include <QtCore/qtestsupport_core.h>
 #include <QDeadlineTimer>
 #include <QList>
 #include <QStringList>
 #include <QUrl>
-#include <QtCore/qtestsupport_core.h>
 
 class QWidget;
 

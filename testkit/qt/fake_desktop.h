@@ -19,22 +19,24 @@ class FakeDesktop : public desktop::Desktop {
     std::vector<std::string> args;
   };
 
-  desktop::ProgramLookup lookup{desktop::LookupResult::Found, "/usr/bin/player"};  // what findExecutable answers
+  desktop::ProgramLookup lookup{desktop::LookupResult::Found,
+                                "/usr/bin/player"};  // what findExecutable answers
   bool startSucceeds = true;
   bool runStarts = false;  // really start the programs (converters in tests)
   desktop::LaunchResult launch = desktop::LaunchResult::Started;  // what launchPlayer answers
-  desktop::WindowId foreground = 0;  // what foregroundWindow answers
+  desktop::WindowId foreground = 0;                               // what foregroundWindow answers
   std::set<desktop::WindowId> openWindows;  // windows that setForegroundWindow finds
   std::vector<std::string> lookedUp;
   std::vector<Start> starts;
-  std::vector<desktop::WindowId> raised;  // every setForegroundWindow call
+  std::vector<desktop::WindowId> raised;        // every setForegroundWindow call
   std::set<desktop::ProcessId> endedProcesses;  // watched processes that processEnded finds ended
-  std::vector<desktop::ProcessId> killed;  // every endProcess call
-  std::vector<desktop::ProcessId> released;  // every releaseProcess call
+  std::vector<desktop::ProcessId> killed;       // every endProcess call
+  std::vector<desktop::ProcessId> released;     // every releaseProcess call
 
   std::set<desktop::ProcessId> failedProcesses;  // what processFailed finds failed
   std::map<desktop::ProcessId, desktop::WindowId> processWindows;  // what windowOfProcess answers
-  std::map<desktop::ProcessId, std::string> processErrorTexts;  // what processErrors answers for fake ids
+  std::map<desktop::ProcessId, std::string>
+      processErrorTexts;  // what processErrors answers for fake ids
 
   desktop::ProgramLookup findExecutable(const std::string& document) override {
     lookedUp.push_back(document);
@@ -42,7 +44,8 @@ class FakeDesktop : public desktop::Desktop {
   }
   // Recorded in starts as the looked-up program on the file. Started comes with a fresh fake id
   // as startWatched gives; with runStarts the associated program is really launched.
-  desktop::PlayerLaunch launchPlayer(const std::string& document, const std::string& file) override {
+  desktop::PlayerLaunch launchPlayer(const std::string& document,
+                                     const std::string& file) override {
     starts.push_back({lookup.program, {file}});
     if (runStarts) return desktop::launchAssociatedProgram(document, file, children_);
     if (launch != desktop::LaunchResult::Started) return {launch, 0};
@@ -50,7 +53,8 @@ class FakeDesktop : public desktop::Desktop {
   }
   // A fake start answers 90001, 90002, ... (0 when startSucceeds is false); with runStarts the
   // process is real and watched as the real desktops watch theirs.
-  desktop::ProcessId startWatched(const std::string& program, const std::vector<std::string>& args) override {
+  desktop::ProcessId startWatched(const std::string& program,
+                                  const std::vector<std::string>& args) override {
     starts.push_back({program, args});
     if (runStarts) return children_.start(program, args);
     return startSucceeds ? startFake() : 0;

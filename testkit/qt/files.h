@@ -14,7 +14,8 @@ inline QByteArray readFile(const QString& path) {
 }
 
 inline bool writeFile(const QString& path, QByteArrayView bytes) {
-  return writeFile(QFile::encodeName(path).toStdString(), std::string_view(bytes.data(), bytes.size()));
+  return writeFile(QFile::encodeName(path).toStdString(),
+                   std::string_view(bytes.data(), bytes.size()));
 }
 
 }  // namespace varno::testkit

@@ -12,7 +12,8 @@ namespace varno::testkit {
 
 class XClient {
  public:
-  explicit XClient(const std::string& display) : connection_(xcb_connect(display.c_str(), &screen_)) {
+  explicit XClient(const std::string& display)
+      : connection_(xcb_connect(display.c_str(), &screen_)) {
     auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection_));
     if (!xcb_connection_has_error(connection_)) root_ = roots.data->root;
   }
@@ -84,10 +85,13 @@ class XClient {
   // The window's WM_NAME.
   std::string title(xcb_window_t window) {
     auto* reply = xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 256), nullptr);
+        connection_,
+        xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 256),
+        nullptr);
     std::string result;
     if (reply)
-      result.assign(static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
+      result.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                    xcb_get_property_value_length(reply));
     std::free(reply);
     return result;
   }
@@ -100,7 +104,8 @@ class XClient {
     message.type = atom("WM_PROTOCOLS");
     message.data.data32[0] = atom("WM_DELETE_WINDOW");
     message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
     xcb_flush(connection_);
   }
   // Returns once the server has handled every request sent so far.

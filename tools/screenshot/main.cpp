@@ -34,7 +34,8 @@ std::string tone() {
   std::vector<int> samples;
   for (std::uint32_t i = 0; i < rate; ++i) {
     const double t = static_cast<double>(i) / rate;
-    const double v = 0.6 * std::sin(2 * std::numbers::pi * 220 * t) + 0.25 * std::sin(2 * std::numbers::pi * 1650 * t);
+    const double v = 0.6 * std::sin(2 * std::numbers::pi * 220 * t) +
+                     0.25 * std::sin(2 * std::numbers::pi * 1650 * t);
     samples.push_back(static_cast<int>(std::lround(v * 30000)));
   }
   return waveBytes({.rate = rate}, pcm16(samples));
@@ -70,9 +71,13 @@ int main(int argc, char** argv) {
   if (!save(form, out + "/startup.png")) return 1;
 
   dropFiles(form.Text1, {tonePath});
-  if (!waitUntil([&] { return form.Combo1->count() == 8; }, kLimit) || !save(form, out + "/captured.png")) return 1;
+  if (!waitUntil([&] { return form.Combo1->count() == 8; }, kLimit) ||
+      !save(form, out + "/captured.png"))
+    return 1;
 
   form.Combo1->setCurrentIndex(3);
-  if (!waitUntil([&] { return form.cmdOpen_Chg->isEnabled(); }, kLimit) || !save(form, out + "/resampled.png")) return 1;
+  if (!waitUntil([&] { return form.cmdOpen_Chg->isEnabled(); }, kLimit) ||
+      !save(form, out + "/resampled.png"))
+    return 1;
   return 0;
 }

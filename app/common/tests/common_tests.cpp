@@ -9,12 +9,14 @@
 using namespace varno::common;
 
 TEST(Rounding, NamedRulesAtHalvesAndNegatives) {
+  // clang-format off
   struct Row { double x, even, up, away; };
   const Row rows[] = {
       {2.5, 2, 3, 3},   {3.5, 4, 4, 4},    {-2.5, -2, -2, -3}, {-3.5, -4, -3, -4},
       {0.5, 0, 1, 1},   {-0.5, 0, 0, -1},  {100.5, 100, 101, 101}, {501.5, 502, 502, 502},
       {-2.75, -3, -3, -3}, {1.2, 1, 1, 1}, {2147483646.5, 2147483646, 2147483647, 2147483647},
   };
+  // clang-format on
   for (const Row& r : rows) {
     EXPECT_EQ(roundHalfEven(r.x), r.even) << r.x;
     EXPECT_EQ(roundHalfUp(r.x), r.up) << r.x;
@@ -35,12 +37,14 @@ TEST(CheckedArithmetic, RefusesToWrapAtTheLimits) {
 }
 
 TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
+  // clang-format off
   struct Row { const char* text; double value; };
   const Row rows[] = {
       {" 44100", 44100}, {"16", 16}, {"  -3", -3}, {"344.53125", 344.53125}, {"", 0},
       {"abc", 0}, {" 12abc", 12}, {"-", 0}, {".5", 0.5}, {"1e3", 1000}, {"2e", 2},
       {"\t7", 7}, {"+8", 8}, {" 500 msec", 500},
   };
+  // clang-format on
   for (const Row& r : rows) EXPECT_EQ(leadingNumber(r.text), r.value) << r.text;
 }
 

@@ -48,7 +48,9 @@ class PlayerWindow : public QRasterWindow {
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(QRect(QPoint(), size()), Qt::white); }
+  void paintEvent(QPaintEvent*) override {
+    QPainter(this).fillRect(QRect(QPoint(), size()), Qt::white);
+  }
 
   // Recorded only now, so a test that reads the record knows the window is there to be found.
   void exposeEvent(QExposeEvent* event) override {

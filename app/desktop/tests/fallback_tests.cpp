@@ -5,8 +5,8 @@
 #include <QGuiApplication>
 
 #include "desktop/fallback_desktop.h"
-#include "test_support.h"
 #include "desktop/x11_desktop.h"
+#include "test_support.h"
 
 namespace varno::desktop::test {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "desktop/process_tree.h"
-#include "test_support.h"
 #include "desktop/x11_desktop.h"
+#include "test_support.h"
 #include "testkit/qt/x_client.h"
 
 extern char** environ;
@@ -144,10 +144,10 @@ TEST(X11Desktop, FindsTheWindowOfAProcessOrOfItsDescendants) {
                     VARNO_TESTPLAYER, dir.path().string(), display});
     ASSERT_GT(shell, 0);
     ChildProcesses others;
-    const ProcessId stranger = others.start(
-        "/usr/bin/env",
-        {"DISPLAY=" + display, "VARNO_TESTPLAYER_RECORD=" + (dir.path() / "c").string(),
-         VARNO_TESTPLAYER});
+    const ProcessId stranger =
+        others.start("/usr/bin/env",
+                     {"DISPLAY=" + display,
+                      "VARNO_TESTPLAYER_RECORD=" + (dir.path() / "c").string(), VARNO_TESTPLAYER});
     ASSERT_GT(stranger, 0);
     KillOnExit strangerGuard(stranger);
     ASSERT_TRUE(waitFor([&] {

@@ -41,9 +41,11 @@ common::LineIndex staleIndex() { return common::LineIndex{{3, 4, 8, 3, 4}}; }
 }  // namespace
 
 TEST(Scan, SixteenBitOnlyWhenTheCaptionSaysSixteen) {
+  // clang-format off
   struct Row { const char* caption; bool sixteen; };
-  const Row rows[] = {{" 16", true}, {"16", true}, {" 16.0", true}, {" 8", false},
-                      {" 24", false}, {"", false}, {" 160", false}, {"x16", false}};
+  // clang-format on
+  const Row rows[] = {{" 16", true},  {"16", true}, {" 16.0", true}, {" 8", false},
+                      {" 24", false}, {"", false},  {" 160", false}, {"x16", false}};
   for (const Row& r : rows) EXPECT_EQ(isSixteenBit(r.caption), r.sixteen) << r.caption;
 }
 
@@ -54,6 +56,7 @@ TEST(Scan, FullScaleAndCountOfEveryLine) {
     std::int32_t maxAmp;
     std::int32_t count;
   };
+  // clang-format off
   const Row rows[] = {
       {true, {"100", "-2000", "1500"}, 2000, 3},
       {true, {"0", "0", "0"}, 0, 3},
@@ -72,6 +75,7 @@ TEST(Scan, FullScaleAndCountOfEveryLine) {
       {false, {"131.5"}, 4, 1},
       {false, {"-99999999999"}, std::numeric_limits<std::int32_t>::max(), 1},
   };
+  // clang-format on
   TempDir dir;
   for (const Row& r : rows) {
     writeSamples(dir / "Org_txt.txt", r.sixteen ? "16" : "8", r.samples);
@@ -107,6 +111,7 @@ TEST(Scan, NotesTheOffsetOfEveryStrideLine) {
 }
 
 TEST(Captions, AmplitudeAxis) {
+  // clang-format off
   struct Row { std::int32_t maxAmp; bool sixteen; std::array<const char*, 3> captions; };
   const Row rows[] = {
       {2000, true, {"+2000", "0", "-2000"}},
@@ -116,6 +121,7 @@ TEST(Captions, AmplitudeAxis) {
       {0, false, {"127", "128", "128"}},
       {std::numeric_limits<std::int32_t>::max(), false, {"2147483774", "128", "2147483519"}},
   };
+  // clang-format on
   for (const Row& r : rows) {
     const auto captions = amplitudeCaptions(r.maxAmp, r.sixteen);
     for (int k = 0; k < 6; ++k) EXPECT_EQ(captions[k], r.captions[k % 3]) << r.maxAmp << " " << k;
@@ -130,26 +136,44 @@ TEST(Captions, TimeAxisInTenthsOfMilliseconds) {
     std::array<const char*, 6> times;
   };
   const Row rows[] = {
-      {0, 44100, {"0", "100", "200", "300", "400", "500"},
+      {0,
+       44100,
+       {"0", "100", "200", "300", "400", "500"},
        {"0.0msec", "2.3msec", "4.5msec", "6.8msec", "9.1msec", "11.3msec"}},
-      {0, 16000, {"0", "100", "200", "300", "400", "500"},
+      {0,
+       16000,
+       {"0", "100", "200", "300", "400", "500"},
        {"0.0msec", "6.3msec", "12.5msec", "18.8msec", "25.0msec", "31.3msec"}},
-      {12345, 22050, {"12345", "12445", "12545", "12645", "12745", "12845"},
+      {12345,
+       22050,
+       {"12345", "12445", "12545", "12645", "12745", "12845"},
        {"559.9msec", "564.4msec", "568.9msec", "573.5msec", "578.0msec", "582.5msec"}},
-      {1000, 8000, {"1000", "1100", "1200", "1300", "1400", "1500"},
+      {1000,
+       8000,
+       {"1000", "1100", "1200", "1300", "1400", "1500"},
        {"125.0msec", "137.5msec", "150.0msec", "162.5msec", "175.0msec", "187.5msec"}},
-      {2147483600, 44100, {"2147483600", "2147483700", "2147483800", "2147483900", "2147484000", "2147484100"},
+      {2147483600,
+       44100,
+       {"2147483600", "2147483700", "2147483800", "2147483900", "2147484000", "2147484100"},
        {"48695773.2msec", "48695775.5msec", "48695777.8msec", "48695780.0msec", "48695782.3msec",
         "48695784.6msec"}},
       // The widest captions there are: the last window of the longest recording at 1 Hz.
-      {2147483647, 1, {"2147483647", "2147483747", "2147483847", "2147483947", "2147484047", "2147484147"},
+      {2147483647,
+       1,
+       {"2147483647", "2147483747", "2147483847", "2147483947", "2147484047", "2147484147"},
        {"2147483647000.0msec", "2147483747000.0msec", "2147483847000.0msec", "2147483947000.0msec",
         "2147484047000.0msec", "2147484147000.0msec"}},
-      {0, 0, {"0", "100", "200", "300", "400", "500"},
+      {0,
+       0,
+       {"0", "100", "200", "300", "400", "500"},
        {"-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec"}},
-      {100, -8000, {"100", "200", "300", "400", "500", "600"},
+      {100,
+       -8000,
+       {"100", "200", "300", "400", "500", "600"},
        {"-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec"}},
-      {0, std::nan(""), {"0", "100", "200", "300", "400", "500"},
+      {0,
+       std::nan(""),
+       {"0", "100", "200", "300", "400", "500"},
        {"-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec", "-.-msec"}},
   };
   for (const Row& r : rows) {
@@ -162,6 +186,7 @@ TEST(Captions, TimeAxisInTenthsOfMilliseconds) {
 }
 
 TEST(Captions, TenthsRoundHalvesAwayOnFifteenDigits) {
+  // clang-format off
   struct Row { double value; const char* text; };
   const Row rows[] = {
       {0, "0.0"},         {6.25, "6.3"},    {0.05, "0.1"},      {0.0499, "0.0"},
@@ -170,6 +195,7 @@ TEST(Captions, TenthsRoundHalvesAwayOnFifteenDigits) {
       {1234567.85, "1234567.9"},            {1e20, "100000000000000000000.0"},
       {std::numeric_limits<double>::infinity(), "-.-"},
   };
+  // clang-format on
   for (const Row& r : rows) EXPECT_EQ(formatTenths(r.value), r.text) << r.value;
 }
 
@@ -181,9 +207,11 @@ void PrintTo(const Box& b, std::ostream* out) {
 
 // The caption rows as the window lays them out, in pixels: Label13(6..11) under Picture2,
 // Label13(0..5) under Picture1, and one of Label12 beside the pictures' right edges.
-std::vector<CaptionText> row(const std::array<int, 6>& lefts, int top, int width, const std::vector<int>& texts) {
+std::vector<CaptionText> row(const std::array<int, 6>& lefts, int top, int width,
+                             const std::vector<int>& texts) {
   std::vector<CaptionText> captions;
-  for (std::size_t k = 0; k < texts.size(); ++k) captions.push_back({{lefts[k], top, width, 9}, texts[k], 12});
+  for (std::size_t k = 0; k < texts.size(); ++k)
+    captions.push_back({{lefts[k], top, width, 9}, texts[k], 12});
   return captions;
 }
 constexpr std::array<int, 6> kLefts{0, 104, 208, 304, 408, 504};
@@ -198,42 +226,98 @@ TEST(Captions, BoxesGrowAboutTheirAnchorsWithoutMeeting) {
   };
   const Row rows[] = {
       {"44100 Hz from 0: designed boxes, one line of the font high",
-       row(kLefts, 664, 65, {44, 44, 44, 44, 44, 51}), Anchor::Centre, 0, 583,
-       {{0, 664, 65, 12}, {104, 664, 65, 12}, {208, 664, 65, 12}, {304, 664, 65, 12}, {408, 664, 65, 12},
+       row(kLefts, 664, 65, {44, 44, 44, 44, 44, 51}),
+       Anchor::Centre,
+       0,
+       583,
+       {{0, 664, 65, 12},
+        {104, 664, 65, 12},
+        {208, 664, 65, 12},
+        {304, 664, 65, 12},
+        {408, 664, 65, 12},
         {504, 664, 65, 12}}},
       {"600011.3msec: centred growth, the first held at the window's left edge",
-       row(kLefts, 664, 65, {79, 79, 79, 79, 79, 79}), Anchor::Centre, 0, 583,
-       {{0, 664, 79, 12}, {97, 664, 79, 12}, {201, 664, 79, 12}, {297, 664, 79, 12}, {401, 664, 79, 12},
+       row(kLefts, 664, 65, {79, 79, 79, 79, 79, 79}),
+       Anchor::Centre,
+       0,
+       583,
+       {{0, 664, 79, 12},
+        {97, 664, 79, 12},
+        {201, 664, 79, 12},
+        {297, 664, 79, 12},
+        {401, 664, 79, 12},
         {497, 664, 79, 12}}},
       {"2^31 - 1 samples at 44100 Hz: the first, held at the edge, would meet the second",
-       row(kLefts, 664, 65, {93, 93, 93, 93, 93, 93}), Anchor::Centre, 0, 583,
-       {{0, 664, 93, 12}, {90, 676, 93, 12}, {194, 664, 93, 12}, {290, 676, 93, 12}, {394, 664, 93, 12},
+       row(kLefts, 664, 65, {93, 93, 93, 93, 93, 93}),
+       Anchor::Centre,
+       0,
+       583,
+       {{0, 664, 93, 12},
+        {90, 676, 93, 12},
+        {194, 664, 93, 12},
+        {290, 676, 93, 12},
+        {394, 664, 93, 12},
         {490, 676, 93, 12}}},
-      {"2^31 - 1 samples at 1 Hz: every second caption one line lower, the last held at the right edge",
-       row(kLefts, 664, 65, {127, 127, 127, 127, 127, 127}), Anchor::Centre, 0, 583,
-       {{0, 664, 127, 12}, {73, 676, 127, 12}, {177, 664, 127, 12}, {273, 676, 127, 12}, {377, 664, 127, 12},
+      {"2^31 - 1 samples at 1 Hz: every second caption one line lower, the last held at the right "
+       "edge",
+       row(kLefts, 664, 65, {127, 127, 127, 127, 127, 127}),
+       Anchor::Centre,
+       0,
+       583,
+       {{0, 664, 127, 12},
+        {73, 676, 127, 12},
+        {177, 664, 127, 12},
+        {273, 676, 127, 12},
+        {377, 664, 127, 12},
         {456, 676, 127, 12}}},
       {"2^31 - 1 samples, top row: odd growth rounded up to keep the middle",
-       row(kLefts, 432, 49, {70, 70, 70, 70, 70, 70}), Anchor::Centre, 0, 583,
-       {{0, 432, 71, 12}, {93, 432, 71, 12}, {197, 432, 71, 12}, {293, 432, 71, 12}, {397, 432, 71, 12},
+       row(kLefts, 432, 49, {70, 70, 70, 70, 70, 70}),
+       Anchor::Centre,
+       0,
+       583,
+       {{0, 432, 71, 12},
+        {93, 432, 71, 12},
+        {197, 432, 71, 12},
+        {293, 432, 71, 12},
+        {397, 432, 71, 12},
         {493, 432, 71, 12}}},
       {"neighbours a blank apart share their line",
-       {{{0, 0, 20, 12}, 20, 12}, {{23, 0, 20, 12}, 20, 12}}, Anchor::Centre, 0, 583,
+       {{{0, 0, 20, 12}, 20, 12}, {{23, 0, 20, 12}, 20, 12}},
+       Anchor::Centre,
+       0,
+       583,
        {{0, 0, 20, 12}, {23, 0, 20, 12}}},
       {"one pixel short of a blank between neighbours",
-       {{{0, 0, 20, 12}, 20, 12}, {{22, 0, 20, 12}, 20, 12}}, Anchor::Centre, 0, 583,
+       {{{0, 0, 20, 12}, 20, 12}, {{22, 0, 20, 12}, 20, 12}},
+       Anchor::Centre,
+       0,
+       583,
        {{0, 0, 20, 12}, {22, 12, 20, 12}}},
       {"amplitude beside the pictures: a box that fits stays, even past the window's edge",
-       {{{536, 648, 49, 9}, 42, 12}}, Anchor::Left, 529, 583, {{536, 648, 49, 12}}},
+       {{{536, 648, 49, 9}, 42, 12}},
+       Anchor::Left,
+       529,
+       583,
+       {{536, 648, 49, 12}}},
       {"amplitude that grows: to the right, pushed back no further than the designed edge",
-       {{{536, 648, 49, 9}, 52, 12}}, Anchor::Left, 529, 583, {{533, 648, 52, 12}}},
+       {{{536, 648, 49, 9}, 52, 12}},
+       Anchor::Left,
+       529,
+       583,
+       {{533, 648, 52, 12}}},
       {"wider than the area: held at its left end",
-       {{{536, 648, 49, 9}, 77, 12}}, Anchor::Left, 529, 583, {{529, 648, 77, 12}}},
+       {{{536, 648, 49, 9}, 77, 12}},
+       Anchor::Left,
+       529,
+       583,
+       {{529, 648, 77, 12}}},
   };
-  for (const Row& r : rows) EXPECT_EQ(captionRow(r.captions, r.anchor, r.areaLeft, r.areaRight, 3), r.boxes) << r.what;
+  for (const Row& r : rows)
+    EXPECT_EQ(captionRow(r.captions, r.anchor, r.areaLeft, r.areaRight, 3), r.boxes) << r.what;
 }
 
 TEST(Scroll, StartPositions) {
+  // clang-format off
   struct Row { int p; std::int32_t count; std::int32_t scroll; std::int32_t choice; };
   const Row rows[] = {
       {0, 441000, 0, 0},
@@ -246,6 +330,7 @@ TEST(Scroll, StartPositions) {
       {99, 2147483647, 2126008811, 2126008811},
       {100, 0, 0, 0},
   };
+  // clang-format on
   for (const Row& r : rows) {
     EXPECT_EQ(scrollStartPos(r.p, r.count), r.scroll) << r.p << " " << r.count;
     EXPECT_EQ(choiceStartPos(r.p, r.count), r.choice) << r.p << " " << r.count;
@@ -253,12 +338,14 @@ TEST(Scroll, StartPositions) {
 }
 
 TEST(Scroll, ArrowSteps) {
+  // clang-format off
   struct Row { std::int32_t start, count, left, right; };
   const Row rows[] = {
       {150, 1000, 50, 250}, {100, 1000, 100, 200}, {50, 1000, 50, 150}, {0, 1000, 0, 100},
       {950, 1000, 850, 1000}, {1000, 1000, 900, 1000}, {1010, 1000, 910, 1010},
       {2147483600, 2147483647, 2147483500, 2147483647}, {0, 0, 0, 0},
   };
+  // clang-format on
   for (const Row& r : rows) {
     EXPECT_EQ(stepLeft(r.start), r.left) << r.start;
     EXPECT_EQ(stepRight(r.start, r.count), r.right) << r.start;
@@ -266,6 +353,7 @@ TEST(Scroll, ArrowSteps) {
 }
 
 TEST(RateList, RateDividedByPowersOfTwoRoundedHalvesUp) {
+  // clang-format off
   struct Row { double rate; std::array<double, 8> values; };
   const Row rows[] = {
       {44100, {44100, 22050, 11025, 5513, 2756, 1378, 689, 345}},
@@ -276,8 +364,10 @@ TEST(RateList, RateDividedByPowersOfTwoRoundedHalvesUp) {
       {-8000, {-8000, -4000, -2000, -1000, -500, -250, -125, -62}},
       {0, {0, 0, 0, 0, 0, 0, 0, 0}},
   };
-  const std::array<std::string_view, 8> suffixes = {"Hz (等倍)",  "Hz (1/2)",  "Hz (1/4)",  "Hz (1/8)",
-                                                    "Hz (1/16)", "Hz (1/32)", "Hz (1/64)", "Hz (1/128)"};
+  // clang-format on
+  const std::array<std::string_view, 8> suffixes = {"Hz (等倍)", "Hz (1/2)",  "Hz (1/4)",
+                                                    "Hz (1/8)",  "Hz (1/16)", "Hz (1/32)",
+                                                    "Hz (1/64)", "Hz (1/128)"};
   for (const Row& r : rows) {
     const std::array<RateItem, 8> items = rateItems(r.rate);
     for (std::size_t k = 0; k < items.size(); ++k) {
@@ -288,21 +378,30 @@ TEST(RateList, RateDividedByPowersOfTwoRoundedHalvesUp) {
 }
 
 TEST(Drawing, GridIsFourVerticalsThenTheCentreLine) {
-  const std::vector<Segment> expected = {
-      {100, 0, 100, 200, kBlack}, {200, 0, 200, 200, kBlack}, {300, 0, 300, 200, kBlack},
-      {400, 0, 400, 200, kBlack}, {0, 100, 500, 100, kBlack}};
+  const std::vector<Segment> expected = {{100, 0, 100, 200, kBlack},
+                                         {200, 0, 200, 200, kBlack},
+                                         {300, 0, 300, 200, kBlack},
+                                         {400, 0, 400, 200, kBlack},
+                                         {0, 100, 500, 100, kBlack}};
   EXPECT_EQ(gridSegments(), expected);
 }
 
 TEST(Drawing, SampleHeights) {
-  struct Row { double value; std::int32_t maxAmp; bool sixteen; float y; };
+  struct Row {
+    double value;
+    std::int32_t maxAmp;
+    bool sixteen;
+    float y;
+  };
   const Row rows[] = {
-      {500, 1000, true, 50},   {-1000, 1000, true, 200}, {1000, 1000, true, 0},  {0, 1000, true, 100},
-      {2.5, 10, true, 75},     {178, 100, false, 50},    {128, 100, false, 100}, {28, 100, false, 200},
-      {178.5, 100, false, 50}, {179.5, 100, false, 48},  {0, 128, false, 200},   {255, 128, false, 0.78125f},
+      {500, 1000, true, 50},   {-1000, 1000, true, 200}, {1000, 1000, true, 0},
+      {0, 1000, true, 100},    {2.5, 10, true, 75},      {178, 100, false, 50},
+      {128, 100, false, 100},  {28, 100, false, 200},    {178.5, 100, false, 50},
+      {179.5, 100, false, 48}, {0, 128, false, 200},     {255, 128, false, 0.78125f},
       {5, 0, true, 100},       {-3e9, 1, false, 1e6f},
   };
-  for (const Row& r : rows) EXPECT_FLOAT_EQ(sampleHeight(r.value, r.maxAmp, r.sixteen), r.y) << r.value;
+  for (const Row& r : rows)
+    EXPECT_FLOAT_EQ(sampleHeight(r.value, r.maxAmp, r.sixteen), r.y) << r.value;
 }
 
 TEST(Drawing, OriginalTraceShowsFiveHundredSamplesFromStart) {
@@ -347,9 +446,9 @@ TEST(Drawing, ResampledTraceHoldsEachValueForItsGroup) {
     std::size_t sticks;
   };
   const Row rows[] = {
-      {0, 1, 0, 500},       {50, 4, 52, 500},   {0, 128, 0, 512},     {100, 128, 128, 512},
-      {20000, 2, 20000, 500}, {20001, 2, 20002, 500}, {16383, 128, 16384, 512}, {29900, 16, 29904, 96},
-      {30000, 8, 0, 0},
+      {0, 1, 0, 500},           {50, 4, 52, 500},       {0, 128, 0, 512},
+      {100, 128, 128, 512},     {20000, 2, 20000, 500}, {20001, 2, 20002, 500},
+      {16383, 128, 16384, 512}, {29900, 16, 29904, 96}, {30000, 8, 0, 0},
   };
   TempDir dir;
   // 30000 original samples; re-sampled value m is m, so a stick's height names its group.
@@ -360,7 +459,8 @@ TEST(Drawing, ResampledTraceHoldsEachValueForItsGroup) {
     writeSamples(dir / "Chg_txt.txt", "16", values);
     common::LineIndex index;
     const std::string bytes = readFile(dir / "Chg_txt.txt");
-    for (std::size_t pos = bytes.find("\r\n", bytes.find("\r\n") + 2) + 2, line = 0; pos < bytes.size(); ++line) {
+    for (std::size_t pos = bytes.find("\r\n", bytes.find("\r\n") + 2) + 2, line = 0;
+         pos < bytes.size(); ++line) {
       if (line % common::LineIndex::kStride == 0) index.offsets.push_back(pos);
       pos = bytes.find("\r\n", pos) + 2;
     }

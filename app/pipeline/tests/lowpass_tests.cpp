@@ -19,12 +19,14 @@ const std::function<bool()> kAlways = [] { return true; };
 
 // Re-samples `samples` under the bits line `bits` with the low-pass method and returns the
 // written sample lines.
-std::vector<std::string> lowPassLines(const std::string& bits, int factor, const std::vector<std::string>& samples) {
+std::vector<std::string> lowPassLines(const std::string& bits, int factor,
+                                      const std::vector<std::string>& samples) {
   TempDir dir;
   std::string original = crlf({"44100", bits});
   for (const auto& s : samples) original += s + "\r\n";
   writeFile(dir / "Org_txt.txt", original);
-  const auto result = resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", factor, Method::LowPass, kAlways);
+  const auto result =
+      resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", factor, Method::LowPass, kAlways);
   EXPECT_EQ(result.error, ResampleError::None);
   const std::string written = readFile(dir / "Chg_txt.txt");
   std::vector<std::string> lines;
@@ -38,7 +40,8 @@ std::vector<std::string> lowPassLines(const std::string& bits, int factor, const
   return lines;
 }
 
-std::vector<int> lowPassValues(const std::string& bits, int factor, const std::vector<int>& samples) {
+std::vector<int> lowPassValues(const std::string& bits, int factor,
+                               const std::vector<int>& samples) {
   std::vector<std::string> texts;
   for (int s : samples) texts.push_back(std::to_string(s));
   std::vector<int> values;
@@ -81,9 +84,16 @@ TEST(LowPass, CopiesAndConstantsComeOutExact) {
 // for sample p exactly, so it gets the middle value and the outputs on either side mirror
 // each other. One sample of delay either way breaks both.
 TEST(LowPass, OutputStandsForTheFirstSampleOfItsGroup) {
-  struct Row { const char* bits; int factor; int low, middle, high; };
-  const Row rows[] = {{"16", 2, -20000, 0, 20000},  {"16", 4, -20000, 0, 20000}, {"16", 128, -20000, 0, 20000},
-                      {"8", 4, 28, 128, 228},       {"8", 128, 28, 128, 228}};
+  struct Row {
+    const char* bits;
+    int factor;
+    int low, middle, high;
+  };
+  const Row rows[] = {{"16", 2, -20000, 0, 20000},
+                      {"16", 4, -20000, 0, 20000},
+                      {"16", 128, -20000, 0, 20000},
+                      {"8", 4, 28, 128, 228},
+                      {"8", 128, 28, 128, 228}};
   for (const Row& r : rows) {
     const int p = 9 * r.factor;
     std::vector<int> samples(2 * p + 1, r.low);
@@ -120,15 +130,23 @@ TEST(LowPass, RampPassesUnchangedAwayFromTheEnds) {
 // A full-scale square wave rings past both limits after each edge; the outputs must stop
 // at the limits of the bits' range.
 TEST(LowPass, OvershootIsClampedToTheBitRange) {
-  struct Row { const char* bits; int factor; int low, high; };
-  const Row rows[] = {{"16", 2, -32768, 32767}, {"16", 128, -32768, 32767}, {"8", 4, 0, 255}, {"8", 128, 0, 255}};
+  struct Row {
+    const char* bits;
+    int factor;
+    int low, high;
+  };
+  const Row rows[] = {
+      {"16", 2, -32768, 32767}, {"16", 128, -32768, 32767}, {"8", 4, 0, 255}, {"8", 128, 0, 255}};
   for (const Row& r : rows) {
     std::vector<int> samples;
-    for (int half = 0; half < 8; ++half) samples.insert(samples.end(), 6 * r.factor, half % 2 ? r.high : r.low);
+    for (int half = 0; half < 8; ++half)
+      samples.insert(samples.end(), 6 * r.factor, half % 2 ? r.high : r.low);
 
     const std::vector<int> out = lowPassValues(r.bits, r.factor, samples);
     ASSERT_EQ(out.size(), 48u);
-    EXPECT_EQ(*std::min_element(out.begin(), out.end()), r.low) << r.bits << " bits, factor " << r.factor;
-    EXPECT_EQ(*std::max_element(out.begin(), out.end()), r.high) << r.bits << " bits, factor " << r.factor;
+    EXPECT_EQ(*std::min_element(out.begin(), out.end()), r.low)
+        << r.bits << " bits, factor " << r.factor;
+    EXPECT_EQ(*std::max_element(out.begin(), out.end()), r.high)
+        << r.bits << " bits, factor " << r.factor;
   }
 }

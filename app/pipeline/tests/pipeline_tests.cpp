@@ -26,6 +26,7 @@ const std::function<bool()> kAlways = [] { return true; };
 }  // namespace
 
 TEST(JobStatus, OnlyTheExactWordsOnLineThreeEndAJob) {
+  // clang-format off
   struct Row { std::string content; JobStatus status; };
   const Row rows[] = {
       {"in\r\nout\r\nclose\r\n", JobStatus::Close},
@@ -43,6 +44,7 @@ TEST(JobStatus, OnlyTheExactWordsOnLineThreeEndAJob) {
       {"in\r\n", JobStatus::Unfinished},
       {"", JobStatus::Unfinished},
   };
+  // clang-format on
   for (const Row& r : rows) EXPECT_EQ(parseJobStatus(r.content), r.status) << r.content;
 }
 
@@ -62,13 +64,20 @@ TEST(JobFile, WrittenWithAnEmptyThirdLineAndReadBack) {
 }
 
 TEST(Capture, KilobytesRoundUp) {
+  // clang-format off
   struct Row { std::uintmax_t bytes; const char* text; };
-  const Row rows[] = {{0, "0 KB"}, {1, "1 KB"}, {1024, "1 KB"}, {1025, "2 KB"},
-                      {52920044, "51680 KB"}, {5000000000ULL, "4882813 KB"}};
+  // clang-format on
+  const Row rows[] = {{0, "0 KB"},
+                      {1, "1 KB"},
+                      {1024, "1 KB"},
+                      {1025, "2 KB"},
+                      {52920044, "51680 KB"},
+                      {5000000000ULL, "4882813 KB"}};
   for (const Row& r : rows) EXPECT_EQ(kilobytesText(r.bytes), r.text) << r.bytes;
 }
 
 TEST(Capture, WaveExtensionFromTheLastDotInAnyCase) {
+  // clang-format off
   struct Row { const char* path; bool wave; };
   const Row rows[] = {
       {"/home/u/a.wav", true},      {"/home/u/A.WAV", true},      {"/home/u/x.Wav", true},
@@ -76,11 +85,13 @@ TEST(Capture, WaveExtensionFromTheLastDotInAnyCase) {
       {"/home/u.wav/a", false},     {".wav", true},               {"", false},
       {"/home/u/a.wa", false},
   };
+  // clang-format on
   for (const Row& r : rows) EXPECT_EQ(hasWaveExtension(r.path), r.wave) << r.path;
 }
 
 TEST(Capture, HeaderIsTheFirstTwoLines) {
   TempDir dir;
+  // clang-format off
   struct Row { std::string bytes; bool ok; const char* rate; const char* bits; };
   const Row rows[] = {
       {crlf({"44100", "16", "5"}), true, "44100", "16"},
@@ -90,6 +101,7 @@ TEST(Capture, HeaderIsTheFirstTwoLines) {
       {crlf({"44100"}), false, "", ""},
       {"", false, "", ""},
   };
+  // clang-format on
   for (const Row& r : rows) {
     writeFile(dir / "Org_txt.txt", r.bytes);
     const auto header = readSampleHeader(dir / "Org_txt.txt");
@@ -102,7 +114,8 @@ TEST(Capture, HeaderIsTheFirstTwoLines) {
 }
 
 // The start of a WAVE file: a fmt chunk of `fmtSize` bytes, then the chunk `next`.
-std::string waveHead(std::uint32_t fmtSize, std::uint16_t tag, std::uint16_t bits, const std::string& next) {
+std::string waveHead(std::uint32_t fmtSize, std::uint16_t tag, std::uint16_t bits,
+                     const std::string& next) {
   auto le = [](std::uint32_t v, int size) {
     std::string s;
     for (int i = 0; i < size; ++i) s += static_cast<char>(v >> (8 * i) & 0xff);
@@ -123,21 +136,26 @@ TEST(Refusal, NamesWhatTheFileHasFromPelkinsLineAndTheHeader) {
     std::string reason;  // the reason's first line
   } rows[] = {
       {RefusalCause::Converter, path + " is an illegal format\n", waveHead(16, 1, 16, "LIST"),
-       "音のデータ（「data」チャンク）の前に「LIST」チャンクがあります（曲名などの情報が入っていることがあります）。"},
+       "音のデータ（「data」チャンク）の前に「LIST」チャンクがあります（曲名などの情報が入っている"
+       "ことがあります）。"},
       {RefusalCause::Converter, path + " is an illegal format\n", waveHead(40, 0xFFFE, 24, "data"),
        "拡張形式（WAVE_FORMAT_EXTENSIBLE）、1 サンプル 24 ビットの Wave ファイルです。"},
       {RefusalCause::Converter, path + " is an illegal format\n", waveHead(18, 1, 16, "data"),
        "「fmt 」チャンクが 18 バイトあります（16 バイトのものだけ読めます）。"},
-      {RefusalCause::Converter, path + " is an illegal format\n", std::string("RIFF\x10\0\0\0WAVEJUNK", 16) + std::string(40, '\0'),
+      {RefusalCause::Converter, path + " is an illegal format\n",
+       std::string("RIFF\x10\0\0\0WAVEJUNK", 16) + std::string(40, '\0'),
        "ヘッダーの先頭が「fmt 」チャンクではなく、「JUNK」チャンクです。"},
-      {RefusalCause::Converter, path + " is an illegal format\n", std::string("RIFF\x10\0\0\0WAVEfmt ", 16),
+      {RefusalCause::Converter, path + " is an illegal format\n",
+       std::string("RIFF\x10\0\0\0WAVEfmt ", 16),
        "ヘッダーが 44 バイトに足りません（途中で切れたファイルです）。"},
       {RefusalCause::Converter, path + " isn't a linear PCM format\n", waveHead(16, 3, 32, "data"),
        "浮動小数点（IEEE float）の Wave ファイルです。"},
-      {RefusalCause::Converter, path + " isn't 8 or 16 bits per sample\n", waveHead(16, 1, 24, "data"),
-       "1 サンプルが 24 ビットの Wave ファイルです。"},
-      {RefusalCause::Converter, path + " isn't WAVE format\n", "", "普通のファイルではないか、中身が空です。"},
-      {RefusalCause::Converter, "", "", "変換プログラム（pelkin）が、理由を告げずに途中で終わりました。"},
+      {RefusalCause::Converter, path + " isn't 8 or 16 bits per sample\n",
+       waveHead(16, 1, 24, "data"), "1 サンプルが 24 ビットの Wave ファイルです。"},
+      {RefusalCause::Converter, path + " isn't WAVE format\n", "",
+       "普通のファイルではないか、中身が空です。"},
+      {RefusalCause::Converter, "", "",
+       "変換プログラム（pelkin）が、理由を告げずに途中で終わりました。"},
       {RefusalCause::Converter, "can't open /d/Data/Org_txt.txt\n", waveHead(16, 1, 16, "data"),
        "取り込んだ音のデータ（Data/Org_txt.txt）を書き込めませんでした。"},
       {RefusalCause::NotStarted, "", "", "変換プログラム（pelkin）を起動できませんでした。"},
@@ -154,6 +172,7 @@ TEST(Refusal, NamesWhatTheFileHasFromPelkinsLineAndTheHeader) {
 
 TEST(SampleText, LinesEndAtCrLfOrLfAndTheLastLineEndAddsNothing) {
   TempDir dir;
+  // clang-format off
   struct Row { std::string bytes; std::vector<std::string> lines; };
   const Row rows[] = {
       {"1\r\n2\r\n", {"1", "2"}},
@@ -164,6 +183,7 @@ TEST(SampleText, LinesEndAtCrLfOrLfAndTheLastLineEndAddsNothing) {
       {"\r\n", {""}},
       {std::string(10, 'x') + "\r\n7\r\n", {std::string(10, 'x'), "7"}},
   };
+  // clang-format on
   for (const Row& r : rows) {
     writeFile(dir / "s.txt", r.bytes);
     // A block smaller than a line makes the reader grow and carry lines across reads.
@@ -196,9 +216,11 @@ TEST(SampleText, SkipsLinesInStretchesAcrossBlocks) {
   for (int i = 0; i < 3000; ++i) bytes += std::to_string(i * 7) + (i % 3 ? "\r\n" : "\n");
   bytes += "last";
   writeFile(dir / "s.txt", bytes);
+  // clang-format off
   struct Row { std::int64_t skip, skipped; const char* next; };
-  const Row rows[] = {{0, 0, "0"}, {1, 1, "7"}, {1000, 1000, "7000"}, {2999, 2999, "20993"},
-                      {3000, 3000, "last"}, {5000, 3001, nullptr}};
+  // clang-format on
+  const Row rows[] = {{0, 0, "0"},           {1, 1, "7"},          {1000, 1000, "7000"},
+                      {2999, 2999, "20993"}, {3000, 3000, "last"}, {5000, 3001, nullptr}};
   for (const Row& r : rows) {
     SampleTextReader reader(dir / "s.txt", 700);
     EXPECT_EQ(reader.skip(r.skip), r.skipped) << r.skip;
@@ -211,19 +233,25 @@ TEST(SampleText, SkipsLinesInStretchesAcrossBlocks) {
 }
 
 TEST(SampleText, ValuesAreLeadingNumbers) {
+  // clang-format off
   struct Row { const char* line; double value; };
-  const Row rows[] = {{"-32768", -32768}, {"255", 255}, {"", 0},       {"abc", 0}, {" 12", 12},
-                      {"2.5", 2.5},       {"-", 0},     {"007", 7},    {"1e3", 1000},
-                      {"99999999999999999999", 1e20}};
+  // clang-format on
+  const Row rows[] = {
+      {"-32768", -32768}, {"255", 255}, {"", 0},    {"abc", 0},    {" 12", 12},
+      {"2.5", 2.5},       {"-", 0},     {"007", 7}, {"1e3", 1000}, {"99999999999999999999", 1e20}};
   for (const Row& r : rows) EXPECT_EQ(sampleValue(r.line), r.value) << r.line;
 }
 
 TEST(Resample, RateLineIsTheExactQuotient) {
+  // clang-format off
   struct Row { const char* line; int factor; const char* rate; };
-  const Row rows[] = {{"44100", 1, "44100"},  {"44100", 2, "22050"},    {"44100", 128, "344.53125"},
-                      {"44100", 4, "11025"},  {"44100", 8, "5512.5"},   {"8000", 128, "62.5"},
-                      {"11025", 128, "86.1328125"}, {" 22050", 2, "11025"}, {"", 4, "0"}};
-  for (const Row& r : rows) EXPECT_EQ(resampledRateLine(r.line, r.factor), r.rate) << r.line << "/" << r.factor;
+  // clang-format on
+  const Row rows[] = {
+      {"44100", 1, "44100"},        {"44100", 2, "22050"},  {"44100", 128, "344.53125"},
+      {"44100", 4, "11025"},        {"44100", 8, "5512.5"}, {"8000", 128, "62.5"},
+      {"11025", 128, "86.1328125"}, {" 22050", 2, "11025"}, {"", 4, "0"}};
+  for (const Row& r : rows)
+    EXPECT_EQ(resampledRateLine(r.line, r.factor), r.rate) << r.line << "/" << r.factor;
 }
 
 TEST(Resample, GroupsByFirstSampleOrRoundedMean) {
@@ -233,6 +261,7 @@ TEST(Resample, GroupsByFirstSampleOrRoundedMean) {
     Method method;
     std::vector<std::string> expected;
   };
+  // clang-format off
   const Row rows[] = {
       {{"10", "11", "12", "13"}, 2, Method::Average, {"11", "13"}},
       {{"-3", "-4"}, 2, Method::Average, {"-4"}},
@@ -252,16 +281,19 @@ TEST(Resample, GroupsByFirstSampleOrRoundedMean) {
       {{"1.5", "1.5"}, 2, Method::Average, {"2"}},
       {{"99999999999999999999", "99999999999999999999"}, 2, Method::Average, {"1000000000000000"}},
   };
+  // clang-format on
   TempDir dir;
   for (const Row& r : rows) {
     std::string original = crlf({"44100", "16"});
     for (const auto& s : r.samples) original += s + "\r\n";
     writeFile(dir / "Org_txt.txt", original);
-    const auto result = resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", r.factor, r.method, kAlways);
+    const auto result =
+        resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", r.factor, r.method, kAlways);
     ASSERT_EQ(result.error, ResampleError::None);
     std::string expected = resampledRateLine("44100", r.factor) + "\r\n16\r\n";
     for (const auto& s : r.expected) expected += s + "\r\n";
-    EXPECT_EQ(readFile(dir / "Chg_txt.txt"), expected) << r.samples.size() << " samples, factor " << r.factor;
+    EXPECT_EQ(readFile(dir / "Chg_txt.txt"), expected)
+        << r.samples.size() << " samples, factor " << r.factor;
     EXPECT_EQ(result.samplesWritten, static_cast<std::int64_t>(r.expected.size()));
   }
 }
@@ -270,16 +302,18 @@ TEST(Resample, FactorOneFirstSampleCopiesTheOriginal) {
   TempDir dir;
   const std::string original = crlf({"44100", "16 bits", "1", " 2", "", "x", "-5"});
   writeFile(dir / "Org_txt.txt", original);
-  ASSERT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 1, Method::FirstSample, kAlways).error,
-            ResampleError::None);
+  ASSERT_EQ(
+      resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 1, Method::FirstSample, kAlways).error,
+      ResampleError::None);
   EXPECT_EQ(readFile(dir / "Chg_txt.txt"), original);
 }
 
 TEST(Resample, BareLineFeedsAndAMissingLastLineEndAreRead) {
   TempDir dir;
   writeFile(dir / "Org_txt.txt", "8000\n8\n100\n102\n104");
-  ASSERT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::FirstSample, kAlways).error,
-            ResampleError::None);
+  ASSERT_EQ(
+      resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::FirstSample, kAlways).error,
+      ResampleError::None);
   EXPECT_EQ(readFile(dir / "Chg_txt.txt"), crlf({"4000", "8", "100", "104"}));
 }
 
@@ -293,11 +327,13 @@ TEST(Resample, FailuresLeaveThePreviousFileAndNoLeftovers) {
   writeFile(dir / "Org_txt.txt", "44100\r\n");
   EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::Average, kAlways).error,
             ResampleError::OriginalUnreadable);
-  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
-            ResampleError::OriginalUnreadable);
+  EXPECT_EQ(
+      resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
+      ResampleError::OriginalUnreadable);
   writeFile(dir / "Org_txt.txt", crlf({"44100", "16", "1", "2"}));
-  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
-            ResampleError::CannotWrite);
+  EXPECT_EQ(
+      resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
+      ResampleError::CannotWrite);
   EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 0, Method::Average, kAlways).error,
             ResampleError::CannotWrite);
   EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 256, Method::LowPass, kAlways).error,
@@ -362,15 +398,33 @@ TEST(DataFolder, Choice) {
     std::string folder;
     bool ok;
   };
-  const std::string user = (dir / "xdg" / "varno").string(), homeUser = (dir / "home/.local/share/varno").string();
+  const std::string user = (dir / "xdg" / "varno").string(),
+                    homeUser = (dir / "home/.local/share/varno").string();
   const std::string xdg = (dir / "xdg").string(), home = (dir / "home").string();
   const Row rows[] = {
-      {"program folder writable", false, {program.string()}, nullptr, nullptr, program.string(), true},
-      {"program folder and its Data writable", true, {program.string(), data.string()}, xdg.c_str(), nullptr,
-       program.string(), true},
+      {"program folder writable",
+       false,
+       {program.string()},
+       nullptr,
+       nullptr,
+       program.string(),
+       true},
+      {"program folder and its Data writable",
+       true,
+       {program.string(), data.string()},
+       xdg.c_str(),
+       nullptr,
+       program.string(),
+       true},
       {"its Data closed", true, {program.string(), user}, xdg.c_str(), nullptr, user, true},
       {"program folder closed", false, {user}, xdg.c_str(), home.c_str(), user, true},
-      {"a relative XDG_DATA_HOME is ignored", false, {homeUser}, "rel/share", home.c_str(), homeUser, true},
+      {"a relative XDG_DATA_HOME is ignored",
+       false,
+       {homeUser},
+       "rel/share",
+       home.c_str(),
+       homeUser,
+       true},
       {"no XDG_DATA_HOME", false, {homeUser}, nullptr, home.c_str(), homeUser, true},
       {"the user's folder closed too", false, {}, xdg.c_str(), home.c_str(), user, false},
       {"nowhere to look", false, {}, nullptr, nullptr, program.string(), false},

@@ -25,6 +25,7 @@ std::string controlName(Control c) {
 }
 
 std::string messageName(const std::string& text) {
+  // clang-format off
   static const std::map<std::string, std::string> names{
       {text::kCaptured, "captured"},      {text::kRefused, "refused"},
       {text::kOriginalUnreadable, "unreadable"}, {text::kPreparing, "preparing"},
@@ -32,6 +33,7 @@ std::string messageName(const std::string& text) {
       {text::kResampling, "resampling"},  {text::kResampledUnwritable, "unwritable"},
       {text::kConverting, "converting"},  {text::kConverted, "converted"},
       {text::kLocked, "locked"},          {text::kPlayerHanded, "handed"}};
+  // clang-format on
   const auto found = names.find(text);
   return found == names.end() ? text : found->second;
 }
@@ -42,20 +44,26 @@ std::string word(const Action& action) {
       [&](const auto& a) -> std::string {
         using A = std::decay_t<decltype(a)>;
         if constexpr (std::is_same_v<A, action::SetMessage>) return "msg " + messageName(a.text);
-        if constexpr (std::is_same_v<A, action::SetSavedMessage>) return "saved msg " + messageName(a.text);
+        if constexpr (std::is_same_v<A, action::SetSavedMessage>)
+          return "saved msg " + messageName(a.text);
         if constexpr (std::is_same_v<A, action::SaveMessage>) return "save msg";
         if constexpr (std::is_same_v<A, action::RestoreMessage>) return "restore msg";
-        if constexpr (std::is_same_v<A, action::Enable>) return controlName(a.control) + (a.enabled ? "+" : "-");
+        if constexpr (std::is_same_v<A, action::Enable>)
+          return controlName(a.control) + (a.enabled ? "+" : "-");
         if constexpr (std::is_same_v<A, action::SetSavedButton>)
           return "saved " + controlName(a.control) + (a.enabled ? "+" : "-");
         if constexpr (std::is_same_v<A, action::SaveButtons>) return "save buttons";
         if constexpr (std::is_same_v<A, action::RestoreButtons>) return "restore buttons";
-        if constexpr (std::is_same_v<A, action::StartTimer>) return std::string("start ") + timers[int(a.timer)];
-        if constexpr (std::is_same_v<A, action::StopTimer>) return std::string("stop ") + timers[int(a.timer)];
+        if constexpr (std::is_same_v<A, action::StartTimer>)
+          return std::string("start ") + timers[int(a.timer)];
+        if constexpr (std::is_same_v<A, action::StopTimer>)
+          return std::string("stop ") + timers[int(a.timer)];
         if constexpr (std::is_same_v<A, action::ShowDrop>) return "show " + a.path;
         if constexpr (std::is_same_v<A, action::StartCapture>) return "pelkin " + a.path;
-        if constexpr (std::is_same_v<A, action::EndProcess>) return "end " + std::to_string(a.process);
-        if constexpr (std::is_same_v<A, action::ReleaseProcess>) return "release " + std::to_string(a.process);
+        if constexpr (std::is_same_v<A, action::EndProcess>)
+          return "end " + std::to_string(a.process);
+        if constexpr (std::is_same_v<A, action::ReleaseProcess>)
+          return "release " + std::to_string(a.process);
         if constexpr (std::is_same_v<A, action::ClearSelection>) return "clear selection";
         if constexpr (std::is_same_v<A, action::RemoveResampled>) return "remove Chg_txt";
         if constexpr (std::is_same_v<A, action::ExplainRefusal>) {
@@ -67,7 +75,8 @@ std::string word(const Action& action) {
         if constexpr (std::is_same_v<A, action::DrawCaptured>) return "draw captured";
         if constexpr (std::is_same_v<A, action::FillRates>) return "fill rates";
         if constexpr (std::is_same_v<A, action::Resample>)
-          return "resample " + std::to_string(a.index) + (a.method == Method::Average ? " average" : " first");
+          return "resample " + std::to_string(a.index) +
+                 (a.method == Method::Average ? " average" : " first");
         if constexpr (std::is_same_v<A, action::StartConversion>) return "trosk";
         if constexpr (std::is_same_v<A, action::ShowConvertedSize>) return "converted size";
         if constexpr (std::is_same_v<A, action::ShowConversionError>) return "Error box";
@@ -101,7 +110,9 @@ const Event kPlayerRuns = event::PlayerLook{true, false, false};
 const Event kStillRuns = event::PlayerWatch{true, false, false};
 const Event kPlayerGone = event::PlayerWatch{false, false, false};
 
-Event choose(int index, Method method = Method::FirstSample) { return event::Choose{index, method, true, false}; }
+Event choose(int index, Method method = Method::FirstSample) {
+  return event::Choose{index, method, true, false};
+}
 
 // A capture of a.wav by pelkin 11 that closed.
 std::vector<Event> captured() { return {kDropA, kPelkin11, kCaptureRuns, kCaptureClosed}; }
@@ -135,14 +146,17 @@ std::vector<Row> rows() {
       {"a drop of another type is ignored", {event::Drop{"/m/a.wav.txt"}}, {}},
       {"pelkin that cannot start refuses the file",
        {kDropA, event::CaptureStarted{0}},
-       {"clear selection", "Combo1-", "why not started 0", "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
+       {"clear selection", "Combo1-", "why not started 0", "msg refused", "Chg-", "Org+",
+        "remove Chg_txt"}},
       {"the capture's close draws and offers the rates",
        captured(),
-       {"release 11", "read captions", "msg preparing", "prepare graph", "msg drawing", "draw captured",
-        "msg choose", "Combo1+", "HScroll1+", "fill rates"}},
-      {"pelkin's error", {kDropA, kPelkin11, event::CaptureTick{JobStatus::Error, false}},
+       {"release 11", "read captions", "msg preparing", "prepare graph", "msg drawing",
+        "draw captured", "msg choose", "Combo1+", "HScroll1+", "fill rates"}},
+      {"pelkin's error",
+       {kDropA, kPelkin11, event::CaptureTick{JobStatus::Error, false}},
        {"why pelkin 11", "release 11", "msg refused"}},
-      {"a captured text that cannot be read back", captured() + std::vector<Event>{event::CaptureUnreadable{}},
+      {"a captured text that cannot be read back",
+       captured() + std::vector<Event>{event::CaptureUnreadable{}},
        {"msg unreadable"}},
       // A converter that dies or hangs never blocks what comes next.
       {"pelkin that ended without a word has failed",
@@ -158,7 +172,8 @@ std::vector<Row> rows() {
        {kDropA, kPelkin11, kDropB, kPelkin12, event::CaptureTick{JobStatus::Error, false}},
        {"why pelkin 12", "release 12", "msg refused"}},
       {"trosk that ended without a word has failed",
-       converting() + std::vector<Event>{kConversionRuns, event::ConversionTick{JobStatus::Unfinished, true}},
+       converting() +
+           std::vector<Event>{kConversionRuns, event::ConversionTick{JobStatus::Unfinished, true}},
        {"release 21", "Error box"}},
       {"a choice ends the trosk still running and re-samples at once",
        converting() + std::vector<Event>{kConversionRuns, choose(3)},
@@ -167,42 +182,54 @@ std::vector<Row> rows() {
        converting() + std::vector<Event>{kDropB},
        {"stop T2", "end 21", "show /m/b.wav", "pelkin /m/b.wav"}},
       {"a conversion's late tick after a drop changes nothing",
-       converting() + std::vector<Event>{kDropB, kPelkin12, kConversionClosed}, {}},
+       converting() + std::vector<Event>{kDropB, kPelkin12, kConversionClosed},
+       {}},
       // A path that a job line cannot carry never reaches a job file.
       {"a path with a line feed is refused without a job",
        {event::Drop{"/m/x\ny.wav"}},
-       {"show /m/x\ny.wav", "clear selection", "Combo1-", "why line end 0", "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
+       {"show /m/x\ny.wav", "clear selection", "Combo1-", "why line end 0", "msg refused", "Chg-",
+        "Org+", "remove Chg_txt"}},
       {"a path with a carriage return ends the pending pelkin and is refused",
        {kDropA, kPelkin11, event::Drop{"/m/x\ry.wav"}},
-       {"stop T1", "end 11", "show /m/x\ry.wav", "clear selection", "Combo1-", "why line end 0", "msg refused", "Chg-", "Org+",
-        "remove Chg_txt"}},
+       {"stop T1", "end 11", "show /m/x\ry.wav", "clear selection", "Combo1-", "why line end 0",
+        "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
       // Re-sampling and conversion.
-      {"a choice re-samples", captured() + std::vector<Event>{choose(2, Method::Average)},
+      {"a choice re-samples",
+       captured() + std::vector<Event>{choose(2, Method::Average)},
        {"msg resampling", "Chg-", "resample 2 average"}},
-      {"a re-sampled text goes to trosk", captured() + std::vector<Event>{choose(2), kResampled},
+      {"a re-sampled text goes to trosk",
+       captured() + std::vector<Event>{choose(2), kResampled},
        {"msg converting", "Chg-", "trosk"}},
       {"trosk started", converting(), {"start T2", "redraw"}},
-      {"trosk that cannot start", captured() + std::vector<Event>{choose(2), kResampled, event::ConversionStarted{0}},
+      {"trosk that cannot start",
+       captured() + std::vector<Event>{choose(2), kResampled, event::ConversionStarted{0}},
        {"Error box", "redraw"}},
-      {"trosk's close offers the sound", converting() + std::vector<Event>{kConversionRuns, kConversionClosed},
+      {"trosk's close offers the sound",
+       converting() + std::vector<Event>{kConversionRuns, kConversionClosed},
        {"release 21", "msg converted", "Chg+", "converted size"}},
-      {"trosk's error", converting() + std::vector<Event>{event::ConversionTick{JobStatus::Error, false}},
+      {"trosk's error",
+       converting() + std::vector<Event>{event::ConversionTick{JobStatus::Error, false}},
        {"release 21", "Error box"}},
       {"an unwritable re-sampled text",
        captured() + std::vector<Event>{choose(2), event::ResampleEnded{ResampleError::CannotWrite}},
        {"msg unwritable", "redraw"}},
       {"no choice before a capture", {choose(1)}, {}},
-      {"no choice while a capture is pending", captured() + std::vector<Event>{kDropB, kPelkin12, choose(1)}, {}},
+      {"no choice while a capture is pending",
+       captured() + std::vector<Event>{kDropB, kPelkin12, choose(1)},
+       {}},
       {"a choice refused from the list while the player is open",
        captured() + std::vector<Event>{event::Choose{1, Method::FirstSample, true, true}},
        {"in use box", "clear selection"}},
       {"an option refused while the player is open",
-       captured() + std::vector<Event>{event::Choose{1, Method::Average, false, true}}, {"in use box"}},
+       captured() + std::vector<Event>{event::Choose{1, Method::Average, false, true}},
+       {"in use box"}},
       // A second pick during a re-sampling gives one run with the latest choice, not two.
-      {"a pick while re-sampling waits for the run to stop", captured() + std::vector<Event>{choose(1), choose(3)},
+      {"a pick while re-sampling waits for the run to stop",
+       captured() + std::vector<Event>{choose(1), choose(3)},
        {}},
       {"the stopped run runs again with the latest pick",
-       captured() + std::vector<Event>{choose(1), choose(3), choose(4, Method::Average), kCancelled},
+       captured() +
+           std::vector<Event>{choose(1), choose(3), choose(4, Method::Average), kCancelled},
        {"msg resampling", "Chg-", "resample 4 average"}},
       {"and converts once",
        captured() + std::vector<Event>{choose(1), choose(3), kCancelled, kResampled},
@@ -211,52 +238,66 @@ std::vector<Row> rows() {
        captured() + std::vector<Event>{choose(1), kDropB, choose(3), kCancelled},
        {"show /m/b.wav", "pelkin /m/b.wav"}},
       // The player lock.
-      {"a player started", captured() + std::vector<Event>{kPlayerStarted},
+      {"a player started",
+       captured() + std::vector<Event>{kPlayerStarted},
        {"start T3", "save buttons", "Org-", "Chg-"}},
-      {"the lock begins while the player runs", captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns},
+      {"the lock begins while the player runs",
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns},
        {"start T4", "Text1-", "Combo1-", "Frame1-", "HScroll1-", "save msg", "msg locked"}},
       {"the lock ends when the player is gone",
-       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns} + aWhile + std::vector<Event>{kPlayerGone},
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns} + aWhile +
+           std::vector<Event>{kPlayerGone},
        {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
       {"the lock ending during a capture keeps the list closed",
-       std::vector<Event>{kDropA, kPelkin11, kPlayerStarted, kPlayerRuns} + aWhile + std::vector<Event>{kPlayerGone},
+       std::vector<Event>{kDropA, kPelkin11, kPlayerStarted, kPlayerRuns} + aWhile +
+           std::vector<Event>{kPlayerGone},
        {"stop T4", "Combo1-", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
       // A player that ends at once never opened the sound itself.
-      {"a player that failed at once", captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, true, false}},
+      {"a player that failed at once",
+       captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, true, false}},
        {"restore buttons", "not started box"}},
       {"a player that handed the sound on at once",
        captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, false, false}},
        {"restore buttons", "msg handed"}},
       {"a player that failed within seconds",
-       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns, event::PlayerWatch{false, true, true}},
-       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg", "not started box"}},
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns,
+                                       event::PlayerWatch{false, true, true}},
+       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg",
+        "not started box"}},
       {"a player handed on within seconds",
        captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns, kPlayerGone},
-       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg", "msg handed"}},
+       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg",
+        "msg handed"}},
       {"a player whose window was seen, closed within seconds",
-       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, event::PlayerWatch{true, false, true},
-                                       kStillRuns, kPlayerGone},
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns,
+                                       event::PlayerWatch{true, false, true}, kStillRuns,
+                                       kPlayerGone},
        {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
-      {"the desktop took the sound without a process", captured() + std::vector<Event>{event::PlayerHanded{}},
+      {"the desktop took the sound without a process",
+       captured() + std::vector<Event>{event::PlayerHanded{}},
        {"msg handed"}},
       // What finishes during the lock is kept for its end instead of breaking it.
-      {"trosk's close during the lock", converting() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kConversionClosed},
+      {"trosk's close during the lock",
+       converting() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kConversionClosed},
        {"release 21", "saved msg converted", "saved Chg+", "converted size"}},
       {"a capture's close during the lock",
        {kDropA, kPelkin11, kPlayerStarted, kPlayerRuns, kCaptureClosed},
-       {"release 11", "read captions", "saved msg preparing", "prepare graph", "saved msg drawing", "draw captured",
-        "saved msg choose", "fill rates"}},
+       {"release 11", "read captions", "saved msg preparing", "prepare graph", "saved msg drawing",
+        "draw captured", "saved msg choose", "fill rates"}},
       {"a re-sampling started before the lock ends during it",
        captured() + std::vector<Event>{choose(1), kPlayerStarted, kPlayerRuns, kResampled},
        {"saved msg converting", "saved Chg-", "trosk"}},
       {"a drop while the player starts clears the saved sound",
        converting() + std::vector<Event>{kConversionClosed, kPlayerStarted, kDropB, kPelkin12},
-       {"start T1", "clear selection", "Combo1-", "msg captured", "saved Chg-", "saved Org+", "remove Chg_txt"}},
+       {"start T1", "clear selection", "Combo1-", "msg captured", "saved Chg-", "saved Org+",
+        "remove Chg_txt"}},
       {"a choice while the player starts clears the saved sound",
        converting() + std::vector<Event>{kConversionClosed, kPlayerStarted, choose(2)},
        {"msg resampling", "saved Chg-", "resample 2 first"}},
       {"ticks of a lock that is over change nothing",
-       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kPlayerGone, kPlayerGone, kPlayerRuns}, {}},
+       captured() +
+           std::vector<Event>{kPlayerStarted, kPlayerRuns, kPlayerGone, kPlayerGone, kPlayerRuns},
+       {}},
   };
 }
 

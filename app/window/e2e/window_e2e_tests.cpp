@@ -26,14 +26,14 @@
 
 #include "desktop/desktop.h"
 #include "desktop/fallback_desktop.h"
-#include "window/fonts.h"
-#include "window/form_varno.h"
-#include "window/module1.h"
 #include "desktop/x11_desktop.h"
 #include "testkit/qt/events.h"
 #include "testkit/qt/files.h"
 #include "testkit/qt/x_client.h"
 #include "testkit/wave.h"
+#include "window/fonts.h"
+#include "window/form_varno.h"
+#include "window/module1.h"
 
 using namespace varno::testkit;
 using varno::window::formVarno;
@@ -41,13 +41,16 @@ namespace Module1 = varno::window::Module1;
 
 namespace {
 
-const QString kLocked = QStringLiteral("再生用のソフトをクローズしないと、すべての選択は行えません。");
-const QString kDataInUse = QStringLiteral("データが使われています。\r\n再生用のソフトを閉じてから選択して選択してください。");
+const QString kLocked =
+    QStringLiteral("再生用のソフトをクローズしないと、すべての選択は行えません。");
+const QString kDataInUse = QStringLiteral(
+    "データが使われています。\r\n再生用のソフトを閉じてから選択して選択してください。");
 const QString kPlayerOpen = QStringLiteral("再生用のソフトが開いています。");
 const QString kPlayerNotOpen = QStringLiteral("再生用のソフトは開いていません。");
 const QString kConverted = QStringLiteral("サンプリングを終了しました。");
 const QString kRefused = QStringLiteral(
-    "ドロップされたファイルフォーマットには対応していません。\r\n別の Wave ファイルを、上の白のボックス内にドロップしてください。");
+    "ドロップされたファイルフォーマットには対応していません。\r\n別の Wave "
+    "ファイルを、上の白のボックス内にドロップしてください。");
 // A converter that takes its job, says it runs, and dies before its last word.
 const QByteArray kDyingConverter =
     "#!/bin/sh\n"
@@ -80,12 +83,13 @@ struct Association {
 };
 const Association kAssociations[] = {
     {"plain command", "varno-e2e-player.desktop", "\"{player}\" %f", false, "", ""},
-    {"file as the argument of sh -c", "varno-e2e-sh.desktop", R"(sh -c "exec \\"{player}\\" \\"\\$1\\"" sh %f)",
-     false, "", ""},
-    {"env with an assignment, a flag and %U", "varno-e2e-env.desktop", "env VARNO_X=1 \"{player}\" --flag %U", false,
-     "--flag\n", "VARNO_X=1"},
+    {"file as the argument of sh -c", "varno-e2e-sh.desktop",
+     R"(sh -c "exec \\"{player}\\" \\"\\$1\\"" sh %f)", false, "", ""},
+    {"env with an assignment, a flag and %U", "varno-e2e-env.desktop",
+     "env VARNO_X=1 \"{player}\" --flag %U", false, "--flag\n", "VARNO_X=1"},
     {"flatpak file forwarding", "varno-e2e-flatpak.desktop",
-     "\"{flatpak}\" run --branch=stable --file-forwarding org.example.Player @@u %U @@", true, "", ""},
+     "\"{flatpak}\" run --branch=stable --file-forwarding org.example.Player @@u %U @@", true, "",
+     ""},
 };
 const QByteArray kPlainAssociation = kAssociations[0].id;
 
@@ -98,7 +102,8 @@ class PlayerAssociation {
   PlayerAssociation() : root_(QDir::tempPath() + QStringLiteral("/varno-e2e-XXXXXX")) {
     const QString mime = systemMimeFolder();
     if (!root_.isValid() || mime.isEmpty()) {
-      problem = QStringLiteral("no temporary folder or no shared MIME database (package shared-mime-info)");
+      problem = QStringLiteral(
+          "no temporary folder or no shared MIME database (package shared-mime-info)");
       return;
     }
     QDir root(root_.path());
@@ -107,16 +112,18 @@ class PlayerAssociation {
     QFile::link(mime, file(QStringLiteral("system/mime")));
     const QByteArray types = "audio/x-wav;audio/wav;audio/vnd.wave";
     QByteArray defaults = "[Default Applications]\n";
-    for (const QByteArray& type : types.split(';')) defaults += type + '=' + kPlainAssociation + '\n';
+    for (const QByteArray& type : types.split(';'))
+      defaults += type + '=' + kPlainAssociation + '\n';
     bool written = writeFile(file(QStringLiteral("config/mimeapps.list")), defaults);
     for (const Association& a : kAssociations) {
       const QByteArray exec = QByteArray(a.exec)
                                   .replace("{player}", VARNO_TESTPLAYER)
                                   .replace("{flatpak}", VARNO_FLATPAK);
-      written = written && writeFile(file(QStringLiteral("data/applications/")) + QLatin1String(a.id),
-                                     "[Desktop Entry]\nType=Application\nName=" + QByteArray(a.id) + "\nExec=" +
-                                         exec + "\nMimeType=" + types + ";\n" +
-                                         (a.uris ? "X-GIO-NoFuse=true\n" : ""));
+      written =
+          written && writeFile(file(QStringLiteral("data/applications/")) + QLatin1String(a.id),
+                               "[Desktop Entry]\nType=Application\nName=" + QByteArray(a.id) +
+                                   "\nExec=" + exec + "\nMimeType=" + types + ";\n" +
+                                   (a.uris ? "X-GIO-NoFuse=true\n" : ""));
     }
     if (!written) {
       problem = QStringLiteral("cannot write the associations");
@@ -140,11 +147,14 @@ class PlayerAssociation {
     std::vector<pid_t> pids;
     const QString player = QFileInfo(QStringLiteral(VARNO_TESTPLAYER)).canonicalFilePath();
     const QByteArray mark = "VARNO_TESTPLAYER_RECORD=" + QFile::encodeName(recordPath());
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString& entry :
+         QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
       bool number = false;
       const int pid = entry.toInt(&number);
-      if (!number || QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)) != player) continue;
-      if (readFile(QStringLiteral("/proc/%1/environ").arg(pid)).split('\0').contains(mark)) pids.push_back(pid);
+      if (!number || QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)) != player)
+        continue;
+      if (readFile(QStringLiteral("/proc/%1/environ").arg(pid)).split('\0').contains(mark))
+        pids.push_back(pid);
     }
     return pids;
   }
@@ -158,7 +168,8 @@ class PlayerAssociation {
   // file monitor has seen the change, some milliseconds later; its own write it reads back at
   // once. True when GIO now answers with that association.
   static bool use(const QByteArray& id, const QString& document) {
-    gchar* type = g_content_type_guess(QFile::encodeName(document).constData(), nullptr, 0, nullptr);
+    gchar* type =
+        g_content_type_guess(QFile::encodeName(document).constData(), nullptr, 0, nullptr);
     GList* all = g_app_info_get_all();
     for (GList* app = all; app; app = app->next)
       if (id == g_app_info_get_id(G_APP_INFO(app->data)))
@@ -173,7 +184,8 @@ class PlayerAssociation {
 
  private:
   static QString systemMimeFolder() {
-    const QString dirs = qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
+    const QString dirs =
+        qEnvironmentVariable("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
     for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts))
       if (QFile::exists(dir + QStringLiteral("/mime/globs2"))) return dir + QStringLiteral("/mime");
     return {};
@@ -251,11 +263,13 @@ class WindowOnDesktop : public QObject {
     const QString path = programDir_.filePath(name);
     QFile::remove(path);
     if (!dying)
-      return QFile::link(name == QStringLiteral("pelkin") ? QStringLiteral(VARNO_PELKIN) : QStringLiteral(VARNO_TROSK),
+      return QFile::link(name == QStringLiteral("pelkin") ? QStringLiteral(VARNO_PELKIN)
+                                                          : QStringLiteral(VARNO_TROSK),
                          path);
     return writeFile(path, kDyingConverter) &&
-           QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+           QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                           QFile::ExeOther);
   }
 
   void expectLocked() const {
@@ -273,9 +287,10 @@ class WindowOnDesktop : public QObject {
   // The controls the lock disables.
   void expectLockable(bool enabled) const {
     const formVarno& f = *form_;
-    for (const QWidget* w : {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
-                             static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
-                             static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
+    for (const QWidget* w :
+         {static_cast<QWidget*>(f.Text1), static_cast<QWidget*>(f.Combo1),
+          static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.HScroll1),
+          static_cast<QWidget*>(f.cmdOpen_Org), static_cast<QWidget*>(f.cmdOpen_Chg)})
       QVERIFY2(w->isEnabled() == enabled, qPrintable(w->objectName()));
   }
 
@@ -300,7 +315,8 @@ class WindowE2eTests : public WindowOnDesktop {
     x_ = std::make_unique<XClient>(display.toStdString());
     QVERIFY(x_->connected());
     openWindow();
-    QVERIFY2(dynamic_cast<varno::desktop::X11Desktop*>(desktop_.get()), "the X11 backend was not chosen");
+    QVERIFY2(dynamic_cast<varno::desktop::X11Desktop*>(desktop_.get()),
+             "the X11 backend was not chosen");
   }
 
   // The road up to listening.
@@ -374,7 +390,8 @@ class WindowE2eTests : public WindowOnDesktop {
     clock.start();
     QVERIFY2(waitUntil([&] { return desktop_->foregroundWindow() == player; }, kOneTick),
              "the player did not come back to the front");
-    qInfo("the player was back in front %lld ms after our window was", static_cast<long long>(clock.elapsed()));
+    qInfo("the player was back in front %lld ms after our window was",
+          static_cast<long long>(clock.elapsed()));
   }
 
   void closingThePlayerEndsTheLock() {
@@ -384,7 +401,8 @@ class WindowE2eTests : public WindowOnDesktop {
     clock.start();
     x_->askToClose(f.Player_Wnd);
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
-    qInfo("the lock ended %lld ms after the player was asked to close", static_cast<long long>(clock.elapsed()));
+    qInfo("the lock ended %lld ms after the player was asked to close",
+          static_cast<long long>(clock.elapsed()));
     expectUnlocked();
     QTRY_VERIFY(association_.runningPlayers().empty());
 
@@ -413,7 +431,8 @@ class WindowE2eTests : public WindowOnDesktop {
     QTest::addColumn<QByteArray>("leading");
     QTest::addColumn<QByteArray>("environment");
     for (const Association& a : kAssociations)
-      QTest::newRow(a.name) << QByteArray(a.id) << QByteArray(a.leading) << QByteArray(a.environment);
+      QTest::newRow(a.name) << QByteArray(a.id) << QByteArray(a.leading)
+                            << QByteArray(a.environment);
   }
 
   void everyAssociationOpensTheSoundItself() {
@@ -427,7 +446,8 @@ class WindowE2eTests : public WindowOnDesktop {
       captureAndConvert(crafted);
       if (QTest::currentTestFailed()) return;
     }
-    const auto plainAgain = qScopeGuard([this] { PlayerAssociation::use(kPlainAssociation, dropped_); });
+    const auto plainAgain =
+        qScopeGuard([this] { PlayerAssociation::use(kPlainAssociation, dropped_); });
     QVERIFY(PlayerAssociation::use(association, dropped_));
     messages_.clear();
 
@@ -435,14 +455,17 @@ class WindowE2eTests : public WindowOnDesktop {
     if (!environment.isEmpty()) {
       const std::vector<pid_t> players = association_.runningPlayers();
       QCOMPARE(players.size(), std::size_t(1));
-      QVERIFY(readFile(QStringLiteral("/proc/%1/environ").arg(players[0])).split('\0').contains(environment));
+      QVERIFY(readFile(QStringLiteral("/proc/%1/environ").arg(players[0]))
+                  .split('\0')
+                  .contains(environment));
     }
     QTRY_COMPARE_WITH_TIMEOUT(playerTitle(), QByteArray("varno_testplayer"), kFewTicks);
     x_->askToClose(f.Player_Wnd);
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kFewTicks);
     expectUnlocked();
     QVERIFY2(messages_.empty(), qPrintable(lastMessage()));
-    QVERIFY2(!QFile::exists(association_.file(QStringLiteral("pwned"))), "the sound was run as a command");
+    QVERIFY2(!QFile::exists(association_.file(QStringLiteral("pwned"))),
+             "the sound was run as a command");
   }
 
   // A pelkin that dies before its last word has refused the file; the real one takes the
@@ -454,7 +477,8 @@ class WindowE2eTests : public WindowOnDesktop {
     dropFiles(f.Text1, {dropped_});
     QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kConverterTimeout);
     // It did run: the refusal is for its death, not for a start that failed.
-    QCOMPARE(readFile(f.Conv_Ini), QFile::encodeName(dropped_) + "\r\n" + QFile::encodeName(f.Org_Txt) + "\r\nrun\r\n");
+    QCOMPARE(readFile(f.Conv_Ini),
+             QFile::encodeName(dropped_) + "\r\n" + QFile::encodeName(f.Org_Txt) + "\r\nrun\r\n");
     QVERIFY(!f.Combo1->isEnabled());
     QVERIFY(!f.Timer1->isActive());
 
@@ -475,7 +499,8 @@ class WindowE2eTests : public WindowOnDesktop {
     QTRY_VERIFY_WITH_TIMEOUT(!messages_.empty(), kConverterTimeout);
     QCOMPARE(messages_.size(), std::size_t(1));
     QCOMPARE(messages_[0].text, QStringLiteral("Error"));
-    QCOMPARE(readFile(f.Rev_Ini), QFile::encodeName(f.Chg_Txt) + "\r\n" + QFile::encodeName(f.Chg_Wav) + "\r\nrun\r\n");
+    QCOMPARE(readFile(f.Rev_Ini),
+             QFile::encodeName(f.Chg_Txt) + "\r\n" + QFile::encodeName(f.Chg_Wav) + "\r\nrun\r\n");
     QVERIFY(!f.Timer2->isActive());
     QVERIFY(!f.cmdOpen_Chg->isEnabled());
 
@@ -502,10 +527,12 @@ class WaylandE2eTests : public WindowOnDesktop {
 
  private slots:
   void initTestCase() {
-    if (qEnvironmentVariableIsEmpty("VARNO_TEST_WAYLAND_DISPLAY")) QSKIP("VARNO_TEST_WAYLAND_DISPLAY is not set");
+    if (qEnvironmentVariableIsEmpty("VARNO_TEST_WAYLAND_DISPLAY"))
+      QSKIP("VARNO_TEST_WAYLAND_DISPLAY is not set");
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
     openWindow();
-    QVERIFY2(dynamic_cast<varno::desktop::FallbackDesktop*>(desktop_.get()), "the fallback desktop was not chosen");
+    QVERIFY2(dynamic_cast<varno::desktop::FallbackDesktop*>(desktop_.get()),
+             "the fallback desktop was not chosen");
   }
 
   void captureAndConversion() {
@@ -530,7 +557,8 @@ class WaylandE2eTests : public WindowOnDesktop {
     const std::vector<pid_t> players = association_.runningPlayers();
     QCOMPARE(players.size(), std::size_t(1));
 
-    QVERIFY(waitUntil([&] { return ticks > varno::pipeline::Sequencer::kPlayerEarlyTicks; }, kPlayerTimeout));
+    QVERIFY(waitUntil([&] { return ticks > varno::pipeline::Sequencer::kPlayerEarlyTicks; },
+                      kPlayerTimeout));
     QVERIFY2(!raised, "a window was taken for the player's");
     expectLocked();
     messages_.clear();

@@ -1,3 +1,5 @@
+#include <signal.h>
+#include <sys/stat.h>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
@@ -5,8 +7,6 @@
 #include <QScrollBar>
 #include <QtTest>
 #include <limits>
-#include <signal.h>
-#include <sys/stat.h>
 
 #include "test_support.h"
 
@@ -14,20 +14,23 @@ namespace {
 
 const QString kCaptured = QStringLiteral("オリジナルの音を取り込みました。");
 const QString kRefused = QStringLiteral(
-    "ドロップされたファイルフォーマットには対応していません。\r\n別の Wave ファイルを、上の白のボックス内にドロップしてください。");
-const QString kPrompt = QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。");
+    "ドロップされたファイルフォーマットには対応していません。\r\n別の Wave "
+    "ファイルを、上の白のボックス内にドロップしてください。");
+const QString kPrompt =
+    QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。");
 constexpr int kCaptureTimeout = 15000;
 
 constexpr QRgb kWhite = 0xFFFFFF, kBlueRgb = 0x0000FF, kRedRgb = 0xFF0000, kBlackRgb = 0;
 
-QRgb at(const PictureBox* picture, int column, int row) { return picture->image().pixel(column, row) & 0xFFFFFF; }
+QRgb at(const PictureBox* picture, int column, int row) {
+  return picture->image().pixel(column, row) & 0xFFFFFF;
+}
 
 // The rows a stick from the centre line to height y covers in the inner area (the bottom
 // edge y = 200 falls just outside it).
 std::pair<int, int> stickRows(double y) {
   return {std::min(rowOf(y), rowOf(100)), std::min(std::max(rowOf(y), rowOf(100)), 202)};
 }
-
 
 // Where `label` lays out its line of text, ink and descent included, in its parent's
 // coordinates: QLabel keeps a framed label's text half an "x" from the edges it is aligned to.
@@ -40,7 +43,8 @@ std::pair<QRect, QRect> textPlace(const QLabel* label) {
   if (align & Qt::AlignRight) area.setRight(area.right() - indent);
   if (align & Qt::AlignTop) area.setTop(area.top() + indent);
   const QRect line = metrics.boundingRect(area, align, label->text());
-  const QRect ink = metrics.tightBoundingRect(label->text()).translated(line.left(), line.top() + metrics.ascent());
+  const QRect ink = metrics.tightBoundingRect(label->text())
+                        .translated(line.left(), line.top() + metrics.ascent());
   return {line.translated(label->pos()), ink.translated(label->pos())};
 }
 
@@ -70,12 +74,14 @@ class CaptureTests : public QObject {
     QCOMPARE(f.Label9->text(), QStringLiteral("4 KB"));
     QCOMPARE(h.desktop.starts.size(), std::size_t(1));
     QCOMPARE(h.desktop.starts[0].program, (h.dir.path() + "/pelkin").toStdString());
-    QCOMPARE(h.desktop.starts[0].args, std::vector<std::string>{(h.dir.path() + "/pelkin.ini").toStdString()});
+    QCOMPARE(h.desktop.starts[0].args,
+             std::vector<std::string>{(h.dir.path() + "/pelkin.ini").toStdString()});
 
     QTRY_COMPARE_WITH_TIMEOUT(f.Label4->text(), QStringLiteral(" 44100"), kCaptureTimeout);
     QTRY_VERIFY(f.Combo1->isEnabled());
     QCOMPARE(f.Label5->text(), QStringLiteral(" 16"));
-    QCOMPARE(f.Label7->text(), kCaptured + "\r\n" + QStringLiteral("サンプリング周波数を指定してください。"));
+    QCOMPARE(f.Label7->text(),
+             kCaptured + "\r\n" + QStringLiteral("サンプリング周波数を指定してください。"));
     QCOMPARE(f.Max_Amp, 12000);
     QCOMPARE(f.Data_Count, 2000);
     const QStringList amplitude{"+12000", "0", "-12000", "+12000", "0", "-12000"};
@@ -107,7 +113,8 @@ class CaptureTests : public QObject {
     const std::string data = pcm16(ramp(100, 1));
     QTest::newRow("float") << QByteArray::fromStdString(waveBytes({.tag = 3}, data))
                            << QStringLiteral("浮動小数点（IEEE float）の Wave ファイルです。");
-    QTest::newRow("LIST chunk") << QByteArray::fromStdString(waveBytes({.chunks = chunk("LIST", "INFO")}, data))
+    QTest::newRow("LIST chunk") << QByteArray::fromStdString(
+                                       waveBytes({.chunks = chunk("LIST", "INFO")}, data))
                                 << QStringLiteral("「LIST」チャンクがあります");
   }
 
@@ -150,8 +157,8 @@ class CaptureTests : public QObject {
     QTest::newRow("no extension") << QList<QUrl>{QUrl::fromLocalFile("/tmp/wav")};
     QTest::newRow("dot in a folder only") << QList<QUrl>{QUrl::fromLocalFile("/tmp/x.wav/sound")};
     QTest::newRow("not a local file") << QList<QUrl>{QUrl("https://example.org/a.wav")};
-    QTest::newRow("first file counts") << QList<QUrl>{QUrl::fromLocalFile("/tmp/a.txt"),
-                                                      QUrl::fromLocalFile("/tmp/b.wav")};
+    QTest::newRow("first file counts")
+        << QList<QUrl>{QUrl::fromLocalFile("/tmp/a.txt"), QUrl::fromLocalFile("/tmp/b.wav")};
     QTest::newRow("no files") << QList<QUrl>{};
   }
   void ignoredDrops() {
@@ -172,7 +179,8 @@ class CaptureTests : public QObject {
     dropFiles(h.form->Text1, {wave});
     QCOMPARE(h.form->Text1->text(), wave);
     QCOMPARE(h.form->Label9->text(), QStringLiteral("2 KB"));
-    QCOMPARE(readFile(h.form->Conv_Ini), QFile::encodeName(wave) + "\r\n" + QFile::encodeName(h.form->Org_Txt) + "\r\n\r\n");
+    QCOMPARE(readFile(h.form->Conv_Ini),
+             QFile::encodeName(wave) + "\r\n" + QFile::encodeName(h.form->Org_Txt) + "\r\n\r\n");
     QCOMPARE(h.form->Label7->text(), kCaptured);
     QVERIFY(h.form->Timer1->isActive());
     QVERIFY(!h.form->Combo1->isEnabled());
@@ -185,7 +193,8 @@ class CaptureTests : public QObject {
   void dropWhilePending() {
     Harness h;
     formVarno& f = *h.form;
-    const QString first = h.dir.file("first.wav"), second = h.dir.file("second.wav"), third = h.dir.file("third.wav");
+    const QString first = h.dir.file("first.wav"), second = h.dir.file("second.wav"),
+                  third = h.dir.file("third.wav");
     for (const QString& p : {first, second, third}) QVERIFY(writeFile(p, "RIFF"));
     dropFiles(f.Text1, {first});
     dropFiles(f.Text1, {second});
@@ -267,8 +276,10 @@ class CaptureTests : public QObject {
     const QByteArray latin1 = QFile::encodeName(h.dir.path()) + "/caf\xE9.wav";
     // Qt cannot name this file, so it is written through its bytes.
     QVERIFY(writeFile(latin1.toStdString(), waveBytes({.rate = 8000}, pcm16({7, 8}))));
-    dropUrls(f.Text1, {QUrl::fromEncoded("file://" + QUrl::toPercentEncoding(QFile::encodeName(h.dir.path()), "/") +
-                                         "/caf%E9.wav")});
+    dropUrls(f.Text1,
+             {QUrl::fromEncoded("file://" +
+                                QUrl::toPercentEncoding(QFile::encodeName(h.dir.path()), "/") +
+                                "/caf%E9.wav")});
     QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kCaptureTimeout);
     QVERIFY(readFile(f.Conv_Ini).startsWith(latin1 + "\r\n"));
     QCOMPARE(f.Data_Count, 2);
@@ -296,8 +307,9 @@ class CaptureTests : public QObject {
     captureByHand(h, "44100", "16", {1, -1});
     QStringList shown;
     for (int i = 0; i < f.Combo1->count(); ++i) shown << f.Combo1->itemText(i);
-    QCOMPARE(shown, (QStringList{" 44100Hz (等倍)", " 22050Hz (1/2)", " 11025Hz (1/4)", "  5513Hz (1/8)",
-                                 "  2756Hz (1/16)", "  1378Hz (1/32)", "   689Hz (1/64)", "   345Hz (1/128)"}));
+    QCOMPARE(shown, (QStringList{" 44100Hz (等倍)", " 22050Hz (1/2)", " 11025Hz (1/4)",
+                                 "  5513Hz (1/8)", "  2756Hz (1/16)", "  1378Hz (1/32)",
+                                 "   689Hz (1/64)", "   345Hz (1/128)"}));
     QCOMPARE(f.Combo1->currentIndex(), -1);
     captureByHand(h, "8000", "8", {128, 228});
     QCOMPARE(f.Combo1->itemText(7), QStringLiteral("    63Hz (1/128)"));
@@ -334,7 +346,8 @@ class CaptureTests : public QObject {
     if (bottom < 202) QCOMPARE(at(h.form->Picture1, 42, bottom + 1), kWhite);
     QCOMPARE(at(h.form->Picture1, 41, rowOf(50)), kWhite);
     // Nothing red without a re-sampled file.
-    for (int x = 0; x < 501; ++x) QVERIFY(at(h.form->Picture2, x, rowOf(60)) == kWhite || x % 100 == 0);
+    for (int x = 0; x < 501; ++x)
+      QVERIFY(at(h.form->Picture2, x, rowOf(60)) == kWhite || x % 100 == 0);
   }
 
   // Start_Pos 50, factor 4: the first group drawn starts at 52, so x = 2..5; 0 and 1 stay empty.
@@ -406,9 +419,11 @@ class CaptureTests : public QObject {
         QVERIFY2(c->geometry().contains(line) && c->geometry().contains(ink), qPrintable(what));
         QVERIFY2(f.rect().contains(line), qPrintable(what));
         for (const QLabel* d : captions)
-          QVERIFY2(c == d || !c->geometry().intersects(d->geometry()), qPrintable(what + " / " + d->objectName()));
+          QVERIFY2(c == d || !c->geometry().intersects(d->geometry()),
+                   qPrintable(what + " / " + d->objectName()));
         for (const QWidget* w : others)
-          QVERIFY2(!c->geometry().intersects(w->geometry()), qPrintable(what + " / " + w->objectName()));
+          QVERIFY2(!c->geometry().intersects(w->geometry()),
+                   qPrintable(what + " / " + w->objectName()));
       }
     };
     check();

@@ -10,16 +10,19 @@
 
 namespace {
 
-const QString kDataInUse = QStringLiteral("データが使われています。\r\n再生用のソフトを閉じてから選択して選択してください。");
-const QString kLocked = QStringLiteral("再生用のソフトをクローズしないと、すべての選択は行えません。");
-const QString kConverting = QStringLiteral("サンプリングを完了しました。\r\nサンプリングデータを Wave 化をしています。");
+const QString kDataInUse = QStringLiteral(
+    "データが使われています。\r\n再生用のソフトを閉じてから選択して選択してください。");
+const QString kLocked =
+    QStringLiteral("再生用のソフトをクローズしないと、すべての選択は行えません。");
+const QString kConverting =
+    QStringLiteral("サンプリングを完了しました。\r\nサンプリングデータを Wave 化をしています。");
 const QString kConverted = QStringLiteral("サンプリングを終了しました。");
 constexpr int kConverterTimeout = 15000;
 
-
 std::size_t troskStarts(const Harness& h) {
-  return std::count_if(h.desktop.starts.begin(), h.desktop.starts.end(),
-                       [&](const FakeDesktop::Start& s) { return s.program == h.form->Rev_Exe.toStdString(); });
+  return std::count_if(
+      h.desktop.starts.begin(), h.desktop.starts.end(),
+      [&](const FakeDesktop::Start& s) { return s.program == h.form->Rev_Exe.toStdString(); });
 }
 
 // The samples of a WAVE file's data chunk, 8-bit unsigned or 16-bit signed.
@@ -36,7 +39,8 @@ std::vector<int> waveSamples(const QByteArray& wave) {
     if (id == "data") {
       const qsizetype end = std::min<qsizetype>(at + 8 + size, wave.size());
       for (const char* p = body; p + bits / 8 <= wave.constData() + end; p += bits / 8)
-        samples.push_back(bits == 8 ? static_cast<unsigned char>(*p) : qFromLittleEndian<qint16>(p));
+        samples.push_back(bits == 8 ? static_cast<unsigned char>(*p)
+                                    : qFromLittleEndian<qint16>(p));
       break;
     }
     at += 8 + size + (size & 1);
@@ -65,19 +69,21 @@ class ChoiceTests : public QObject {
     QTest::addColumn<QByteArray>("rate");
     QTest::addColumn<std::vector<int>>("samples");
     QTest::addColumn<QByteArray>("written");
-    QTest::newRow("average halves away from zero") << 1 << true << QByteArray("8000")
-                                                   << std::vector<int>{10, 11, 12, 13}
-                                                   << QByteArray("4000\r\n16\r\n11\r\n13\r\n");
-    QTest::newRow("average of -3, -4") << 1 << true << QByteArray("8000") << std::vector<int>{-3, -4}
-                                       << QByteArray("4000\r\n16\r\n-4\r\n");
-    QTest::newRow("average drops a partial group") << 2 << true << QByteArray("8000")
-                                                   << std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}
-                                                   << QByteArray("2000\r\n16\r\n3\r\n7\r\n");
-    QTest::newRow("first sample keeps a partial group") << 2 << false << QByteArray("8000")
-                                                        << std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}
-                                                        << QByteArray("2000\r\n16\r\n1\r\n5\r\n9\r\n");
-    QTest::newRow("factor 128 rate line") << 7 << false << QByteArray("44100") << std::vector<int>{5, 6}
-                                          << QByteArray("344.53125\r\n16\r\n5\r\n");
+    QTest::newRow("average halves away from zero")
+        << 1 << true << QByteArray("8000") << std::vector<int>{10, 11, 12, 13}
+        << QByteArray("4000\r\n16\r\n11\r\n13\r\n");
+    QTest::newRow("average of -3, -4")
+        << 1 << true << QByteArray("8000") << std::vector<int>{-3, -4}
+        << QByteArray("4000\r\n16\r\n-4\r\n");
+    QTest::newRow("average drops a partial group")
+        << 2 << true << QByteArray("8000") << std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}
+        << QByteArray("2000\r\n16\r\n3\r\n7\r\n");
+    QTest::newRow("first sample keeps a partial group")
+        << 2 << false << QByteArray("8000") << std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}
+        << QByteArray("2000\r\n16\r\n1\r\n5\r\n9\r\n");
+    QTest::newRow("factor 128 rate line")
+        << 7 << false << QByteArray("44100") << std::vector<int>{5, 6}
+        << QByteArray("344.53125\r\n16\r\n5\r\n");
     QTest::newRow("factor 1 copies") << 0 << false << QByteArray("44100") << std::vector<int>{5, -6}
                                      << QByteArray("44100\r\n16\r\n5\r\n-6\r\n");
   }
@@ -90,13 +96,17 @@ class ChoiceTests : public QObject {
     Harness h;
     formVarno& f = *h.form;
     captureByHand(h, rate, "16", samples);
-    const QString method = average ? QStringLiteral("平均値を使う") : QStringLiteral("先頭データを使う");
+    const QString method =
+        average ? QStringLiteral("平均値を使う") : QStringLiteral("先頭データを使う");
     if (average) f.Option1->setChecked(true);  // no rate chosen yet: nothing runs
     QCOMPARE(troskStarts(h), std::size_t(0));
     // The hidden options' state shows in the rate list's tooltip, with what made the staircase.
     QCOMPARE(f.Combo1->toolTip(), QStringLiteral("サンプリングの方法：") + method);
     f.Combo1->setCurrentIndex(index);
-    QCOMPARE(f.Combo1->toolTip(), QStringLiteral("サンプリングの方法：%1\n赤い階段：1/%2 の周波数、%1").arg(method).arg(1 << index));
+    QCOMPARE(f.Combo1->toolTip(),
+             QStringLiteral("サンプリングの方法：%1\n赤い階段：1/%2 の周波数、%1")
+                 .arg(method)
+                 .arg(1 << index));
     QCOMPARE(readFile(f.Chg_Txt), written);
     QCOMPARE(f.Label7->text(), kConverting);
     QVERIFY(!f.cmdOpen_Chg->isEnabled());
@@ -202,8 +212,9 @@ class ChoiceTests : public QObject {
     f.Combo1->setCurrentIndex(3);
     f.Combo1->setCurrentIndex(2);
     QCOMPARE(troskStarts(h), std::size_t(3));
-    QCOMPARE(h.desktop.killed,
-             (std::vector<varno::desktop::ProcessId>{varno::desktop::ProcessId(90000 + pelkinStarts + 1), varno::desktop::ProcessId(90000 + pelkinStarts + 2)}));
+    QCOMPARE(h.desktop.killed, (std::vector<varno::desktop::ProcessId>{
+                                   varno::desktop::ProcessId(90000 + pelkinStarts + 1),
+                                   varno::desktop::ProcessId(90000 + pelkinStarts + 2)}));
     QCOMPARE(readFile(f.Chg_Txt), QByteArray("2000\r\n16\r\n1\r\n5\r\n"));
     QCOMPARE(f.Label7->text(), kConverting);
     h.desktop.endedProcesses.insert(varno::desktop::ProcessId(90000 + pelkinStarts + 3));
@@ -245,7 +256,8 @@ class ChoiceTests : public QObject {
     QTest::qWait(100);
     QCOMPARE(troskStarts(h), std::size_t(1));
     QVERIFY(readFile(f.Chg_Txt).startsWith("4000\r\n16\r\n7\r\n"));
-    QCOMPARE(QFileInfo(f.Chg_Txt).size(), qint64(QByteArray("4000\r\n16\r\n").size() + 2'000'000 * 3));
+    QCOMPARE(QFileInfo(f.Chg_Txt).size(),
+             qint64(QByteArray("4000\r\n16\r\n").size() + 2'000'000 * 3));
   }
 
   // A drop while Main_Job re-samples ends the run and captures the new file.
@@ -271,7 +283,8 @@ class ChoiceTests : public QObject {
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
     f.cmdOpen_Org->click();
     QTRY_VERIFY(f.Timer4->isActive());
-    const varno::desktop::ProcessId player = varno::desktop::ProcessId(90000 + h.desktop.starts.size());
+    const varno::desktop::ProcessId player =
+        varno::desktop::ProcessId(90000 + h.desktop.starts.size());
     f.Combo1->setCurrentIndex(1);
     QCOMPARE(h.messages.size(), std::size_t(1));
     QCOMPARE(h.messages[0].text, kDataInUse);
@@ -304,7 +317,8 @@ class ChoiceTests : public QObject {
     h.desktop.foreground = 888;  // some other program's window, in front
     h.desktop.openWindows = {777, 888};
     f.cmdOpen_Org->click();
-    const varno::desktop::ProcessId player = varno::desktop::ProcessId(90000 + h.desktop.starts.size());
+    const varno::desktop::ProcessId player =
+        varno::desktop::ProcessId(90000 + h.desktop.starts.size());
     QCOMPARE(h.desktop.starts.back().program, std::string("/usr/bin/player"));
     QCOMPARE(h.desktop.starts.back().args, std::vector<std::string>{f.Text1->text().toStdString()});
     QVERIFY(!f.cmdOpen_Org->isEnabled());
@@ -312,7 +326,8 @@ class ChoiceTests : public QObject {
     QVERIFY(f.Timer3->isActive());
 
     QTRY_VERIFY(f.Timer4->isActive());
-    for (QWidget* w : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1, f.cmdOpen_Org, f.cmdOpen_Chg})
+    for (QWidget* w : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1,
+                                                      f.cmdOpen_Org, f.cmdOpen_Chg})
       QVERIFY(!w->isEnabled());
     QVERIFY(f.cmdLeft->isEnabled() && f.cmdRight->isEnabled() && f.Command1->isEnabled());
     QCOMPARE(f.Label7->text(), kLocked);
@@ -331,7 +346,8 @@ class ChoiceTests : public QObject {
 
     h.desktop.endedProcesses.insert(player);
     QTRY_VERIFY(!f.Timer4->isActive());
-    for (QWidget* w : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1, f.cmdOpen_Org})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1, f.cmdOpen_Org})
       QVERIFY(w->isEnabled());
     QVERIFY(!f.cmdOpen_Chg->isEnabled());
     QCOMPARE(f.Label7->text(), before);
@@ -348,9 +364,12 @@ class ChoiceTests : public QObject {
     QTest::addColumn<QString>("label");
     const QString handed = QString::fromUtf8(varno::pipeline::text::kPlayerHanded);
     QTest::newRow("failed") << int(varno::desktop::LaunchResult::Started) << true
-                            << QStringLiteral("再生用のソフトを起動できませんでした。") << QString();
-    QTest::newRow("handed on") << int(varno::desktop::LaunchResult::Started) << false << QString() << handed;
-    QTest::newRow("taken by the desktop") << int(varno::desktop::LaunchResult::Handed) << false << QString() << handed;
+                            << QStringLiteral("再生用のソフトを起動できませんでした。")
+                            << QString();
+    QTest::newRow("handed on") << int(varno::desktop::LaunchResult::Started) << false << QString()
+                               << handed;
+    QTest::newRow("taken by the desktop")
+        << int(varno::desktop::LaunchResult::Handed) << false << QString() << handed;
   }
   void playerEndsAtOnce() {
     QFETCH(int, launch);
@@ -362,7 +381,8 @@ class ChoiceTests : public QObject {
     captureByHand(h, "8000", "16", {1, 2, 3, 4});
     const QString before = f.Label7->text();
     h.desktop.launch = varno::desktop::LaunchResult(launch);
-    const varno::desktop::ProcessId player = varno::desktop::ProcessId(90000 + h.desktop.starts.size() + 1);
+    const varno::desktop::ProcessId player =
+        varno::desktop::ProcessId(90000 + h.desktop.starts.size() + 1);
     h.desktop.endedProcesses.insert(player);
     if (failed) h.desktop.failedProcesses.insert(player);
     f.cmdOpen_Org->click();
@@ -377,9 +397,12 @@ class ChoiceTests : public QObject {
     QTest::addColumn<varno::desktop::LookupResult>("lookup");
     QTest::addColumn<bool>("starts");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no association") << varno::desktop::LookupResult::NoAssociation << true
-                                    << QStringLiteral("指定されたファイルタイプに対応する関連付けが存在しません。");
-    QTest::newRow("player does not start") << varno::desktop::LookupResult::Found << false << QStringLiteral("再生用のソフトを起動できませんでした。");
+    QTest::newRow("no association")
+        << varno::desktop::LookupResult::NoAssociation << true
+        << QStringLiteral("指定されたファイルタイプに対応する関連付けが存在しません。");
+    QTest::newRow("player does not start")
+        << varno::desktop::LookupResult::Found << false
+        << QStringLiteral("再生用のソフトを起動できませんでした。");
   }
   void noPlayer() {
     QFETCH(varno::desktop::LookupResult, lookup);
@@ -393,7 +416,8 @@ class ChoiceTests : public QObject {
     const std::size_t startsBefore = h.desktop.starts.size();
     f.cmdOpen_Org->click();
     QCOMPARE(h.messages.back().text, message);
-    QCOMPARE(h.desktop.starts.size(), startsBefore + (lookup == varno::desktop::LookupResult::Found ? 1 : 0));
+    QCOMPARE(h.desktop.starts.size(),
+             startsBefore + (lookup == varno::desktop::LookupResult::Found ? 1 : 0));
     QVERIFY(f.cmdOpen_Org->isEnabled());
     QVERIFY(!f.Timer3->isActive());
   }

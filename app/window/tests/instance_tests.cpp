@@ -39,8 +39,12 @@ QStringList snapshot(const QString& root) {
       entries << name + QLatin1Char('/');
       continue;
     }
-    entries << QStringLiteral("%1 %2 %3").arg(name).arg(info.size()).arg(QString::fromLatin1(
-                   QCryptographicHash::hash(readFile(info.filePath()), QCryptographicHash::Sha1).toHex()));
+    entries << QStringLiteral("%1 %2 %3")
+                   .arg(name)
+                   .arg(info.size())
+                   .arg(QString::fromLatin1(
+                       QCryptographicHash::hash(readFile(info.filePath()), QCryptographicHash::Sha1)
+                           .toHex()));
   }
   entries.sort();
   return entries;
@@ -56,7 +60,8 @@ qint64 lockHolder(const QString& file) {
   const QByteArray inode = ':' + QByteArray::number(static_cast<qulonglong>(st.st_ino));
   for (const QByteArray& line : readFile(QStringLiteral("/proc/locks")).split('\n')) {
     const QList<QByteArray> words = line.simplified().split(' ');
-    if (words.size() >= 6 && words[1] == "FLOCK" && words[5].endsWith(inode)) return words[4].toLongLong();
+    if (words.size() >= 6 && words[1] == "FLOCK" && words[5].endsWith(inode))
+      return words[4].toLongLong();
   }
   return 0;
 }
@@ -85,9 +90,15 @@ class Folders {
 
   bool valid() const { return root_.isValid() && copied_; }
   // Canonical, as Varno names its folders.
-  QString program() const { return QFileInfo(root_.filePath(QStringLiteral("program"))).canonicalFilePath(); }
-  QString home() const { return QFileInfo(root_.filePath(QStringLiteral("home"))).canonicalFilePath(); }
-  QString data() const { return QFileInfo(root_.filePath(QStringLiteral("data"))).canonicalFilePath(); }
+  QString program() const {
+    return QFileInfo(root_.filePath(QStringLiteral("program"))).canonicalFilePath();
+  }
+  QString home() const {
+    return QFileInfo(root_.filePath(QStringLiteral("home"))).canonicalFilePath();
+  }
+  QString data() const {
+    return QFileInfo(root_.filePath(QStringLiteral("data"))).canonicalFilePath();
+  }
 
   // Readable and traversable, but not writable, by anyone who does not own it (and not by
   // its owner either while that is not root).
@@ -98,9 +109,9 @@ class Folders {
   }
   // Writable by anyone, the user Varno runs as included.
   static void open(const QString& folder) {
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                      QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                                      QFile::WriteOther | QFile::ExeOther);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                      QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
   }
 
  private:
@@ -127,10 +138,10 @@ class Varno {
     const QString program = folders.program() + QStringLiteral("/Varno");
     // setpriv becomes Varno in the same process, so the id we know is Varno's.
     if (asNobody)
-      process_.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"),
-                                                             QStringLiteral("--regid=65534"),
-                                                             QStringLiteral("--clear-groups"), program} +
-                                                     arguments);
+      process_.start(QStringLiteral("setpriv"),
+                     QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                 QStringLiteral("--clear-groups"), program} +
+                         arguments);
     else
       process_.start(program, arguments);
   }
@@ -172,13 +183,16 @@ class InstanceTests : public QObject {
     const QString program = folders.program();
     const QString lock = program + QStringLiteral("/varno.lock");
     // The job files of an earlier run, which only the window holding the folder may rewrite.
-    QVERIFY(writeFile(program + QStringLiteral("/pelkin.ini"), "/music/a.wav\r\n/x/Org_txt.txt\r\nclose\r\n"));
-    QVERIFY(writeFile(program + QStringLiteral("/trosk.ini"), "/x/Chg_txt.txt\r\n/x/Chg_wav.wav\r\nerror\r\n"));
+    QVERIFY(writeFile(program + QStringLiteral("/pelkin.ini"),
+                      "/music/a.wav\r\n/x/Org_txt.txt\r\nclose\r\n"));
+    QVERIFY(writeFile(program + QStringLiteral("/trosk.ini"),
+                      "/x/Chg_txt.txt\r\n/x/Chg_wav.wav\r\nerror\r\n"));
 
     Varno first(folders, false);
-    QTRY_VERIFY_WITH_TIMEOUT(!first.running() || (QFileInfo(program + QStringLiteral("/Data")).isDir() &&
-                                                  lockHolder(lock) == first.pid()),
-                             kStartTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !first.running() || (QFileInfo(program + QStringLiteral("/Data")).isDir() &&
+                             lockHolder(lock) == first.pid()),
+        kStartTimeout);
     QVERIFY2(first.running(), qPrintable(first.errors()));
     const QStringList before = snapshot(program);
     QVERIFY(before.contains(QStringLiteral("Data/")));
@@ -186,8 +200,9 @@ class InstanceTests : public QObject {
     {
       Varno second(folders, false);
       // Its message box waits for a click that cannot come offscreen.
-      QTRY_VERIFY2_WITH_TIMEOUT(second.errors().contains(kAlreadyRunning) && second.errors().contains(program),
-                                qPrintable(second.errors()), kStartTimeout);
+      QTRY_VERIFY2_WITH_TIMEOUT(
+          second.errors().contains(kAlreadyRunning) && second.errors().contains(program),
+          qPrintable(second.errors()), kStartTimeout);
     }
     QVERIFY(first.running());
     QCOMPARE(lockHolder(lock), first.pid());
@@ -208,16 +223,18 @@ class InstanceTests : public QObject {
     const QString program = folders.program() + QStringLiteral("/Varno");
     QProcess plain;
     QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) bare.remove(QLatin1String(name));
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+      bare.remove(QLatin1String(name));
     plain.setProcessEnvironment(bare);
     const struct {
       QStringList arguments;
       int exitCode;
       QString out;
       QString err;
-    } runs[] = {{{QStringLiteral("--version")}, 0, QStringLiteral("Varno " VARNO_VERSION "\n"), QString()},
-                {{QStringLiteral("--help")}, 0, QStringLiteral("Usage: Varno [FILE.wav]\n"), QString()},
-                {{}, 1, QString(), QStringLiteral("no display")}};
+    } runs[] = {
+        {{QStringLiteral("--version")}, 0, QStringLiteral("Varno " VARNO_VERSION "\n"), QString()},
+        {{QStringLiteral("--help")}, 0, QStringLiteral("Usage: Varno [FILE.wav]\n"), QString()},
+        {{}, 1, QString(), QStringLiteral("no display")}};
     for (const auto& run : runs) {
       plain.start(program, run.arguments);
       QVERIFY(plain.waitForFinished(kStartTimeout));
@@ -230,8 +247,8 @@ class InstanceTests : public QObject {
                       waveBytes({.rate = 8000, .bits = 8}, pcm8({128, 129}))));
     Varno varno(folders, false, {QStringLiteral("tone.wav")});
     const QString captured = folders.program() + QStringLiteral("/Data/Org_txt.txt");
-    QTRY_VERIFY2_WITH_TIMEOUT(readFile(captured) == "8000\r\n8\r\n128\r\n129\r\n", qPrintable(varno.errors()),
-                              kStartTimeout);
+    QTRY_VERIFY2_WITH_TIMEOUT(readFile(captured) == "8000\r\n8\r\n128\r\n129\r\n",
+                              qPrintable(varno.errors()), kStartTimeout);
     QCOMPARE(readFile(folders.program() + QStringLiteral("/pelkin.ini")).split('\r').first(),
              QFile::encodeName(folders.home() + QStringLiteral("/tone.wav")));
   }
@@ -241,7 +258,9 @@ class InstanceTests : public QObject {
   void closedProgramFolder() {
     const bool asNobody = runsAsNobody();
     if (asNobody && QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
-      QSKIP("running as root, the test needs setpriv (util-linux) to run Varno as a user bound by permissions");
+      QSKIP(
+          "running as root, the test needs setpriv (util-linux) to run Varno as a user bound by "
+          "permissions");
     Folders folders;
     QVERIFY(folders.valid());
     const QString program = folders.program();
@@ -252,9 +271,9 @@ class InstanceTests : public QObject {
     QVERIFY(folders.close(data));
     {
       Varno refused(folders, asNobody);
-      QTRY_VERIFY2_WITH_TIMEOUT(
-          refused.errors().contains(kCannotWrite) && refused.errors().contains(data + QStringLiteral("/varno")),
-          qPrintable(refused.errors()), kStartTimeout);
+      QTRY_VERIFY2_WITH_TIMEOUT(refused.errors().contains(kCannotWrite) &&
+                                    refused.errors().contains(data + QStringLiteral("/varno")),
+                                qPrintable(refused.errors()), kStartTimeout);
     }
     QCOMPARE(snapshot(program), programBefore);
     QCOMPARE(snapshot(data), QStringList());
@@ -262,9 +281,10 @@ class InstanceTests : public QObject {
     folders.open(data);
     Varno varno(folders, asNobody);
     const QString own = data + QStringLiteral("/varno");
-    QTRY_VERIFY_WITH_TIMEOUT(!varno.running() || (QFileInfo(own + QStringLiteral("/Data")).isDir() &&
-                                                  lockHolder(own + QStringLiteral("/varno.lock")) == varno.pid()),
-                             kStartTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !varno.running() || (QFileInfo(own + QStringLiteral("/Data")).isDir() &&
+                             lockHolder(own + QStringLiteral("/varno.lock")) == varno.pid()),
+        kStartTimeout);
     QVERIFY2(varno.running(), qPrintable(varno.errors()));
     QCOMPARE(snapshot(program), programBefore);
   }

@@ -3,8 +3,8 @@
 #include <QtTest>
 #include <cerrno>
 
-#include "window/module1.h"
 #include "test_support.h"
+#include "window/module1.h"
 
 class Module1Tests : public QObject {
   Q_OBJECT
@@ -32,14 +32,22 @@ class Module1Tests : public QObject {
   void cutQuote_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("cut");
-    QTest::newRow("quoted path") << "\"/usr/bin/a b\"" << "/usr/bin/a b";
-    QTest::newRow("bare path") << "/usr/bin/a" << "/usr/bin/a";
-    QTest::newRow("single quote") << "\"" << "";
-    QTest::newRow("two quotes") << "\"\"" << "";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("leading only") << "\"abc" << "abc";
-    QTest::newRow("trailing only") << "abc\"" << "abc";
-    QTest::newRow("inner quotes stay") << "\"a\"b\"" << "a\"b";
+    QTest::newRow("quoted path") << "\"/usr/bin/a b\""
+                                 << "/usr/bin/a b";
+    QTest::newRow("bare path") << "/usr/bin/a"
+                               << "/usr/bin/a";
+    QTest::newRow("single quote") << "\""
+                                  << "";
+    QTest::newRow("two quotes") << "\"\""
+                                << "";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("leading only") << "\"abc"
+                                  << "abc";
+    QTest::newRow("trailing only") << "abc\""
+                                   << "abc";
+    QTest::newRow("inner quotes stay") << "\"a\"b\""
+                                       << "a\"b";
   }
   void cutQuote() {
     QFETCH(QString, text);
@@ -52,13 +60,32 @@ class Module1Tests : public QObject {
     QTest::addColumn<QString>("find");
     QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("replaced");
-    QTest::newRow("inserted text is not searched again") << "aaa" << "a" << "aa" << "aaaaaa";
-    QTest::newRow("neighbours") << "xaax" << "a" << "b" << "xbbx";
-    QTest::newRow("longer find") << "abcabc" << "bc" << "X" << "aXaX";
-    QTest::newRow("shrinking overlap") << "aaa" << "aa" << "a" << "aa";
-    QTest::newRow("nothing found") << "abc" << "x" << "y" << "abc";
-    QTest::newRow("case-sensitive") << "aAa" << "A" << "b" << "aba";
-    QTest::newRow("NUL to blank") << QString::fromUtf16(u"a\0b\0", 4) << QString(QChar(0)) << " " << "a b ";
+    QTest::newRow("inserted text is not searched again") << "aaa"
+                                                         << "a"
+                                                         << "aa"
+                                                         << "aaaaaa";
+    QTest::newRow("neighbours") << "xaax"
+                                << "a"
+                                << "b"
+                                << "xbbx";
+    QTest::newRow("longer find") << "abcabc"
+                                 << "bc"
+                                 << "X"
+                                 << "aXaX";
+    QTest::newRow("shrinking overlap") << "aaa"
+                                       << "aa"
+                                       << "a"
+                                       << "aa";
+    QTest::newRow("nothing found") << "abc"
+                                   << "x"
+                                   << "y"
+                                   << "abc";
+    QTest::newRow("case-sensitive") << "aAa"
+                                    << "A"
+                                    << "b"
+                                    << "aba";
+    QTest::newRow("NUL to blank") << QString::fromUtf16(u"a\0b\0", 4) << QString(QChar(0)) << " "
+                                  << "a b ";
   }
   void replaceAll() {
     QFETCH(QString, text);
@@ -76,7 +103,7 @@ class Module1Tests : public QObject {
     QVERIFY(writeFile(made + QStringLiteral("/old.txt"), "kept"));
     QCOMPARE(Module1::Make_Dir(made), EEXIST);
     QVERIFY(QFile::exists(made + QStringLiteral("/old.txt")));
-    QCOMPARE(Module1::Make_Dir(dir.filePath(QStringLiteral("no/such")) ), ENOENT);
+    QCOMPARE(Module1::Make_Dir(dir.filePath(QStringLiteral("no/such"))), ENOENT);
   }
 
   void checkFile_data() {
@@ -111,15 +138,24 @@ class Module1Tests : public QObject {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("result");
     QTest::addColumn<QString>("message");
-    QTest::newRow("found") << LookupResult::Found << "/usr/bin/player" << "\"/usr/bin/player\"" << "";
+    QTest::newRow("found") << LookupResult::Found << "/usr/bin/player"
+                           << "\"/usr/bin/player\""
+                           << "";
     QTest::newRow("found, .exe in a folder stays") << LookupResult::Found << "/opt/a.exe.d/play er"
-                                                   << "\"/opt/a.exe.d/play er\"" << "";
-    QTest::newRow("found, Japanese name") << LookupResult::Found << "/opt/再生/player" << "\"/opt/再生/player\"" << "";
-    QTest::newRow("no such document") << LookupResult::NoDocument << "" << ""
+                                                   << "\"/opt/a.exe.d/play er\""
+                                                   << "";
+    QTest::newRow("found, Japanese name") << LookupResult::Found << "/opt/再生/player"
+                                          << "\"/opt/再生/player\""
+                                          << "";
+    QTest::newRow("no such document") << LookupResult::NoDocument << ""
+                                      << ""
                                       << "指定されたファイルが見つかりませんでした。";
-    QTest::newRow("no association") << LookupResult::NoAssociation << "" << ""
+    QTest::newRow("no association") << LookupResult::NoAssociation << ""
+                                    << ""
                                     << "指定されたファイルタイプに対応する関連付けが存在しません。";
-    QTest::newRow("other failure") << LookupResult::Failed << "" << "" << "不明なエラー";
+    QTest::newRow("other failure") << LookupResult::Failed << ""
+                                   << ""
+                                   << "不明なエラー";
   }
   void findExe() {
     QFETCH(varno::desktop::LookupResult, lookup);

@@ -17,8 +17,10 @@ class StartupTests : public QObject {
     formVarno& f = *h.form;
     QCOMPARE(f.windowTitle(), QStringLiteral("B"));
     QCOMPARE(f.Label1->text(), QStringLiteral("Wave ファイルを下にドロップしてください。"));
-    QCOMPARE(f.Label7->text(), QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。"));
-    for (QLabel* empty : {f.Label4, f.Label5, f.Label9, f.Label11}) QCOMPARE(empty->text(), QString());
+    QCOMPARE(f.Label7->text(),
+             QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。"));
+    for (QLabel* empty : {f.Label4, f.Label5, f.Label9, f.Label11})
+      QCOMPARE(empty->text(), QString());
     QCOMPARE(f.Text1->text(), QString());
     QCOMPARE(f.Combo1->count(), 0);
     QCOMPARE(f.Combo1->currentIndex(), -1);
@@ -39,7 +41,8 @@ class StartupTests : public QObject {
     QVERIFY(!f.cmdOpen_Org->isEnabled());
     QVERIFY(!f.cmdOpen_Chg->isEnabled());
     QVERIFY(!f.HScroll1->isEnabled());
-    for (QWidget* enabled : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.Command1, f.cmdLeft, f.cmdRight})
+    for (QWidget* enabled : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.Command1,
+                                                            f.cmdLeft, f.cmdRight})
       QVERIFY(enabled->isEnabled());
     QVERIFY(f.Option2->isChecked());
     QVERIFY(!f.Option1->isChecked());
@@ -131,8 +134,8 @@ class StartupTests : public QObject {
   void tabOrder() {
     Harness h;
     formVarno& f = *h.form;
-    const QList<QWidget*> expected{f.Text1, f.Combo1, f.cmdOpen_Org, f.cmdOpen_Chg, f.Command1,
-                                   f.Option1, f.Option2, f.cmdLeft, f.cmdRight, f.HScroll1};
+    const QList<QWidget*> expected{f.Text1,   f.Combo1,  f.cmdOpen_Org, f.cmdOpen_Chg, f.Command1,
+                                   f.Option1, f.Option2, f.cmdLeft,     f.cmdRight,    f.HScroll1};
     QList<QWidget*> order;
     QWidget* w = f.Text1;
     do {

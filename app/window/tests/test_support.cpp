@@ -22,10 +22,13 @@ bool ProgramDir::useReal(const QString& name) const {
 Harness::Harness(bool runStarts) {
   desktop.runStarts = runStarts;
   form = std::make_unique<formVarno>(desktop, dir.path());
-  form->showMessage = [this](Module1::MessageKind kind, const QString& text) { messages.push_back({kind, text}); };
+  form->showMessage = [this](Module1::MessageKind kind, const QString& text) {
+    messages.push_back({kind, text});
+  };
 }
 
-QByteArray sampleText(const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples) {
+QByteArray sampleText(const QByteArray& rateLine, const QByteArray& bitsLine,
+                      const std::vector<int>& samples) {
   QByteArray text = rateLine + "\r\n" + bitsLine + "\r\n";
   for (int v : samples) text += QByteArray::number(v) + "\r\n";
   return text;
@@ -38,7 +41,8 @@ void finishCaptureByHand(const Harness& h, const QByteArray& rateLine, const QBy
   writeFile(h.form->Conv_Ini, job.value(0) + "\n" + job.value(1) + "\nclose\r\n");
 }
 
-void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples) {
+void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine,
+                   const std::vector<int>& samples) {
   const QString wave = h.dir.file("sound.wav");
   writeFile(wave, "RIFF");
   dropFiles(h.form->Text1, {wave});

@@ -53,10 +53,12 @@ void finishCaptureByHand(const Harness& h, const QByteArray& rateLine, const QBy
 
 // A drop of a file that exists, then the capture finished by hand with these samples; waits
 // until the window has taken it.
-void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples);
+void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bitsLine,
+                   const std::vector<int>& samples);
 
 // A sample-text file: the two header lines, then one value a line, every line with CR LF.
-QByteArray sampleText(const QByteArray& rateLine, const QByteArray& bitsLine, const std::vector<int>& samples);
+QByteArray sampleText(const QByteArray& rateLine, const QByteArray& bitsLine,
+                      const std::vector<int>& samples);
 
 // The row and column of the inner area where the user coordinate (x, y) lands.
 inline int columnOf(double x) { return static_cast<int>(x * 501 / 500); }

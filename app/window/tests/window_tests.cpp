@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
   varno::window::loadFontAliases();
   QApplication app(argc, argv);
   int failures = 0;
-  for (auto run : {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests, runInstanceTests})
+  for (auto run :
+       {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests, runInstanceTests})
     failures += run(argc, argv);
   return failures == 0 ? 0 : 1;
 }
