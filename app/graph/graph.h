@@ -94,4 +94,21 @@ std::vector<Segment> resampledTrace(const std::filesystem::path& resampled,
                                     const common::LineIndex& index, std::int32_t startPos,
                                     int factor, std::int32_t maxAmp, bool sixteenBit);
 
+// The values in view, as the traces show them: the original samples from `first` on (up to
+// 500, fewer at the recording's end) and under each the staircase's value there, none where
+// no red stick stands (left of the first group drawn, past the file, or `factor` 0).
+struct ViewValues {
+  std::int64_t first = 0;
+  std::vector<double> original;
+  std::vector<std::optional<double>> resampled;  // one per original value
+};
+ViewValues valuesInView(const std::filesystem::path& original, const common::LineIndex& orgIndex,
+                        const std::filesystem::path& resampled, const common::LineIndex& chgIndex,
+                        std::int32_t startPos, int factor);
+
+// The values as a table to paste: the header "サンプル\tオリジナル\tサンプリング後", then a row
+// per sample of its index and both values as plain number texts, tab-separated, the last
+// left empty where there is none; every line ends with "\n". UTF-8.
+std::string samplesTable(const ViewValues& values);
+
 }  // namespace varno::graph

@@ -478,3 +478,53 @@ TEST(Drawing, ResampledTraceHoldsEachValueForItsGroup) {
   EXPECT_TRUE(resampledTrace(dir / "none.txt", {}, 0, 2, 1000, true).empty());
   EXPECT_TRUE(resampledTrace(dir / "Chg_txt.txt", {}, 0, 2, 0, true).empty());
 }
+
+// Each copied value is the one the trace above or below it draws in the same column.
+TEST(Copy, ValuesInViewAreWhatTheTracesDraw) {
+  struct Row {
+    std::int32_t start;
+    int factor;
+    int groups;  // lines in the re-sampled file
+  };
+  const Row rows[] = {
+      {0, 1, 5000}, {50, 4, 1250}, {100, 128, 40},  {4700, 8, 625},
+      {4990, 2, 0}, {0, 0, 2500},  {4400, 128, 36},
+  };
+  TempDir dir;
+  const int count = 5000;
+  writeSamples(dir / "Org_txt.txt", count, [](int i) { return 3 * i - 7000; });
+  const auto scan = scanOriginal(dir / "Org_txt.txt", true);
+  ASSERT_TRUE(scan);
+  for (const Row& r : rows) {
+    std::vector<std::string> groups;
+    for (int m = 0; m < r.groups; ++m) groups.push_back(std::to_string(-m));
+    writeSamples(dir / "Chg_txt.txt", "16", groups);
+    const ViewValues values = valuesInView(dir / "Org_txt.txt", scan->index, dir / "Chg_txt.txt",
+                                           staleIndex(), r.start, r.factor);
+    const std::size_t shown = std::min(500, count - r.start);
+    ASSERT_EQ(values.first, r.start);
+    ASSERT_EQ(values.original.size(), shown) << r.start;
+    ASSERT_EQ(values.resampled.size(), shown) << r.start;
+    const auto blueSticks = originalTrace(dir / "Org_txt.txt", {}, r.start, 30000, true);
+    const auto redSticks =
+        r.factor == 0 ? std::vector<Segment>{}
+                      : resampledTrace(dir / "Chg_txt.txt", {}, r.start, r.factor, 30000, true);
+    std::vector<std::optional<float>> red(shown);
+    for (const Segment& s : redSticks)
+      if (s.x1 < static_cast<float>(shown)) red[static_cast<std::size_t>(s.x1)] = s.y2;
+    for (std::size_t x = 0; x < shown; ++x) {
+      ASSERT_EQ(blueSticks[x].y2, sampleHeight(values.original[x], 30000, true)) << x;
+      ASSERT_EQ(values.resampled[x].has_value(), red[x].has_value())
+          << r.start << " / " << r.factor << " column " << x;
+      if (red[x]) ASSERT_EQ(*red[x], sampleHeight(*values.resampled[x], 30000, true)) << x;
+    }
+  }
+  EXPECT_TRUE(valuesInView(dir / "none.txt", {}, dir / "Chg_txt.txt", {}, 0, 2).original.empty());
+}
+
+TEST(Copy, TableHasAHeaderAndARowPerSample) {
+  EXPECT_EQ(samplesTable({}), "サンプル\tオリジナル\tサンプリング後\n");
+  const ViewValues values{4096, {128, -3, 0.5}, {std::nullopt, -3, 1.25}};
+  EXPECT_EQ(samplesTable(values),
+            "サンプル\tオリジナル\tサンプリング後\n4096\t128\t\n4097\t-3\t-3\n4098\t0.5\t1.25\n");
+}
