@@ -1,18 +1,26 @@
 #include "window/form_varno.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -55,6 +63,7 @@ const QString kDropPrompt =
 const QString kDataInUse = QStringLiteral("データが使われています。") + QStringLiteral("\r\n") +
                            QStringLiteral("再生用のソフトを閉じてから選択して選択してください。");
 const QString kPlayerNotStarted = QStringLiteral("再生用のソフトを起動できませんでした。");
+const QString kPictureNotSaved = QStringLiteral("画像を保存できませんでした。");
 
 std::filesystem::path fsPath(const QString& path) {
   return std::filesystem::path(QFile::encodeName(path).toStdString());
@@ -144,6 +153,22 @@ void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& t
   box.exec();
 }
 
+QString askSaveNameInDialog(QWidget* parent, const QString& suggested) {
+  QFileDialog dialog(parent, QStringLiteral("画像を保存"), suggested,
+                     QStringLiteral("PNG 画像 (*.png)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+// varno.png in the user's pictures folder, or at home when there is none.
+QString suggestedPictureName() {
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  const QString folder =
+      !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::homePath();
+  return folder + QStringLiteral("/varno.png");
+}
+
 }  // namespace
 
 formVarno::formVarno(varno::desktop::Desktop& desktop, const QString& programDir,
@@ -156,6 +181,7 @@ formVarno::formVarno(varno::desktop::Desktop& desktop, const QString& programDir
   showMessage = [this](Module1::MessageKind kind, const QString& text) {
     showMessageBox(this, kind, text);
   };
+  askSaveName = [this](const QString& suggested) { return askSaveNameInDialog(this, suggested); };
   buildControls();
   connectEvents();
   Form_Load();
@@ -234,13 +260,17 @@ void formVarno::buildControls() {
                   Qt::AlignRight | Qt::AlignVCenter, true);
   Frame1 = new QGroupBox(QStringLiteral("サンプリングの方法"), this);
   Frame1->setObjectName(QStringLiteral("Frame1"));
-  Frame1->setGeometry(fromTwips(9600, 480, 3255, 1095));
+  // Tall enough for a third option; the frame lies outside the window's visible part.
+  Frame1->setGeometry(fromTwips(9600, 480, 3255, 1455));
   Option1 = new QRadioButton(QStringLiteral("平均値を使う"), Frame1);
   Option1->setObjectName(QStringLiteral("Option1"));
   Option1->setGeometry(fromTwips(720, 360, 1455, 255));
   Option2 = new QRadioButton(QStringLiteral("先頭データを使う"), Frame1);
   Option2->setObjectName(QStringLiteral("Option2"));
   Option2->setGeometry(fromTwips(720, 720, 1815, 180));
+  Option3 = new QRadioButton(QStringLiteral("ローパスフィルタを使う"), Frame1);
+  Option3->setObjectName(QStringLiteral("Option3"));
+  Option3->setGeometry(fromTwips(720, 1080, 2415, 255));
   Picture1 = new PictureBox(this);
   Picture1->setObjectName(QStringLiteral("Picture1"));
   Picture1->setGeometry(fromTwips(360, 3240, 7575, 3100));
@@ -271,9 +301,28 @@ void formVarno::buildControls() {
     Label13[i]->setFont(captionFont);
   }
 
-  QWidget* tabOrder[] = {Text1,   Combo1,  cmdOpen_Org, cmdOpen_Chg, Command1,
-                         Option1, Option2, cmdLeft,     cmdRight,    HScroll1};
+  QWidget* tabOrder[] = {Text1,   Combo1,  cmdOpen_Org, cmdOpen_Chg, Command1, Option1,
+                         Option2, Option3, cmdLeft,     cmdRight,    HScroll1};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+  auto* methods = new QActionGroup(this);
+  const std::array<const QRadioButton*, 3> options{Option1, Option2, Option3};
+  for (std::size_t i = 0; i < mnuMethod.size(); ++i) {
+    mnuMethod[i] = new QAction(options[i]->text(), methods);
+    mnuMethod[i]->setObjectName(QStringLiteral("mnuMethod(%1)").arg(i));
+    mnuMethod[i]->setCheckable(true);
+  }
+  auto* separator = new QAction(this);
+  separator->setSeparator(true);
+  mnuSavePicture = new QAction(QStringLiteral("画像を保存…"), this);
+  mnuSavePicture->setObjectName(QStringLiteral("mnuSavePicture"));
+  mnuCopySamples = new QAction(QStringLiteral("表示中のサンプルをコピー"), this);
+  mnuCopySamples->setObjectName(QStringLiteral("mnuCopySamples"));
+  Picture1->addActions({mnuSavePicture, mnuCopySamples});
+  Picture2->addActions(methods->actions());
+  Picture2->addActions({separator, mnuSavePicture, mnuCopySamples});
+  for (PictureBox* picture : {Picture1, Picture2})
+    picture->setContextMenuPolicy(Qt::ActionsContextMenu);
 
   auto timer = [this](const char* name) {
     auto* t = new QTimer(this);
@@ -306,13 +355,21 @@ void formVarno::connectEvents() {
     }
     Combo1_Click();
   });
-  connect(Option1, &QRadioButton::toggled, this, [this](bool selected) {
-    showChoiceTip();
-    if (selected) Option1_Click();
-  });
-  connect(Option2, &QRadioButton::toggled, this, [this](bool selected) {
-    if (selected) Option2_Click();
-  });
+  // A method item of Picture2's menu selects its option button, which runs the option's click.
+  auto method = [this](QRadioButton* option, QAction* item, void (formVarno::*click)()) {
+    connect(option, &QRadioButton::toggled, this, [this, item, click](bool selected) {
+      if (!selected) return;
+      item->setChecked(true);
+      showChoiceTip();
+      (this->*click)();
+    });
+    connect(item, &QAction::triggered, option, [option] { option->setChecked(true); });
+  };
+  method(Option1, mnuMethod[0], &formVarno::Option1_Click);
+  method(Option2, mnuMethod[1], &formVarno::Option2_Click);
+  method(Option3, mnuMethod[2], &formVarno::Option3_Click);
+  connect(mnuSavePicture, &QAction::triggered, this, &formVarno::mnuSavePicture_Click);
+  connect(mnuCopySamples, &QAction::triggered, this, &formVarno::mnuCopySamples_Click);
   connect(Timer2, &QTimer::timeout, this, &formVarno::Timer2_Timer);
   connect(cmdOpen_Org, &QPushButton::clicked, this, &formVarno::cmdOpen_Org_Click);
   connect(cmdOpen_Chg, &QPushButton::clicked, this, &formVarno::cmdOpen_Chg_Click);
@@ -340,13 +397,13 @@ void formVarno::Form_Load() {
   for (QLabel* l : {Label4, Label5, Label7, Label9, Label11}) l->clear();
 
   Option2->setChecked(true);
-  showChoiceTip();
 
   Module1::Make_Dir(dataDir_ + QStringLiteral("/Data"));
 
   cmdOpen_Org->setEnabled(false);
   cmdOpen_Chg->setEnabled(false);
   HScroll1->setEnabled(false);
+  mnuCopySamples->setEnabled(false);
 
   Label7->setText(kDropPrompt);
 
@@ -438,6 +495,9 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           showMessageLine(Saved_Msg);
         } else if constexpr (std::is_same_v<A, act::Enable>) {
           control(a.control)->setEnabled(a.enabled);
+          // The method items are the option buttons' other face.
+          if (a.control == varno::pipeline::Control::Frame1)
+            for (QAction* item : mnuMethod) item->setEnabled(a.enabled);
         } else if constexpr (std::is_same_v<A, act::SetSavedButton>) {
           (a.control == varno::pipeline::Control::OpenOriginal ? Org_Btn_State : Chg_Btn_State) =
               a.enabled;
@@ -459,6 +519,7 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           // scanned a redraw draws nothing.
           Max_Amp = 0;
           orgIndex_ = {};
+          mnuCopySamples->setEnabled(false);
           Picture1->clear();
           Picture2->clear();
         } else if constexpr (std::is_same_v<A, act::StartCapture>) {
@@ -497,6 +558,7 @@ std::optional<varno::pipeline::Event> formVarno::perform(const varno::pipeline::
           HScroll1->setValue(0);
           Draw_Fig();
           HScroll1->setRange(0, 100);
+          mnuCopySamples->setEnabled(true);
         } else if constexpr (std::is_same_v<A, act::FillRates>) {
           Set_Combo1();
         } else if constexpr (std::is_same_v<A, act::Resample>) {
@@ -528,8 +590,9 @@ void formVarno::showChoiceTip() {
 }
 
 varno::pipeline::Method formVarno::methodInForce() const {
-  return Option1->isChecked() ? varno::pipeline::Method::Average
-                              : varno::pipeline::Method::FirstSample;
+  if (Option1->isChecked()) return varno::pipeline::Method::Average;
+  if (Option3->isChecked()) return varno::pipeline::Method::LowPass;
+  return varno::pipeline::Method::FirstSample;
 }
 
 void formVarno::showMessageLine(const QString& text) {
@@ -581,18 +644,46 @@ void formVarno::fitCaptions() {
 
 void formVarno::Draw_Fig() {
   if (Max_Amp == 0) return;
-  const int k = Combo1->currentIndex();
   Picture1->clear();
   Picture2->clear();
   Picture1->draw(varno::graph::originalTrace(fsPath(Org_Txt), orgIndex_, Start_Pos, Max_Amp,
                                              format_.sixteenBit));
-  if (Module1::Check_File(Chg_Txt, 0) == 0 && k != -1) {
-    const int factor = chgFactor_ != 0 ? chgFactor_ : 1 << k;
+  if (const int factor = staircaseFactor(); factor != 0)
     Picture2->draw(varno::graph::resampledTrace(fsPath(Chg_Txt), chgIndex_, Start_Pos, factor,
                                                 Max_Amp, format_.sixteenBit));
-  }
   Set_Grid_1();
   Set_Grid_2();
+}
+
+int formVarno::staircaseFactor() const {
+  const int k = Combo1->currentIndex();
+  if (Module1::Check_File(Chg_Txt, 0) != 0 || k == -1) return 0;
+  return chgFactor_ != 0 ? chgFactor_ : 1 << k;
+}
+
+QRect formVarno::graphsRegion() const {
+  QRect region = Picture1->geometry() | Picture2->geometry();
+  for (const QLabel* caption : Label12) region |= caption->geometry();
+  for (const QLabel* caption : Label13) region |= caption->geometry();
+  return region & rect();
+}
+
+void formVarno::mnuSavePicture_Click() {
+  const QString file = askSaveName(suggestedPictureName());
+  if (file.isEmpty()) return;
+  const QPixmap picture = grab(graphsRegion());
+  // A file that cannot be written whole is not written at all.
+  QSaveFile out(file);
+  if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG") && out.commit()) return;
+  showMessage(Module1::MessageKind::Plain, kPictureNotSaved + QStringLiteral("\r\n") +
+                                               QDir::toNativeSeparators(file) +
+                                               QStringLiteral("\r\n") + out.errorString());
+}
+
+void formVarno::mnuCopySamples_Click() {
+  const varno::graph::ViewValues values = varno::graph::valuesInView(
+      fsPath(Org_Txt), orgIndex_, fsPath(Chg_Txt), chgIndex_, Start_Pos, staircaseFactor());
+  QGuiApplication::clipboard()->setText(QString::fromStdString(varno::graph::samplesTable(values)));
 }
 
 void formVarno::HScroll1_Change() {
@@ -625,6 +716,8 @@ void formVarno::Combo1_Click() { Make_Choice(ChoiceSource::Combo); }
 void formVarno::Option1_Click() { Make_Choice(ChoiceSource::Option); }
 
 void formVarno::Option2_Click() { Make_Choice(ChoiceSource::Option); }
+
+void formVarno::Option3_Click() { Make_Choice(ChoiceSource::Option); }
 
 void formVarno::Make_Choice(ChoiceSource source) {
   const int k = Combo1->currentIndex();

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "common/line_index.h"
 #include "desktop/desktop.h"
@@ -19,6 +20,7 @@
 #include "window/module1.h"
 #include "window/picture_box.h"
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
@@ -56,6 +58,7 @@ class formVarno : public QWidget {
   QGroupBox* Frame1;
   QRadioButton* Option1;
   QRadioButton* Option2;
+  QRadioButton* Option3;
   PictureBox* Picture1;
   PictureBox* Picture2;
   QPushButton* cmdLeft;
@@ -67,6 +70,12 @@ class formVarno : public QWidget {
   QTimer* Timer2;
   QTimer* Timer3;
   QTimer* Timer4;
+
+  // The picture boxes' context menus: the methods, on Picture2 only and in step with Option1
+  // to Option3; then saving both graphs as a picture and copying the samples in view.
+  std::array<QAction*, 3> mnuMethod;
+  QAction* mnuSavePicture;
+  QAction* mnuCopySamples;
 
   // The window-wide variables.
   QString Conv_Exe;
@@ -90,6 +99,9 @@ class formVarno : public QWidget {
 
   // Every message box of the window goes through here; tests replace it.
   Module1::MessageHook showMessage;
+  // Asks where to save the graphs' picture, offering `suggested`; "" when the user cancels.
+  // Tests replace it.
+  std::function<QString(const QString& suggested)> askSaveName;
 
  private slots:
   void Text1_OLEDragDrop(const QList<QUrl>& urls);
@@ -100,6 +112,9 @@ class formVarno : public QWidget {
   void Combo1_Click();
   void Option1_Click();
   void Option2_Click();
+  void Option3_Click();
+  void mnuSavePicture_Click();
+  void mnuCopySamples_Click();
   void Timer2_Timer();
   void cmdOpen_Org_Click();
   void cmdOpen_Chg_Click();
@@ -142,6 +157,10 @@ class formVarno : public QWidget {
   void Set_Grid_1();
   void Set_Grid_2();
   void Draw_Fig();
+  // The factor of the staircase Draw_Fig draws; 0 when it draws none.
+  int staircaseFactor() const;
+  // Both picture boxes with their amplitude and time captions, in window coordinates.
+  QRect graphsRegion() const;
   void Set_Combo1();
   QWidget* control(varno::pipeline::Control control) const;
   QTimer* timer(varno::pipeline::Timer timer) const;

@@ -10,6 +10,9 @@ PictureBox::PictureBox(QWidget* parent)
     : QFrame(parent), image_(kInnerWidth, kInnerHeight, QImage::Format_RGB32) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setLineWidth(2);
+  // Focus by a click only: the Tab order stays as designed, and the menu key still opens
+  // the context menu of the box clicked last.
+  setFocusPolicy(Qt::ClickFocus);
   image_.fill(Qt::white);
 }
 

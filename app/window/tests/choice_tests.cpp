@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
@@ -18,12 +19,6 @@ const QString kConverting =
     QStringLiteral("サンプリングを完了しました。\r\nサンプリングデータを Wave 化をしています。");
 const QString kConverted = QStringLiteral("サンプリングを終了しました。");
 constexpr int kConverterTimeout = 15000;
-
-std::size_t troskStarts(const Harness& h) {
-  return std::count_if(
-      h.desktop.starts.begin(), h.desktop.starts.end(),
-      [&](const FakeDesktop::Start& s) { return s.program == h.form->Rev_Exe.toStdString(); });
-}
 
 // The samples of a WAVE file's data chunk, 8-bit unsigned or 16-bit signed.
 std::vector<int> waveSamples(const QByteArray& wave) {
@@ -46,14 +41,6 @@ std::vector<int> waveSamples(const QByteArray& wave) {
     at += 8 + size + (size & 1);
   }
   return samples;
-}
-
-bool anyRed(const PictureBox* picture) {
-  const QImage& image = picture->image();
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if ((image.pixel(x, y) & 0xFFFFFF) == 0xFF0000) return true;
-  return false;
 }
 
 }  // namespace
@@ -132,7 +119,7 @@ class ChoiceTests : public QObject {
 
     f.Combo1->setCurrentIndex(2);  // factor 4, first sample of each group
     QCOMPARE(f.Start_Pos, 1500);
-    QVERIFY(anyRed(f.Picture2));
+    QVERIFY(hasColour(f.Picture2->image(), 0xFF0000));
     QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kConverted, kConverterTimeout);
     QVERIFY(f.cmdOpen_Chg->isEnabled());
     QVERIFY(!f.Timer2->isActive());
@@ -330,6 +317,7 @@ class ChoiceTests : public QObject {
                                                       f.cmdOpen_Org, f.cmdOpen_Chg})
       QVERIFY(!w->isEnabled());
     QVERIFY(f.cmdLeft->isEnabled() && f.cmdRight->isEnabled() && f.Command1->isEnabled());
+    for (const QAction* item : f.mnuMethod) QVERIFY(!item->isEnabled());
     QCOMPARE(f.Label7->text(), kLocked);
     QCOMPARE(f.Player_Wnd, varno::desktop::WindowId(0));
     f.Command1->click();
@@ -349,6 +337,7 @@ class ChoiceTests : public QObject {
     for (QWidget* w :
          std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1, f.cmdOpen_Org})
       QVERIFY(w->isEnabled());
+    for (const QAction* item : f.mnuMethod) QVERIFY(item->isEnabled());
     QVERIFY(!f.cmdOpen_Chg->isEnabled());
     QCOMPARE(f.Label7->text(), before);
     f.Command1->click();

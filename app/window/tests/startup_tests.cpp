@@ -110,6 +110,8 @@ class StartupTests : public QObject {
     QTest::newRow("cmdLeft, below the client area") << "cmdLeft" << QRect(8, 824, 41, 25);
     QTest::newRow("Label4, right of the client area") << "Label4" << QRect(728, 120, 107, 17);
     QTest::newRow("Option2, inside Frame1") << "Option2" << QRect(48, 48, 121, 12);
+    QTest::newRow("Option3, below Option2") << "Option3" << QRect(48, 72, 161, 17);
+    QTest::newRow("Frame1, tall enough for Option3") << "Frame1" << QRect(640, 32, 217, 97);
     // The captions' boxes are one line of their font high, its descent included.
     QTest::newRow("Label12(5)") << "Label12(5)" << QRect(536, 648, 49, 12);
     QTest::newRow("Label13(11)") << "Label13(11)" << QRect(504, 664, 65, 12);
@@ -134,8 +136,9 @@ class StartupTests : public QObject {
   void tabOrder() {
     Harness h;
     formVarno& f = *h.form;
-    const QList<QWidget*> expected{f.Text1,   f.Combo1,  f.cmdOpen_Org, f.cmdOpen_Chg, f.Command1,
-                                   f.Option1, f.Option2, f.cmdLeft,     f.cmdRight,    f.HScroll1};
+    const QList<QWidget*> expected{f.Text1,    f.Combo1,   f.cmdOpen_Org, f.cmdOpen_Chg,
+                                   f.Command1, f.Option1,  f.Option2,     f.Option3,
+                                   f.cmdLeft,  f.cmdRight, f.HScroll1};
     QList<QWidget*> order;
     QWidget* w = f.Text1;
     do {
@@ -143,6 +146,8 @@ class StartupTests : public QObject {
       w = w->nextInFocusChain();
     } while (w != f.Text1 && order.size() < expected.size());
     QCOMPARE(order, expected);
+    // The picture boxes take the focus from a click only, so Tab passes them by.
+    QCOMPARE(f.Picture2->focusPolicy(), Qt::ClickFocus);
   }
 
   // Start-up draws only the grid: four vertical lines and the centre line, in black.

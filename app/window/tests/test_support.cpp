@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QTest>
+#include <algorithm>
 
 ProgramDir::ProgramDir() {
   for (const char* program : {"pelkin", "trosk"}) useReal(QLatin1String(program));
@@ -48,4 +49,17 @@ void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bit
   dropFiles(h.form->Text1, {wave});
   finishCaptureByHand(h, rateLine, bitsLine, samples);
   QTRY_VERIFY(!h.form->Timer1->isActive() && h.form->Combo1->isEnabled());
+}
+
+std::size_t troskStarts(const Harness& h) {
+  return std::count_if(
+      h.desktop.starts.begin(), h.desktop.starts.end(),
+      [&](const FakeDesktop::Start& s) { return s.program == h.form->Rev_Exe.toStdString(); });
+}
+
+bool hasColour(const QImage& image, QRgb rgb) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if ((image.pixel(x, y) & 0xFFFFFF) == rgb) return true;
+  return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the window's tests share: a program folder of their own beside the real converters,
 // and a window whose message boxes are recorded instead of shown.
+#include <QImage>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -59,6 +60,12 @@ void captureByHand(Harness& h, const QByteArray& rateLine, const QByteArray& bit
 // A sample-text file: the two header lines, then one value a line, every line with CR LF.
 QByteArray sampleText(const QByteArray& rateLine, const QByteArray& bitsLine,
                       const std::vector<int>& samples);
+
+// How often the window started trosk.
+std::size_t troskStarts(const Harness& h);
+
+// Whether any pixel of `image` has exactly the colour `rgb` (0xRRGGBB).
+bool hasColour(const QImage& image, QRgb rgb);
 
 // The row and column of the inner area where the user coordinate (x, y) lands.
 inline int columnOf(double x) { return static_cast<int>(x * 501 / 500); }

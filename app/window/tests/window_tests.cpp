@@ -1,5 +1,5 @@
 // One program for the window's tests: the shared routines, start-up, capture and display,
-// choices and listening, and Varno started as a program.
+// choices and listening, the pictures' menus, and Varno started as a program.
 #include <QApplication>
 
 #include "window/fonts.h"
@@ -8,14 +8,15 @@ int runModule1Tests(int argc, char** argv);
 int runStartupTests(int argc, char** argv);
 int runCaptureTests(int argc, char** argv);
 int runChoiceTests(int argc, char** argv);
+int runMenuTests(int argc, char** argv);
 int runInstanceTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   varno::window::loadFontAliases();
   QApplication app(argc, argv);
   int failures = 0;
-  for (auto run :
-       {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests, runInstanceTests})
+  for (auto run : {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests, runMenuTests,
+                   runInstanceTests})
     failures += run(argc, argv);
   return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,181 @@
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QtTest>
+#include <array>
+
+#include "pipeline/resample.h"
+#include "test_support.h"
+
+namespace {
+
+// A signal that changes from sample to sample, so each method writes its own values.
+std::vector<int> varied(int count) {
+  std::vector<int> samples(count);
+  for (int i = 0; i < count; ++i) samples[i] = (i * 37) % 2001 - 1000;
+  return samples;
+}
+
+std::array<QRadioButton*, 3> options(const formVarno& f) { return {f.Option1, f.Option2, f.Option3}; }
+
+// Which option button and which method item are checked, each -1 for none.
+std::pair<int, int> checkedMethod(const formVarno& f) {
+  std::pair<int, int> checked{-1, -1};
+  for (int i = 0; i < 3; ++i) {
+    if (options(f)[i]->isChecked()) checked.first = i;
+    if (f.mnuMethod[i]->isChecked()) checked.second = i;
+  }
+  return checked;
+}
+
+}  // namespace
+
+class MenuTests : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Picture2's menu offers the methods in the options' order, and both show one method,
+  // whichever way it was chosen.
+  void methodsInStep() {
+    Harness h;
+    formVarno& f = *h.form;
+    QCOMPARE(f.Picture2->actions().mid(0, 3),
+             QList<QAction*>(f.mnuMethod.begin(), f.mnuMethod.end()));
+    QCOMPARE(f.Picture1->actions(), (QList<QAction*>{f.mnuSavePicture, f.mnuCopySamples}));
+    QCOMPARE(checkedMethod(f), std::make_pair(1, 1));
+    f.mnuMethod[2]->trigger();
+    QCOMPARE(checkedMethod(f), std::make_pair(2, 2));
+    QCOMPARE(f.Combo1->toolTip(), QStringLiteral("サンプリングの方法：ローパスフィルタを使う"));
+    f.Option1->setChecked(true);
+    QCOMPARE(checkedMethod(f), std::make_pair(0, 0));
+    f.mnuMethod[1]->trigger();
+    QCOMPARE(checkedMethod(f), std::make_pair(1, 1));
+  }
+
+  // A method chosen in the menu re-samples exactly as its option button: the same file, and
+  // one more conversion. Option1 averages, Option2 keeps the first sample, Option3 filters.
+  void menuChoiceIsTheOptions_data() {
+    QTest::addColumn<int>("method");
+    QTest::newRow("average") << 0;
+    QTest::newRow("first sample") << 1;
+    QTest::newRow("low-pass") << 2;
+  }
+  void menuChoiceIsTheOptions() {
+    QFETCH(int, method);
+    const varno::pipeline::Method methods[] = {varno::pipeline::Method::Average,
+                                               varno::pipeline::Method::FirstSample,
+                                               varno::pipeline::Method::LowPass};
+    QByteArray written[2];
+    for (const bool fromMenu : {false, true}) {
+      Harness h;
+      formVarno& f = *h.form;
+      captureByHand(h, "8000", "16", varied(3000));
+      options(f)[(method + 1) % 3]->setChecked(true);  // no rate chosen yet: nothing runs
+      f.Combo1->setCurrentIndex(2);
+      const QByteArray before = readFile(f.Chg_Txt);
+      if (fromMenu)
+        f.mnuMethod[method]->trigger();
+      else
+        options(f)[method]->setChecked(true);
+      QCOMPARE(troskStarts(h), std::size_t(2));
+      written[fromMenu] = readFile(f.Chg_Txt);
+      QVERIFY(written[fromMenu] != before);
+      if (fromMenu) continue;
+      const QString expected = h.dir.file("expected.txt");
+      QCOMPARE(varno::pipeline::resample(QFile::encodeName(f.Org_Txt).toStdString(),
+                                         QFile::encodeName(expected).toStdString(), 4,
+                                         methods[method], [] { return true; })
+                   .error,
+               varno::pipeline::ResampleError::None);
+      QCOMPARE(written[0], readFile(expected));
+    }
+    QCOMPARE(written[1], written[0]);
+  }
+
+  // Both graphs with their captions, as on screen, in a PNG; a file that cannot be written
+  // is said so and left out.
+  void savePicture() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", varied(3000));
+    f.Combo1->setCurrentIndex(2);
+    QString suggested;
+    QString target = h.dir.file("graphs.png");
+    f.askSaveName = [&](const QString& offered) {
+      suggested = offered;
+      return target;
+    };
+    f.mnuSavePicture->trigger();
+    QVERIFY(h.messages.empty());
+    QCOMPARE(QFileInfo(suggested).fileName(), QStringLiteral("varno.png"));
+    const QImage saved(target, "PNG");
+    QVERIFY(!saved.isNull());
+    QRect region = f.Picture1->geometry() | f.Picture2->geometry();
+    for (const QLabel* caption : f.Label12) region |= caption->geometry();
+    for (const QLabel* caption : f.Label13) region |= caption->geometry();
+    // As on screen: the captions' boxes may reach past the window's edge.
+    QCOMPARE(saved.size(), (region & f.rect()).size() * f.devicePixelRatio());
+    QVERIFY(hasColour(saved, 0x0000FF));
+    QVERIFY(hasColour(saved, 0xFF0000));
+
+    target = h.dir.file("nowhere/graphs.png");
+    f.mnuSavePicture->trigger();
+    QCOMPARE(h.messages.size(), std::size_t(1));
+    QVERIFY(h.messages[0].text.startsWith(QStringLiteral("画像を保存できませんでした。\r\n") +
+                                          target + QStringLiteral("\r\n")));
+    QVERIFY(!QFileInfo::exists(target));
+
+    target.clear();  // the user cancelled
+    f.mnuSavePicture->trigger();
+    QCOMPARE(h.messages.size(), std::size_t(1));
+  }
+
+  // The samples in view and, under each, the red staircase's value in its column.
+  void copySamples() {
+    Harness h;
+    formVarno& f = *h.form;
+    QVERIFY(!f.mnuCopySamples->isEnabled());
+    const std::vector<int> samples = varied(1050);
+    captureByHand(h, "8000", "16", samples);
+    QVERIFY(f.mnuCopySamples->isEnabled());
+    auto copied = [&] {
+      f.mnuCopySamples->trigger();
+      return QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    };
+    auto row = [&](int i, int group) {
+      const QString resampled = group < 0 ? QString() : QString::number(samples[4 * group]);
+      return QStringLiteral("%1\t%2\t%3").arg(i).arg(samples[i]).arg(resampled);
+    };
+    QStringList lines = copied();
+    QCOMPARE(lines.size(), 502);
+    QCOMPARE(lines[0], QStringLiteral("サンプル\tオリジナル\tサンプリング後"));
+    QCOMPARE(lines[1], row(0, -1));  // nothing re-sampled yet
+    QCOMPARE(lines[501], QString());
+
+    f.Combo1->setCurrentIndex(2);  // factor 4, first sample of each group
+    f.HScroll1->setValue(5);
+    QCOMPARE(f.Start_Pos, 53);
+    lines = copied();
+    QCOMPARE(lines.size(), 502);
+    // Group 13 starts at 52, left of the view, and is not drawn; group 14 starts at 56.
+    QCOMPARE(lines[3], row(55, -1));
+    QCOMPARE(lines[4], row(56, 14));
+    QCOMPARE(lines[7], row(59, 14));
+    QCOMPARE(lines[500], row(552, 138));
+
+    f.HScroll1->setValue(60);  // the last 420 samples
+    lines = copied();
+    QCOMPARE(lines.size(), 1 + 420 + 1);
+    QCOMPARE(lines[420], row(1049, 262));
+  }
+};
+
+int runMenuTests(int argc, char** argv) {
+  MenuTests tests;
+  return QTest::qExec(&tests, argc, argv);
+}
+
+#include "menu_tests.moc"
