@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the window under a private Xvfb with openbox: start-up,
-# a captured tone, and the tone re-sampled at 1/8. Writes docs/*.png.
+# a captured tone, the tone re-sampled at 1/8, and the three methods on a tone above the
+# lower rate's Nyquist limit. Writes docs/*.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh screenshot

@@ -1,15 +1,23 @@
-// Takes the README's pictures of the window: at start-up, after a capture, and with the
-// re-sampled staircase. Usage: varno_screenshot OUTDIR (run under an X server).
+// Takes the README's pictures of the window: at start-up, after a capture, with the
+// re-sampled staircase, and the three methods side by side on a tone the lower rate cannot
+// carry. Usage: varno_screenshot OUTDIR (run under an X server).
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include "desktop/desktop.h"
@@ -28,22 +36,72 @@ namespace {
 // How long a capture or a conversion may take on a loaded machine.
 constexpr int kLimit = 20000;
 
-// A one-second 16-bit mono tone with an overtone, so the staircase has something to lose.
-std::string tone() {
-  const std::uint32_t rate = 22050;
+constexpr std::uint32_t kRate = 22050;
+
+// One second of 16-bit mono sound: the sum of sines of the given amplitudes (of full scale)
+// and frequencies.
+std::string tone(const std::vector<std::pair<double, double>>& partials) {
   std::vector<int> samples;
-  for (std::uint32_t i = 0; i < rate; ++i) {
-    const double t = static_cast<double>(i) / rate;
-    const double v = 0.6 * std::sin(2 * std::numbers::pi * 220 * t) +
-                     0.25 * std::sin(2 * std::numbers::pi * 1650 * t);
+  for (std::uint32_t i = 0; i < kRate; ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    double v = 0;
+    for (const auto& [amplitude, hertz] : partials)
+      v += amplitude * std::sin(2 * std::numbers::pi * hertz * t);
     samples.push_back(static_cast<int>(std::lround(v * 30000)));
   }
-  return waveBytes({.rate = rate}, pcm16(samples));
+  return waveBytes({.rate = kRate}, pcm16(samples));
 }
 
 bool save(formVarno& form, const QString& file) {
   QCoreApplication::processEvents();
   return form.grab().save(file);
+}
+
+// The panels one under the other, each under its caption.
+QImage stacked(const std::vector<std::pair<QString, QPixmap>>& panels, const QFont& font,
+               const QColor& background) {
+  const int line = QFontMetrics(font).height() + 6;
+  int width = 0;
+  int height = 0;
+  for (const auto& [caption, picture] : panels) {
+    width = std::max(width, picture.width());
+    height += line + picture.height();
+  }
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(background);
+  QPainter painter(&image);
+  painter.setFont(font);
+  int top = 0;
+  for (const auto& [caption, picture] : panels) {
+    painter.drawText(QRect(4, top, width - 4, line), Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter.drawPixmap(0, top + line, picture);
+    top += line + picture.height();
+  }
+  return image;
+}
+
+// A tone at 1.3 times the Nyquist limit of the rate at 1/8 (1792 Hz), re-sampled at 1/8 with
+// each method in turn, the methods chosen in Picture2's menu.
+bool saveMethods(formVarno& form, const QString& tonePath, const QString& file) {
+  dropFiles(form.Text1, {tonePath});
+  if (!waitUntil([&] { return form.Combo1->isEnabled(); }, kLimit)) return false;
+  // The middle of the second, away from where the low-pass filter sets in.
+  form.HScroll1->setValue(50);
+  std::vector<std::pair<QString, QPixmap>> panels{
+      {QStringLiteral("オリジナル：1792 Hz の音、22050 Hz"), form.Picture1->grab()}};
+  auto take = [&](const QString& method) {
+    if (!waitUntil([&] { return form.cmdOpen_Chg->isEnabled(); }, kLimit)) return false;
+    panels.emplace_back(QStringLiteral("1/8（2756 Hz）、") + method, form.Picture2->grab());
+    return true;
+  };
+  form.mnuMethod[1]->trigger();
+  form.Combo1->setCurrentIndex(3);
+  if (!take(QStringLiteral("先頭データを使う"))) return false;
+  form.mnuMethod[0]->trigger();
+  if (!take(QStringLiteral("平均値を使う"))) return false;
+  form.mnuMethod[2]->trigger();
+  if (!take(QStringLiteral("ローパスフィルタを使う"))) return false;
+  return stacked(panels, form.font(), form.palette().color(QPalette::Window)).save(file);
 }
 
 }  // namespace
@@ -60,8 +118,12 @@ int main(int argc, char** argv) {
   const QString bin = QCoreApplication::applicationDirPath();
   QFile::link(bin + "/pelkin", programDir.path() + "/pelkin");
   QFile::link(bin + "/trosk", programDir.path() + "/trosk");
+  // A tone with an overtone, so the staircase has something to lose.
   const QString tonePath = programDir.path() + "/tone.wav";
-  if (!writeFile(tonePath, tone())) return 1;
+  const QString highPath = programDir.path() + "/high.wav";
+  if (!writeFile(tonePath, tone({{0.6, 220}, {0.25, 1650}})) ||
+      !writeFile(highPath, tone({{0.8, 1.3 * kRate / 16}})))
+    return 1;
 
   auto desktop = varno::desktop::makeDesktop();
   formVarno form(*desktop, programDir.path());
@@ -79,5 +141,7 @@ int main(int argc, char** argv) {
   if (!waitUntil([&] { return form.cmdOpen_Chg->isEnabled(); }, kLimit) ||
       !save(form, out + "/resampled.png"))
     return 1;
+
+  if (!saveMethods(form, highPath, out + "/methods.png")) return 1;
   return 0;
 }
