@@ -19,7 +19,9 @@ std::vector<int> varied(int count) {
   return samples;
 }
 
-std::array<QRadioButton*, 3> options(const formVarno& f) { return {f.Option1, f.Option2, f.Option3}; }
+std::array<QRadioButton*, 3> options(const formVarno& f) {
+  return {f.Option1, f.Option2, f.Option3};
+}
 
 // Which option button and which method item are checked, each -1 for none.
 std::pair<int, int> checkedMethod(const formVarno& f) {
