@@ -216,6 +216,13 @@ std::vector<CaptionText> row(const std::array<int, 6>& lefts, int top, int width
 }
 constexpr std::array<int, 6> kLefts{0, 104, 208, 304, 408, 504};
 
+// Boxes of one width and one line's height at these left edges and tops.
+std::vector<Box> placed(int width, const std::vector<std::pair<int, int>>& leftTops) {
+  std::vector<Box> boxes;
+  for (const auto& [left, top] : leftTops) boxes.push_back({left, top, width, 12});
+  return boxes;
+}
+
 TEST(Captions, BoxesGrowAboutTheirAnchorsWithoutMeeting) {
   struct Row {
     const char* what;
@@ -224,94 +231,39 @@ TEST(Captions, BoxesGrowAboutTheirAnchorsWithoutMeeting) {
     int areaLeft, areaRight;
     std::vector<Box> boxes;
   };
+  const Anchor centre = Anchor::Centre;
+  const Anchor left = Anchor::Left;
+  // clang-format off
   const Row rows[] = {
       {"44100 Hz from 0: designed boxes, one line of the font high",
-       row(kLefts, 664, 65, {44, 44, 44, 44, 44, 51}),
-       Anchor::Centre,
-       0,
-       583,
-       {{0, 664, 65, 12},
-        {104, 664, 65, 12},
-        {208, 664, 65, 12},
-        {304, 664, 65, 12},
-        {408, 664, 65, 12},
-        {504, 664, 65, 12}}},
+       row(kLefts, 664, 65, {44, 44, 44, 44, 44, 51}), centre, 0, 583,
+       placed(65, {{0, 664}, {104, 664}, {208, 664}, {304, 664}, {408, 664}, {504, 664}})},
       {"600011.3msec: centred growth, the first held at the window's left edge",
-       row(kLefts, 664, 65, {79, 79, 79, 79, 79, 79}),
-       Anchor::Centre,
-       0,
-       583,
-       {{0, 664, 79, 12},
-        {97, 664, 79, 12},
-        {201, 664, 79, 12},
-        {297, 664, 79, 12},
-        {401, 664, 79, 12},
-        {497, 664, 79, 12}}},
+       row(kLefts, 664, 65, {79, 79, 79, 79, 79, 79}), centre, 0, 583,
+       placed(79, {{0, 664}, {97, 664}, {201, 664}, {297, 664}, {401, 664}, {497, 664}})},
       {"2^31 - 1 samples at 44100 Hz: the first, held at the edge, would meet the second",
-       row(kLefts, 664, 65, {93, 93, 93, 93, 93, 93}),
-       Anchor::Centre,
-       0,
-       583,
-       {{0, 664, 93, 12},
-        {90, 676, 93, 12},
-        {194, 664, 93, 12},
-        {290, 676, 93, 12},
-        {394, 664, 93, 12},
-        {490, 676, 93, 12}}},
-      {"2^31 - 1 samples at 1 Hz: every second caption one line lower, the last held at the right "
-       "edge",
-       row(kLefts, 664, 65, {127, 127, 127, 127, 127, 127}),
-       Anchor::Centre,
-       0,
-       583,
-       {{0, 664, 127, 12},
-        {73, 676, 127, 12},
-        {177, 664, 127, 12},
-        {273, 676, 127, 12},
-        {377, 664, 127, 12},
-        {456, 676, 127, 12}}},
+       row(kLefts, 664, 65, {93, 93, 93, 93, 93, 93}), centre, 0, 583,
+       placed(93, {{0, 664}, {90, 676}, {194, 664}, {290, 676}, {394, 664}, {490, 676}})},
+      {"2^31 - 1 samples at 1 Hz: every second one a line lower, the last held at the right",
+       row(kLefts, 664, 65, {127, 127, 127, 127, 127, 127}), centre, 0, 583,
+       placed(127, {{0, 664}, {73, 676}, {177, 664}, {273, 676}, {377, 664}, {456, 676}})},
       {"2^31 - 1 samples, top row: odd growth rounded up to keep the middle",
-       row(kLefts, 432, 49, {70, 70, 70, 70, 70, 70}),
-       Anchor::Centre,
-       0,
-       583,
-       {{0, 432, 71, 12},
-        {93, 432, 71, 12},
-        {197, 432, 71, 12},
-        {293, 432, 71, 12},
-        {397, 432, 71, 12},
-        {493, 432, 71, 12}}},
+       row(kLefts, 432, 49, {70, 70, 70, 70, 70, 70}), centre, 0, 583,
+       placed(71, {{0, 432}, {93, 432}, {197, 432}, {293, 432}, {397, 432}, {493, 432}})},
       {"neighbours a blank apart share their line",
-       {{{0, 0, 20, 12}, 20, 12}, {{23, 0, 20, 12}, 20, 12}},
-       Anchor::Centre,
-       0,
-       583,
-       {{0, 0, 20, 12}, {23, 0, 20, 12}}},
+       {{{0, 0, 20, 12}, 20, 12}, {{23, 0, 20, 12}, 20, 12}}, centre, 0, 583,
+       placed(20, {{0, 0}, {23, 0}})},
       {"one pixel short of a blank between neighbours",
-       {{{0, 0, 20, 12}, 20, 12}, {{22, 0, 20, 12}, 20, 12}},
-       Anchor::Centre,
-       0,
-       583,
-       {{0, 0, 20, 12}, {22, 12, 20, 12}}},
+       {{{0, 0, 20, 12}, 20, 12}, {{22, 0, 20, 12}, 20, 12}}, centre, 0, 583,
+       placed(20, {{0, 0}, {22, 12}})},
       {"amplitude beside the pictures: a box that fits stays, even past the window's edge",
-       {{{536, 648, 49, 9}, 42, 12}},
-       Anchor::Left,
-       529,
-       583,
-       {{536, 648, 49, 12}}},
+       {{{536, 648, 49, 9}, 42, 12}}, left, 529, 583, placed(49, {{536, 648}})},
       {"amplitude that grows: to the right, pushed back no further than the designed edge",
-       {{{536, 648, 49, 9}, 52, 12}},
-       Anchor::Left,
-       529,
-       583,
-       {{533, 648, 52, 12}}},
+       {{{536, 648, 49, 9}, 52, 12}}, left, 529, 583, placed(52, {{533, 648}})},
       {"wider than the area: held at its left end",
-       {{{536, 648, 49, 9}, 77, 12}},
-       Anchor::Left,
-       529,
-       583,
-       {{529, 648, 77, 12}}},
+       {{{536, 648, 49, 9}, 77, 12}}, left, 529, 583, placed(77, {{529, 648}})},
   };
+  // clang-format on
   for (const Row& r : rows)
     EXPECT_EQ(captionRow(r.captions, r.anchor, r.areaLeft, r.areaRight, 3), r.boxes) << r.what;
 }
