@@ -11,6 +11,7 @@
 #include "pipeline/capture.h"
 #include "pipeline/data_folder.h"
 #include "window/command_line.h"
+#include "window/file_handover.h"
 #include "window/fonts.h"
 #include "window/form_varno.h"
 
@@ -70,17 +71,27 @@ int main(int argc, char** argv) {
   if (!data.writable)
     return refuseToStart(QStringLiteral("作業用のフォルダに書き込めないため、起動できません。\n") +
                          folderName(data.path));
+  const bool openable = !command.file.empty() && varno::pipeline::hasWaveExtension(command.file);
+  if (!command.file.empty() && !openable)
+    std::fprintf(stderr, "Varno: only .wav files can be opened: %s\n", command.file.c_str());
   const varno::pipeline::InstanceLock lock(data.path);
+  if (!lock.held() && openable &&
+      varno::window::FileHandover::handTo(folderName(data.path), command.file))
+    return 0;
   if (!lock.held())
     return refuseToStart(QStringLiteral("Varno はすでに起動しています。\n同じ作業用のフォルダ（") +
                          folderName(data.path) + QStringLiteral("）を使う Varno は一つだけです。"));
   const std::unique_ptr<varno::desktop::Desktop> desktop = varno::desktop::makeDesktop();
   varno::window::formVarno window(*desktop, programDir, folderName(data.path));
-  // A file named on the command line comes in as a drop, once the window is up; a drop takes
-  // only .wav files.
-  if (!command.file.empty() && !varno::pipeline::hasWaveExtension(command.file))
-    std::fprintf(stderr, "Varno: only .wav files can be opened: %s\n", command.file.c_str());
-  else if (!command.file.empty())
+  // A file named on the command line comes in as a drop, once the window is up; so does one
+  // that a later start hands over, with the window brought forward where the session lets it.
+  if (openable)
     QTimer::singleShot(0, &window, [&window, file = command.file] { window.openFile(file); });
+  const varno::window::FileHandover handover(folderName(data.path),
+                                             [&window](const std::string& file) {
+                                               window.raise();
+                                               window.activateWindow();
+                                               window.openFile(file);
+                                             });
   return app.exec();
 }

@@ -251,6 +251,17 @@ class InstanceTests : public QObject {
                               qPrintable(varno.errors()), kStartTimeout);
     QCOMPARE(readFile(folders.program() + QStringLiteral("/pelkin.ini")).split('\r').first(),
              QFile::encodeName(folders.home() + QStringLiteral("/tone.wav")));
+
+    // A second start with a file, as a file manager's "Open with" makes it, hands the file to
+    // the running window and ends.
+    QVERIFY(writeFile(folders.home() + QStringLiteral("/next.wav"),
+                      waveBytes({.rate = 11025, .bits = 8}, pcm8({7}))));
+    Varno second(folders, false, {QStringLiteral("next.wav")});
+    QTRY_VERIFY_WITH_TIMEOUT(!second.running(), kStartTimeout);
+    QVERIFY2(!second.errors().contains(kAlreadyRunning), qPrintable(second.errors()));
+    QTRY_VERIFY2_WITH_TIMEOUT(readFile(captured) == "11025\r\n8\r\n7\r\n",
+                              qPrintable(varno.errors()), kStartTimeout);
+    QVERIFY(varno.running());
   }
 
   // A program folder the user cannot write: the user's data folder instead, and a refusal
