@@ -47,8 +47,7 @@ bool FileHandover::handTo(const QString& dataDir, const std::string& file) {
   const QByteArray path = QByteArray::fromStdString(file);
   if (socket.write(path) != path.size() || !socket.waitForBytesWritten(kPatience)) return false;
   socket.disconnectFromServer();
-  return socket.state() == QLocalSocket::UnconnectedState ||
-         socket.waitForDisconnected(kPatience);
+  return socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(kPatience);
 }
 
 }  // namespace varno::window
