@@ -1,21 +1,20 @@
 #include "window/command_line.h"
 
 #include <QByteArray>
+#include <QUrl>
+
+#include "window/drop_box.h"
 
 namespace varno::window {
 
 namespace {
 
 std::string localPath(const std::string& argument, const std::string& workingDir) {
-  constexpr std::string_view kUrl = "file://";
-  if (argument.starts_with(kUrl)) {
-    // Only local URLs: "file:///path" or "file://localhost/path".
-    std::string_view rest = std::string_view(argument).substr(kUrl.size());
-    if (rest.starts_with("localhost/")) rest.remove_prefix(9);
-    if (!rest.starts_with('/')) return {};
-    return QByteArray::fromPercentEncoding(
-               QByteArray(rest.data(), static_cast<qsizetype>(rest.size())))
-        .toStdString();
+  // A URL, as some file managers pass even for %f, names its file as a drop does.
+  if (argument.starts_with("file:")) {
+    const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(argument));
+    const bool here = url.host().isEmpty() || url.host() == QLatin1String("localhost");
+    return here ? localPathBytes(url) : std::string();
   }
   if (argument.starts_with('/')) return argument;
   return workingDir.ends_with('/') ? workingDir + argument : workingDir + '/' + argument;

@@ -35,4 +35,9 @@ void DropBox::dropEvent(QDropEvent* event) {
   emit filesDropped(event->mimeData()->urls());
 }
 
+std::string localPathBytes(const QUrl& url) {
+  if (!url.isLocalFile()) return {};
+  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
 }  // namespace varno::window

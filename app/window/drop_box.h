@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QList>
 #include <QUrl>
+#include <string>
 
 namespace varno::window {
 
@@ -21,5 +22,9 @@ class DropBox : public QLineEdit {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 };
+
+// The bytes of a local file URL's path, percent-decoded from the URL itself, so a name that
+// is not UTF-8 keeps its own bytes; empty for a URL that names no local file.
+std::string localPathBytes(const QUrl& url);
 
 }  // namespace varno::window

@@ -75,13 +75,6 @@ QString fromBytes(const std::string& text) {
 
 std::string toBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-// The bytes of a dropped file's path, percent-decoded from the URL itself: a name that is
-// not UTF-8 keeps its own bytes.
-std::string localPathBytes(const QUrl& url) {
-  if (!url.isLocalFile()) return {};
-  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
-}
-
 void showFileSize(QLabel* label, const std::filesystem::path& path) {
   std::error_code error;
   const std::uintmax_t bytes = std::filesystem::file_size(path, error);
