@@ -195,6 +195,34 @@ TEST(SampleText, LinesEndAtCrLfOrLfAndTheLastLineEndAddsNothing) {
   }
 }
 
+TEST(SampleText, ALineBeyondTheLongestEndsTheLinesAsUnreadable) {
+  TempDir dir;
+  const std::string longest(SampleTextReader::kMaxLine, '7');
+  // clang-format off
+  struct Row { std::string bytes; std::size_t lines; bool failed; };
+  const Row rows[] = {
+      {"1\r\n" + longest + "\r\n2\r\n", 3, false},
+      {longest + "\r\n" + longest, 2, false},
+      {"1\r\n" + longest + "7\r\n2\r\n", 1, true},
+      {"1\r\n" + longest + "7", 1, true},
+      {"1\r\n" + std::string(1 << 20, '5'), 1, true},
+  };
+  // clang-format on
+  for (const Row& r : rows) {
+    writeFile(dir / "s.txt", r.bytes);
+    // A block that ends between a longest line's CR and LF, and blocks shorter and longer.
+    for (const std::size_t block : {std::size_t{3}, longest.size() + 1, std::size_t{1} << 20}) {
+      SampleTextReader reader(dir / "s.txt", block);
+      std::size_t lines = 0;
+      std::string_view line;
+      while (reader.next(line)) ++lines;
+      EXPECT_FALSE(reader.next(line));
+      EXPECT_EQ(lines, r.lines) << r.bytes.size() << " bytes, block " << block;
+      EXPECT_EQ(reader.failed(), r.failed) << r.bytes.size() << " bytes, block " << block;
+    }
+  }
+}
+
 TEST(SampleText, SeeksOnlyToLineStarts) {
   TempDir dir;
   writeFile(dir / "s.txt", crlf({"44100", "16", "10", "-20", "30"}));
@@ -330,6 +358,9 @@ TEST(Resample, FailuresLeaveThePreviousFileAndNoLeftovers) {
   EXPECT_EQ(
       resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
       ResampleError::OriginalUnreadable);
+  writeFile(dir / "Org_txt.txt", crlf({"44100", "16"}) + std::string(1 << 20, '5'));
+  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::Average, kAlways).error,
+            ResampleError::OriginalUnreadable);
   writeFile(dir / "Org_txt.txt", crlf({"44100", "16", "1", "2"}));
   EXPECT_EQ(
       resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
