@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -6,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/atomic_file.h"
 #include "pipeline/capture.h"
 #include "pipeline/data_folder.h"
 #include "pipeline/job.h"
@@ -61,6 +66,41 @@ TEST(JobFile, WrittenWithAnEmptyThirdLineAndReadBack) {
   EXPECT_EQ(fileNames(dir.path()), std::set<std::string>{"pelkin.ini"});
 
   EXPECT_FALSE(writeJob(dir / "missing" / "trosk.ini", "a", "b"));
+}
+
+// What an earlier run left beside the re-sampled text goes; what a live writer holds, and
+// every other name, stays.
+TEST(AtomicFile, RemovesOnlyTheUnlockedTemporariesOfItsTarget) {
+  TempDir dir;
+  const fs::path target = dir / "Chg_txt.txt";
+  std::set<std::string> kept = {
+      "Chg_txt.txt.tmp",    "Chg_txt.txt.abc",    "Chg_txt.txt.abcdefg", "Chg_txt.txt.0123abcd.tmp",
+      "Chg_txt.txt.ab-12_", "Org_txt.txt.AbC123", "xChg_txt.txt.AbC123", "Chg_txt.txt.Held00"};
+  for (const std::string& name : kept) writeFile(dir / name, "kept");
+  writeFile(dir / "Chg_txt.txt.AbC123", "stale");
+  const int held = ::open((dir / "Chg_txt.txt.Held00").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  writeFile(dir / "elsewhere", "linked");
+  fs::create_symlink(dir / "elsewhere", dir / "Chg_txt.txt.Link00");
+  ASSERT_EQ(::mkfifo((dir / "Chg_txt.txt.Pipe00").c_str(), 0644), 0);
+  kept.insert({"elsewhere", "Chg_txt.txt.Link00", "Chg_txt.txt.Pipe00"});
+
+  AtomicFile file(target);
+  ASSERT_TRUE(file.ok());
+  EXPECT_FALSE(fs::exists(dir / "Chg_txt.txt.AbC123"));
+  file.write("new");
+  // A cleaner running meanwhile leaves the file being written alone.
+  removeStaleTemporaries(target);
+  ASSERT_TRUE(file.commit());
+  EXPECT_EQ(readFile(target), "new");
+  EXPECT_EQ(readFile(dir / "elsewhere"), "linked");
+  kept.insert("Chg_txt.txt");
+  EXPECT_EQ(fileNames(dir.path()), kept);
+
+  ::close(held);
+  removeStaleTemporaries(target);
+  kept.erase("Chg_txt.txt.Held00");
+  EXPECT_EQ(fileNames(dir.path()), kept);
 }
 
 TEST(Capture, KilobytesRoundUp) {
