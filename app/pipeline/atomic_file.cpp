@@ -162,10 +162,4 @@ bool AtomicFile::commit() {
   return true;
 }
 
-bool replaceFile(const fs::path& target, std::string_view content) {
-  AtomicFile file(target);
-  file.write(content);
-  return file.commit();
-}
-
 }  // namespace varno::pipeline

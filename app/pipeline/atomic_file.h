@@ -64,7 +64,4 @@ class AtomicFile {
 // of A-Z a-z 0-9 that no AtomicFile holds locked; links, pipes and other names are kept.
 void removeStaleTemporaries(const std::filesystem::path& target);
 
-// Replaces `target` by `content` through a AtomicFile; false when it could not.
-bool replaceFile(const std::filesystem::path& target, std::string_view content);
-
 }  // namespace varno::pipeline

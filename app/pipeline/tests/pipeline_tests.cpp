@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,27 @@ TEST(JobFile, WrittenWithAnEmptyThirdLineAndReadBack) {
   EXPECT_EQ(fileNames(dir.path()), std::set<std::string>{"pelkin.ini"});
 
   EXPECT_FALSE(writeJob(dir / "missing" / "trosk.ini", "a", "b"));
+}
+
+TEST(JobFile, RewrittenInPlaceWhenItsFolderTakesNoNewFile) {
+  TempDir dir;
+  const fs::path folder = dir / "closed", job = folder / "pelkin.ini";
+  writeFile(job, crlf({"old in", "old out", "close"}));
+  // A job that cannot be rewritten in place either.
+  fs::create_directories(folder / "trosk.ini");
+  fs::permissions(job, fs::perms(0666));
+  fs::permissions(dir.path(), fs::perms(0755));
+  fs::permissions(folder, fs::perms(0555));
+  // Away from uid 0 this thread loses root's right to write any folder.
+  const int uid = ::setfsuid(65534);
+  const bool written = writeJob(job, "/home/u/a.wav", "/d/Data/Org_txt.txt");
+  const bool intoFolder = writeJob(folder / "trosk.ini", "a", "b");
+  ::setfsuid(uid);
+  fs::permissions(folder, fs::perms(0755));
+  EXPECT_TRUE(written);
+  EXPECT_EQ(readFile(job), "/home/u/a.wav\r\n/d/Data/Org_txt.txt\r\n\r\n");
+  EXPECT_FALSE(intoFolder);
+  EXPECT_EQ(fileNames(folder), (std::set<std::string>{"pelkin.ini", "trosk.ini"}));
 }
 
 // What an earlier run left beside the re-sampled text goes; what a live writer holds, and
