@@ -1,5 +1,9 @@
 #include "pipeline/job.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -7,6 +11,29 @@
 #include "pipeline/atomic_file.h"
 
 namespace varno::pipeline {
+
+namespace {
+
+// A new file beside the job failed for lack of room or of rights on the folder alone.
+bool noRoomBeside(int error) { return error == ENOSPC || error == EDQUOT || error == EACCES; }
+
+// Overwrites the job file where it is, as the converters do when its folder takes no new file.
+bool rewriteInPlace(const std::filesystem::path& jobFile, std::string_view content) {
+  // O_NONBLOCK: a pipe nobody reads is refused rather than waited for.
+  const int fd = ::open(jobFile.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = true;
+  while (ok && !content.empty()) {
+    const ssize_t done = ::write(fd, content.data(), content.size());
+    if (done < 0)
+      ok = errno == EINTR;
+    else
+      content.remove_prefix(static_cast<std::size_t>(done));
+  }
+  return ::close(fd) == 0 && ok;
+}
+
+}  // namespace
 
 JobStatus parseJobStatus(std::string_view content) {
   std::string_view rest = content;
@@ -38,7 +65,10 @@ bool writeJob(const std::filesystem::path& jobFile, std::string_view input,
   std::string content;
   content.reserve(input.size() + output.size() + 6);
   content.append(input).append("\r\n").append(output).append("\r\n\r\n");
-  return replaceFile(jobFile, content);
+  AtomicFile file(jobFile);
+  file.write(content);
+  if (file.commit()) return true;
+  return noRoomBeside(file.error()) && rewriteInPlace(jobFile, content);
 }
 
 }  // namespace varno::pipeline

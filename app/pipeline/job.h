@@ -14,7 +14,8 @@ JobStatus parseJobStatus(std::string_view content);
 // Reads a job file and parses it; an unreadable file is Unfinished.
 JobStatus readJobStatus(const std::filesystem::path& jobFile);
 
-// Replaces the job file with: input, CR LF, output, CR LF, CR LF. False when it cannot be written.
+// Replaces the job file with: input, CR LF, output, CR LF, CR LF. When its folder has no room
+// or takes no new file, the job file is rewritten in place instead; false when neither works.
 bool writeJob(const std::filesystem::path& jobFile, std::string_view input,
               std::string_view output);
 

@@ -59,17 +59,25 @@ std::int64_t SampleTextReader::skip(std::int64_t lines) {
   return skipped;
 }
 
+bool SampleTextReader::tooLong() {
+  failed_ = true;
+  pos_ = len_;
+  return false;
+}
+
 bool SampleTextReader::refill() {
   if (fd_ < 0 || failed_) return false;
   const std::size_t rest = len_ - pos_;
+  // The rest holds no line end; with more than a CR beyond kMaxLine its line is too long.
+  if (rest > kMaxLine + 1) return tooLong();
   if (pos_ > 0) {
     std::memmove(buf_.data(), buf_.data() + pos_, rest);
     base_ += pos_;
     pos_ = 0;
     len_ = rest;
   }
-  // A line longer than the block: make room for more of it.
-  if (len_ == buf_.size()) buf_.resize(buf_.size() * 2);
+  // A line longer than the block: make room for more of it, up to a longest line and its CR LF.
+  if (len_ == buf_.size()) buf_.resize(std::min(buf_.size() * 2, kMaxLine + 2));
   for (;;) {
     const ssize_t got = ::read(fd_, buf_.data() + len_, buf_.size() - len_);
     if (got > 0) {

@@ -1,6 +1,7 @@
 #pragma once
 // Reading sample-text files in large blocks: a line ends at CR LF (a bare LF is taken too),
-// and the final line end yields no extra empty line.
+// and the final line end yields no extra empty line. A line longer than kMaxLine makes the
+// whole file unreadable, so that one without line ends cannot fill the memory.
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -13,42 +14,49 @@ namespace varno::pipeline {
 
 class SampleTextReader {
  public:
+  // The longest line read, without its line end: the converters' limit.
+  static constexpr std::size_t kMaxLine = 64 * 1024;
+
   explicit SampleTextReader(const std::filesystem::path& path, std::size_t blockSize = 1 << 20);
   ~SampleTextReader();
   SampleTextReader(const SampleTextReader&) = delete;
   SampleTextReader& operator=(const SampleTextReader&) = delete;
 
   bool isOpen() const { return fd_ >= 0; }
-  // A read error ended the lines early.
+  // A read error or a line longer than kMaxLine ended the lines early.
   bool failed() const { return failed_; }
 
   // Moves to a line start noted in an earlier pass. False, and nothing moves, when the byte
   // before `offset` is not a line end: the file changed since, so the caller reads from the top.
   bool seek(std::uint64_t offset);
 
-  // The next line without its line end, valid until the next call; false at the end.
+  // The next line without its line end, valid until the next call; false at the end and
+  // from a line too long on.
   bool next(std::string_view& line) {
     for (;;) {
       const char* begin = buf_.data() + pos_;
       const std::size_t left = len_ - pos_;
       if (const void* found = left ? std::memchr(begin, '\n', left) : nullptr) {
         const char* end = static_cast<const char*>(found);
+        line = trimmed(begin, end);
+        if (line.size() > kMaxLine) return tooLong();
         lineStart_ = base_ + pos_;
         pos_ = static_cast<std::size_t>(end - buf_.data()) + 1;
-        line = trimmed(begin, end);
         return true;
       }
       if (!refill()) break;
     }
     if (pos_ == len_) return false;
     // The last line of a file that does not end with a line end.
-    lineStart_ = base_ + pos_;
     line = trimmed(buf_.data() + pos_, buf_.data() + len_);
+    if (line.size() > kMaxLine) return tooLong();
+    lineStart_ = base_ + pos_;
     pos_ = len_;
     return true;
   }
 
-  // Passes over up to `lines` lines; returns how many there were.
+  // Passes over up to `lines` lines; returns how many there were. Lines passed over by
+  // counting their ends are not measured against kMaxLine.
   std::int64_t skip(std::int64_t lines);
 
   // Byte offset of the start of the line last returned by next().
@@ -61,6 +69,8 @@ class SampleTextReader {
   }
   // Keeps the unread rest, reads the next block after it; false at the end or on an error.
   bool refill();
+  // Ends the lines for good: next() returns false, failed() true.
+  bool tooLong();
 
   int fd_ = -1;
   bool failed_ = false;

@@ -96,6 +96,16 @@ TEST(Scan, RefusesAFileWithoutItsHeader) {
   EXPECT_FALSE(scanOriginal(dir / "", true));
 }
 
+TEST(Scan, RefusesAFileWithALineTooLong) {
+  TempDir dir;
+  writeFile(dir / "Org_txt.txt", crlf({"44100", "16"}) + std::string(1 << 20, '5'));
+  EXPECT_FALSE(scanOriginal(dir / "Org_txt.txt", true));
+  writeSamples(dir / "Org_txt.txt", "16", {"1", std::string(64 * 1024, '5'), "-3"});
+  const auto scan = scanOriginal(dir / "Org_txt.txt", true);
+  ASSERT_TRUE(scan);
+  EXPECT_EQ(scan->dataCount, 3);
+}
+
 TEST(Scan, NotesTheOffsetOfEveryStrideLine) {
   TempDir dir;
   writeSamples(dir / "Org_txt.txt", 2 * 4096 + 1, [](int i) { return i % 2 ? -i : i; });

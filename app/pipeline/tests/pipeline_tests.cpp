@@ -1,4 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -6,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/atomic_file.h"
 #include "pipeline/capture.h"
 #include "pipeline/data_folder.h"
 #include "pipeline/job.h"
@@ -61,6 +67,62 @@ TEST(JobFile, WrittenWithAnEmptyThirdLineAndReadBack) {
   EXPECT_EQ(fileNames(dir.path()), std::set<std::string>{"pelkin.ini"});
 
   EXPECT_FALSE(writeJob(dir / "missing" / "trosk.ini", "a", "b"));
+}
+
+TEST(JobFile, RewrittenInPlaceWhenItsFolderTakesNoNewFile) {
+  TempDir dir;
+  const fs::path folder = dir / "closed", job = folder / "pelkin.ini";
+  writeFile(job, crlf({"old in", "old out", "close"}));
+  // A job that cannot be rewritten in place either.
+  fs::create_directories(folder / "trosk.ini");
+  fs::permissions(job, fs::perms(0666));
+  fs::permissions(dir.path(), fs::perms(0755));
+  fs::permissions(folder, fs::perms(0555));
+  // Away from uid 0 this thread loses root's right to write any folder.
+  const int uid = ::setfsuid(65534);
+  const bool written = writeJob(job, "/home/u/a.wav", "/d/Data/Org_txt.txt");
+  const bool intoFolder = writeJob(folder / "trosk.ini", "a", "b");
+  ::setfsuid(uid);
+  fs::permissions(folder, fs::perms(0755));
+  EXPECT_TRUE(written);
+  EXPECT_EQ(readFile(job), "/home/u/a.wav\r\n/d/Data/Org_txt.txt\r\n\r\n");
+  EXPECT_FALSE(intoFolder);
+  EXPECT_EQ(fileNames(folder), (std::set<std::string>{"pelkin.ini", "trosk.ini"}));
+}
+
+// What an earlier run left beside the re-sampled text goes; what a live writer holds, and
+// every other name, stays.
+TEST(AtomicFile, RemovesOnlyTheUnlockedTemporariesOfItsTarget) {
+  TempDir dir;
+  const fs::path target = dir / "Chg_txt.txt";
+  std::set<std::string> kept = {
+      "Chg_txt.txt.tmp",    "Chg_txt.txt.abc",    "Chg_txt.txt.abcdefg", "Chg_txt.txt.0123abcd.tmp",
+      "Chg_txt.txt.ab-12_", "Org_txt.txt.AbC123", "xChg_txt.txt.AbC123", "Chg_txt.txt.Held00"};
+  for (const std::string& name : kept) writeFile(dir / name, "kept");
+  writeFile(dir / "Chg_txt.txt.AbC123", "stale");
+  const int held = ::open((dir / "Chg_txt.txt.Held00").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  writeFile(dir / "elsewhere", "linked");
+  fs::create_symlink(dir / "elsewhere", dir / "Chg_txt.txt.Link00");
+  ASSERT_EQ(::mkfifo((dir / "Chg_txt.txt.Pipe00").c_str(), 0644), 0);
+  kept.insert({"elsewhere", "Chg_txt.txt.Link00", "Chg_txt.txt.Pipe00"});
+
+  AtomicFile file(target);
+  ASSERT_TRUE(file.ok());
+  EXPECT_FALSE(fs::exists(dir / "Chg_txt.txt.AbC123"));
+  file.write("new");
+  // A cleaner running meanwhile leaves the file being written alone.
+  removeStaleTemporaries(target);
+  ASSERT_TRUE(file.commit());
+  EXPECT_EQ(readFile(target), "new");
+  EXPECT_EQ(readFile(dir / "elsewhere"), "linked");
+  kept.insert("Chg_txt.txt");
+  EXPECT_EQ(fileNames(dir.path()), kept);
+
+  ::close(held);
+  removeStaleTemporaries(target);
+  kept.erase("Chg_txt.txt.Held00");
+  EXPECT_EQ(fileNames(dir.path()), kept);
 }
 
 TEST(Capture, KilobytesRoundUp) {
@@ -192,6 +254,34 @@ TEST(SampleText, LinesEndAtCrLfOrLfAndTheLastLineEndAddsNothing) {
     std::string_view line;
     while (reader.next(line)) got.emplace_back(line);
     EXPECT_EQ(got, r.lines) << r.bytes;
+  }
+}
+
+TEST(SampleText, ALineBeyondTheLongestEndsTheLinesAsUnreadable) {
+  TempDir dir;
+  const std::string longest(SampleTextReader::kMaxLine, '7');
+  // clang-format off
+  struct Row { std::string bytes; std::size_t lines; bool failed; };
+  const Row rows[] = {
+      {"1\r\n" + longest + "\r\n2\r\n", 3, false},
+      {longest + "\r\n" + longest, 2, false},
+      {"1\r\n" + longest + "7\r\n2\r\n", 1, true},
+      {"1\r\n" + longest + "7", 1, true},
+      {"1\r\n" + std::string(1 << 20, '5'), 1, true},
+  };
+  // clang-format on
+  for (const Row& r : rows) {
+    writeFile(dir / "s.txt", r.bytes);
+    // A block that ends between a longest line's CR and LF, and blocks shorter and longer.
+    for (const std::size_t block : {std::size_t{3}, longest.size() + 1, std::size_t{1} << 20}) {
+      SampleTextReader reader(dir / "s.txt", block);
+      std::size_t lines = 0;
+      std::string_view line;
+      while (reader.next(line)) ++lines;
+      EXPECT_FALSE(reader.next(line));
+      EXPECT_EQ(lines, r.lines) << r.bytes.size() << " bytes, block " << block;
+      EXPECT_EQ(reader.failed(), r.failed) << r.bytes.size() << " bytes, block " << block;
+    }
   }
 }
 
@@ -330,6 +420,9 @@ TEST(Resample, FailuresLeaveThePreviousFileAndNoLeftovers) {
   EXPECT_EQ(
       resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
       ResampleError::OriginalUnreadable);
+  writeFile(dir / "Org_txt.txt", crlf({"44100", "16"}) + std::string(1 << 20, '5'));
+  EXPECT_EQ(resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::Average, kAlways).error,
+            ResampleError::OriginalUnreadable);
   writeFile(dir / "Org_txt.txt", crlf({"44100", "16", "1", "2"}));
   EXPECT_EQ(
       resample(dir / "Org_txt.txt", dir / "no" / "Chg_txt.txt", 2, Method::Average, kAlways).error,
