@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/player_launch.h"
+
 namespace varno::desktop {
 
 using WindowId = std::uint32_t;  // 0 names no window
@@ -24,7 +26,7 @@ struct ProgramLookup {
   std::string program;  // absolute path of the program's executable when Found
 };
 
-enum class LaunchResult { Started, Handed, Failed };
+using common::LaunchResult;
 
 struct PlayerLaunch {
   LaunchResult result = LaunchResult::Failed;
