@@ -37,4 +37,20 @@ std::vector<Box> captionRow(std::span<const CaptionText> row, Anchor anchor, int
   return boxes;
 }
 
+std::vector<Box> axisCaptionBoxes(std::span<const CaptionText> amplitude,
+                                  std::span<const CaptionText> times, int pictureRight,
+                                  int windowWidth, int gap) {
+  std::vector<Box> boxes;
+  for (std::size_t i = 0; i < amplitude.size(); ++i)
+    boxes.push_back(
+        captionRow(amplitude.subspan(i, 1), Anchor::Left, pictureRight, windowWidth, gap).front());
+  constexpr std::size_t kRow = 6;
+  for (std::size_t at = 0; at < times.size(); at += kRow) {
+    const std::vector<Box> row = captionRow(times.subspan(at, std::min(kRow, times.size() - at)),
+                                            Anchor::Centre, 0, windowWidth, gap);
+    boxes.insert(boxes.end(), row.begin(), row.end());
+  }
+  return boxes;
+}
+
 }  // namespace varno::graph

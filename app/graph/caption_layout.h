@@ -33,4 +33,11 @@ struct CaptionText {
 std::vector<Box> captionRow(std::span<const CaptionText> row, Anchor anchor, int areaLeft,
                             int areaRight, int gap);
 
+// Boxes for the axis captions, in their order: each amplitude caption alone, left-anchored
+// between the pictures' right edge and the window's; then each row of six time captions,
+// centred, across the window.
+std::vector<Box> axisCaptionBoxes(std::span<const CaptionText> amplitude,
+                                  std::span<const CaptionText> times, int pictureRight,
+                                  int windowWidth, int gap);
+
 }  // namespace varno::graph

@@ -16,60 +16,11 @@ namespace {
 using pipeline::SampleTextReader;
 
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-constexpr std::int64_t kWindow = 500;
 
 // A whole number as int32, saturating at the limits instead of wrapping.
 std::int32_t saturated(double x) {
   if (std::isnan(x)) return 0;
   return static_cast<std::int32_t>(std::clamp(x, -2147483648.0, 2147483647.0));
-}
-
-// Positions `reader` at sample line `line` or the noted line before it; returns the line
-// it now stands at. Without a usable note it reads from the top, past the header.
-std::int64_t seekNear(SampleTextReader& reader, const common::LineIndex& index, std::int64_t line) {
-  if (const auto seek = index.nearest(line); seek && reader.seek(seek->offset)) return seek->line;
-  std::string_view header;
-  reader.next(header);
-  reader.next(header);
-  return 0;
-}
-
-// Calls put(i, value) for each original sample i from startPos (or 0) to startPos + 499 that
-// the file holds.
-template <typename Put>
-void eachOriginal(const std::filesystem::path& original, const common::LineIndex& index,
-                  std::int32_t startPos, Put put) {
-  SampleTextReader reader(original, 64 * 1024);
-  if (!reader.isOpen()) return;
-  const std::int64_t end = std::int64_t{startPos} + kWindow;
-  const std::int64_t from = std::max<std::int64_t>(startPos, 0);
-  const std::int64_t near = seekNear(reader, index, from);
-  if (reader.skip(from - near) < from - near) return;
-  std::string_view line;
-  for (std::int64_t i = from; i < end && reader.next(line); ++i)
-    put(i, pipeline::sampleValue(line));
-}
-
-// Calls put(i, value) for each group the staircase draws, i being the original sample the
-// group starts at: the first group that starts at or after startPos, up to the last one
-// that starts before startPos + 500.
-template <typename Put>
-void eachGroupDrawn(const std::filesystem::path& resampled, const common::LineIndex& index,
-                    std::int32_t startPos, int factor, Put put) {
-  SampleTextReader reader(resampled, 64 * 1024);
-  if (!reader.isOpen()) return;
-  const std::int64_t firstGroup = (std::max<std::int64_t>(startPos, 0) + factor - 1) / factor;
-  const std::int64_t end = std::int64_t{startPos} + kWindow;
-  const std::int64_t near = seekNear(reader, index, firstGroup);
-  if (reader.skip(firstGroup - near) < firstGroup - near) return;
-  std::string_view line;
-  for (std::int64_t m = firstGroup; m * factor < end && reader.next(line); ++m)
-    put(m * factor, pipeline::sampleValue(line));
-}
-
-Segment stick(std::int64_t column, float y, std::uint32_t rgb) {
-  const auto x = static_cast<float>(column);
-  return {x, 100.0f, x, y, rgb};
 }
 
 }  // namespace
@@ -215,47 +166,6 @@ float sampleHeight(double value, std::int32_t maxAmp, bool sixteenBit) {
   const double y = 100.0 - d * 100.0 / maxAmp;
   // Far outside the picture either way; keeps the coordinate finite.
   return static_cast<float>(std::clamp(y, -1e6, 1e6));
-}
-
-std::vector<Segment> originalTrace(const std::filesystem::path& original,
-                                   const common::LineIndex& index, std::int32_t startPos,
-                                   std::int32_t maxAmp, bool sixteenBit) {
-  std::vector<Segment> trace;
-  if (maxAmp == 0) return trace;
-  trace.reserve(kWindow);
-  eachOriginal(original, index, startPos, [&](std::int64_t i, double value) {
-    trace.push_back(stick(i - startPos, sampleHeight(value, maxAmp, sixteenBit), kBlue));
-  });
-  return trace;
-}
-
-std::vector<Segment> resampledTrace(const std::filesystem::path& resampled,
-                                    const common::LineIndex& index, std::int32_t startPos,
-                                    int factor, std::int32_t maxAmp, bool sixteenBit) {
-  std::vector<Segment> trace;
-  if (maxAmp == 0 || factor < 1) return trace;
-  eachGroupDrawn(resampled, index, startPos, factor, [&](std::int64_t i, double value) {
-    const float y = sampleHeight(value, maxAmp, sixteenBit);
-    for (int j = 0; j < factor; ++j) trace.push_back(stick(i + j - startPos, y, kRed));
-  });
-  return trace;
-}
-
-ViewValues valuesInView(const std::filesystem::path& original, const common::LineIndex& orgIndex,
-                        const std::filesystem::path& resampled, const common::LineIndex& chgIndex,
-                        std::int32_t startPos, int factor) {
-  ViewValues values;
-  values.first = std::max<std::int64_t>(startPos, 0);
-  eachOriginal(original, orgIndex, startPos,
-               [&](std::int64_t, double value) { values.original.push_back(value); });
-  const auto count = static_cast<std::int64_t>(values.original.size());
-  values.resampled.resize(values.original.size());
-  if (factor < 1) return values;
-  eachGroupDrawn(resampled, chgIndex, startPos, factor, [&](std::int64_t i, double value) {
-    for (std::int64_t k = i - values.first; k < std::min(i + factor - values.first, count); ++k)
-      values.resampled[static_cast<std::size_t>(k)] = value;
-  });
-  return values;
 }
 
 std::string samplesTable(const ViewValues& values) {

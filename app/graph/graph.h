@@ -82,29 +82,14 @@ std::vector<Segment> gridSegments();
 // (8-bit). maxAmp 0 gives the centre line; heights far outside the picture are held at +-10^6.
 float sampleHeight(double value, std::int32_t maxAmp, bool sixteenBit);
 
-// Blue sticks of the original samples startPos..startPos+499 at x = 0..499. Empty when maxAmp is 0.
-std::vector<Segment> originalTrace(const std::filesystem::path& original,
-                                   const common::LineIndex& index, std::int32_t startPos,
-                                   std::int32_t maxAmp, bool sixteenBit);
-
-// Red staircase of the re-sampled values: each group starting at or after startPos is held
-// for `factor` columns; groups starting left of startPos are not drawn; stops once a group
-// starts at startPos + 500 or later. Empty when the file is missing or maxAmp is 0.
-std::vector<Segment> resampledTrace(const std::filesystem::path& resampled,
-                                    const common::LineIndex& index, std::int32_t startPos,
-                                    int factor, std::int32_t maxAmp, bool sixteenBit);
-
 // The values in view, as the traces show them: the original samples from `first` on (up to
 // 500, fewer at the recording's end) and under each the staircase's value there, none where
-// no red stick stands (left of the first group drawn, past the file, or `factor` 0).
+// no red stick stands.
 struct ViewValues {
   std::int64_t first = 0;
   std::vector<double> original;
   std::vector<std::optional<double>> resampled;  // one per original value
 };
-ViewValues valuesInView(const std::filesystem::path& original, const common::LineIndex& orgIndex,
-                        const std::filesystem::path& resampled, const common::LineIndex& chgIndex,
-                        std::int32_t startPos, int factor);
 
 // The values as a table to paste: the header "サンプル\tオリジナル\tサンプリング後", then a row
 // per sample of its index and both values as plain number texts, tab-separated, the last

@@ -72,7 +72,7 @@ std::string bitsReason(std::string_view head) {
   return "1 サンプルが " + number(le(head, 34, 2)) + " ビットの Wave ファイルです。";
 }
 
-enum class Kind { Format, Other };
+enum class Kind { Format, Other, Output, Job };
 
 struct Reason {
   Kind kind;
@@ -107,21 +107,32 @@ Reason converterReason(std::string_view errors, std::string_view head) {
   if (line.starts_with("can't find ") || line.starts_with("can't read "))
     return {Kind::Other,
             "ファイルを開けないか、読み込めませんでした（読む権限があるか確かめてください）。"};
+  // Only pelkin's job file ends so: the window names it.
+  if (line.starts_with("can't write ") && line.ends_with("/pelkin.ini"))
+    return {Kind::Job, "変換の指示ファイル（pelkin.ini）を書き込めませんでした。"};
   if (line.starts_with("can't open ") || line.starts_with("can't write "))
-    return {Kind::Other, "取り込んだ音のデータ（Data/Org_txt.txt）を書き込めませんでした。"};
+    return {Kind::Output, "取り込んだ音のデータ（Data/Org_txt.txt）を書き込めませんでした。"};
   return {Kind::Other, "変換プログラム（pelkin）が次のように答えました：" + std::string(line)};
 }
 
 }  // namespace
 
-std::string refusalReason(RefusalCause cause, std::string_view errors, std::string_view head) {
+Refusal explainRefusal(RefusalCause cause, std::string_view errors, std::string_view head) {
   switch (cause) {
-    case RefusalCause::NotStarted: return "変換プログラム（pelkin）を起動できませんでした。";
-    case RefusalCause::LineEnd: return "ファイルのパスに改行が含まれているため、変換に渡せません。";
+    case RefusalCause::NotStarted:
+      return {RefusalSubject::File, "変換プログラム（pelkin）を起動できませんでした。"};
+    case RefusalCause::LineEnd:
+      return {RefusalSubject::File, "ファイルのパスに改行が含まれているため、変換に渡せません。"};
     case RefusalCause::Converter: break;
   }
   const Reason reason = converterReason(errors, head);
-  return reason.kind == Kind::Format ? reason.text + "\n" + kReadable : reason.text;
+  switch (reason.kind) {
+    case Kind::Format: return {RefusalSubject::File, reason.text + "\n" + kReadable};
+    case Kind::Output: return {RefusalSubject::Output, reason.text};
+    case Kind::Job: return {RefusalSubject::Job, reason.text};
+    case Kind::Other: break;
+  }
+  return {RefusalSubject::File, reason.text};
 }
 
 std::string readFileHead(const std::filesystem::path& path, std::size_t limit) {

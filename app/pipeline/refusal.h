@@ -6,14 +6,25 @@
 #include <string>
 #include <string_view>
 
-#include "pipeline/sequencer.h"
-
 namespace varno::pipeline {
 
-// The reason for the refusal lines, in Japanese, ending with what Varno reads. `errors` is
-// what pelkin wrote on standard error (empty when it was not run or said nothing); `head`
-// the first bytes of the dropped file (empty when it is not a regular file or unreadable).
-std::string refusalReason(RefusalCause cause, std::string_view errors, std::string_view head);
+// Why a dropped file was refused: pelkin said why (or ended without a word), pelkin could
+// not be started, or the path cannot go into a job file.
+enum class RefusalCause { Converter, NotStarted, LineEnd };
+
+// What a refusal is about: the dropped file, or pelkin's writing into the data folder (its
+// output, Data/Org_txt.txt, or its job file), which no other file would mend.
+enum class RefusalSubject { File, Output, Job };
+
+struct Refusal {
+  RefusalSubject subject = RefusalSubject::File;
+  std::string reason;  // Japanese, for the refusal lines' tooltip; ends with what Varno reads
+};
+
+// The refusal of a capture. `errors` is what pelkin wrote on standard error (empty when it
+// was not run or said nothing); `head` the first bytes of the dropped file (empty when it is
+// not a regular file or unreadable).
+Refusal explainRefusal(RefusalCause cause, std::string_view errors, std::string_view head);
 
 // Up to `limit` bytes from the start of a regular file; empty for anything else. Opened
 // without blocking, so a named pipe without a writer cannot stop the window.

@@ -19,6 +19,10 @@ void append(Actions& out, Actions more) {
 
 }  // namespace
 
+bool answered(const Action& action) {
+  return std::visit([](const auto& a) { return Answered<std::decay_t<decltype(a)>>; }, action);
+}
+
 bool fitsJobLine(std::string_view path) {
   return path.find_first_of("\r\n") == std::string_view::npos;
 }
@@ -27,35 +31,30 @@ Actions Sequencer::handle(const Event& event) {
   return std::visit(
       Overloaded{
           [this](const event::Drop& e) { return drop(e.path); },
-          [this](const event::CaptureStarted& e) { return captureStarted(e.process); },
+          [this](const event::CaptureStarted& e) { return captureStarted(e); },
           [this](const event::CaptureTick& e) { return captureTick(e); },
-          [this](const event::CaptureUnreadable&) {
-            Actions out;
-            capture_ = Capture::Refused;
-            message(out, text::kOriginalUnreadable);
-            return out;
-          },
+          [this](const event::RefusalExplained& e) { return refusalExplained(e.refusal); },
+          [this](const event::CaptionsRead& e) { return captionsRead(e.readable); },
+          [this](const event::GraphPrepared& e) { return graphPrepared(e.readable); },
           [this](const event::Choose& e) { return choose(e); },
           [this](const event::ResampleEnded& e) { return resampleEnded(e.error); },
-          [this](const event::ConversionStarted& e) { return conversionStarted(e.process); },
+          [this](const event::ConversionStarted& e) { return conversionStarted(e); },
           [this](const event::ConversionTick& e) { return conversionTick(e); },
-          [this](const event::PlayerStarted& e) { return playerStarted(e.process); },
-          [this](const event::PlayerHanded&) {
-            Actions out;
-            message(out, text::kPlayerHanded);
-            return out;
-          },
+          [this](const event::PlayerLaunched& e) { return playerLaunched(e); },
           [this](const event::PlayerLook& e) { return playerLook(e); },
           [this](const event::PlayerWatch& e) { return playerWatch(e); },
       },
       event);
 }
 
-void Sequencer::message(Actions& out, std::string text) const {
-  if (lock_ == Lock::Locked)
+void Sequencer::message(Actions& out, std::string text, std::string tip) {
+  if (lock_ == Lock::Locked) {
+    savedTip_ = std::move(tip);
     out.push_back(action::SetSavedMessage{std::move(text)});
-  else
-    out.push_back(action::SetMessage{std::move(text)});
+    return;
+  }
+  tip_ = tip;
+  out.push_back(action::SetMessage{std::move(text), std::move(tip)});
 }
 
 void Sequencer::enable(Actions& out, Control control, bool enabled) const {
@@ -95,54 +94,80 @@ Actions Sequencer::drop(const std::string& path) {
   out.push_back(action::ShowDrop{path});
   // A line end in the path would split the job's lines: nothing is handed to pelkin.
   if (!fitsJobLine(path)) {
-    append(out, captureStarted(0, RefusalCause::LineEnd));
+    append(out, captureStarted({0}, RefusalCause::LineEnd));
     return out;
   }
   out.push_back(action::StartCapture{path});
   return out;
 }
 
-Actions Sequencer::captureStarted(ProcessId process, RefusalCause cause) {
+Actions Sequencer::captureStarted(const event::CaptureStarted& started, RefusalCause cause) {
   Actions out;
-  pelkin_ = process;
-  capture_ = process != 0 ? Capture::Pending : Capture::Refused;
-  if (process != 0) out.push_back(action::StartTimer{Timer::Capture});
+  const bool pending = started.process != 0;
+  pelkin_ = started.process;
+  capture_ = pending ? Capture::Pending : Capture::Refused;
+  if (pending) out.push_back(action::StartTimer{Timer::Capture});
   out.push_back(action::ClearSelection{});
   enable(out, Control::Combo1, false);
-  if (process != 0) {
-    message(out, text::kCaptured);
-  } else {
-    out.push_back(action::ExplainRefusal{cause, 0});
-    message(out, text::kRefused);
-  }
+  if (pending) message(out, text::kCaptured);
   enable(out, Control::OpenResampled, false);
   enable(out, Control::OpenOriginal, true);
   out.push_back(action::RemoveResampled{});
+  if (!started.jobWritten)
+    message(out, text::kCaptureJobUnwritable);
+  else if (!pending)
+    out.push_back(action::ExplainRefusal{cause, 0});
   return out;
 }
 
 Actions Sequencer::captureTick(const event::CaptureTick& tick) {
   if (capture_ != Capture::Pending) return {};
-  Actions out;
-  if (tick.status == JobStatus::Unfinished && !tick.ended) {
-    out.push_back(action::StartTimer{Timer::Capture});
-    return out;
-  }
-  // A pelkin that ended without its last word has failed.
+  if (tick.status == JobStatus::Unfinished && !tick.ended)
+    return {action::StartTimer{Timer::Capture}};
+  // A pelkin that ended without its last word has failed; its words are read before it is let go.
   if (tick.status != JobStatus::Close) {
-    out.push_back(action::ExplainRefusal{RefusalCause::Converter, pelkin_});
-    out.push_back(action::ReleaseProcess{pelkin_});
-    pelkin_ = 0;
     capture_ = Capture::Refused;
-    message(out, text::kRefused);
-    return out;
+    return {action::ExplainRefusal{RefusalCause::Converter, pelkin_}};
   }
-  out.push_back(action::ReleaseProcess{pelkin_});
+  Actions out{action::ReleaseProcess{pelkin_}, action::ReadCaptions{}};
   pelkin_ = 0;
   capture_ = Capture::Captured;
-  out.push_back(action::ReadCaptions{});
+  return out;
+}
+
+Actions Sequencer::refusalExplained(const Refusal& refusal) {
+  if (capture_ != Capture::Refused) return {};
+  Actions out;
+  if (pelkin_ != 0) out.push_back(action::ReleaseProcess{pelkin_});
+  pelkin_ = 0;
+  switch (refusal.subject) {
+    case RefusalSubject::Output: message(out, text::kOriginalUnwritable); break;
+    case RefusalSubject::Job: message(out, text::kCaptureJobUnwritable); break;
+    case RefusalSubject::File: message(out, text::kRefused, refusal.reason); break;
+  }
+  return out;
+}
+
+Actions Sequencer::unreadable() {
+  Actions out;
+  capture_ = Capture::Refused;
+  message(out, text::kOriginalUnreadable);
+  return out;
+}
+
+Actions Sequencer::captionsRead(bool readable) {
+  if (capture_ != Capture::Captured) return {};
+  if (!readable) return unreadable();
+  Actions out;
   message(out, text::kPreparing);
   out.push_back(action::PrepareGraph{});
+  return out;
+}
+
+Actions Sequencer::graphPrepared(bool readable) {
+  if (capture_ != Capture::Captured) return {};
+  if (!readable) return unreadable();
+  Actions out;
   message(out, text::kDrawing);
   out.push_back(action::DrawCaptured{});
   message(out, text::kChooseRate);
@@ -215,13 +240,15 @@ Actions Sequencer::resampleEnded(ResampleError error) {
   return out;
 }
 
-Actions Sequencer::conversionStarted(ProcessId process) {
+Actions Sequencer::conversionStarted(const event::ConversionStarted& started) {
   Actions out;
-  if (process == 0) {
+  if (!started.jobWritten) {
+    message(out, text::kConversionJobUnwritable);
+  } else if (started.process == 0) {
     out.push_back(action::ShowConversionError{});
   } else {
     work_ = Work::Converting;
-    trosk_ = process;
+    trosk_ = started.process;
     out.push_back(action::StartTimer{Timer::Conversion});
   }
   out.push_back(action::Redraw{});
@@ -249,10 +276,16 @@ Actions Sequencer::conversionTick(const event::ConversionTick& tick) {
   return out;
 }
 
-Actions Sequencer::playerStarted(ProcessId process) {
-  if (lock_ != Lock::Idle || process == 0) return {};
+Actions Sequencer::playerLaunched(const event::PlayerLaunched& launch) {
+  Actions out;
+  switch (launch.result) {
+    case LaunchResult::Failed: out.push_back(action::ShowPlayerNotStarted{}); return out;
+    case LaunchResult::Handed: message(out, text::kPlayerHanded); return out;
+    case LaunchResult::Started: break;
+  }
+  if (lock_ != Lock::Idle || launch.process == 0) return out;
   lock_ = Lock::Starting;
-  player_ = process;
+  player_ = launch.process;
   playerTicks_ = 0;
   playerShown_ = false;
   return {action::StartTimer{Timer::PlayerLook}, action::SaveButtons{},
@@ -260,10 +293,12 @@ Actions Sequencer::playerStarted(ProcessId process) {
           action::Enable{Control::OpenResampled, false}};
 }
 
-void Sequencer::endedEarly(Actions& out, bool failed) const {
+void Sequencer::endedEarly(Actions& out, bool failed) {
+  // A player whose window was seen did open the sound, however it ended.
+  if (playerShown_) return;
   if (failed)
     out.push_back(action::ShowPlayerNotStarted{});
-  else if (!playerShown_)
+  else
     message(out, text::kPlayerHanded);
 }
 
@@ -279,10 +314,11 @@ Actions Sequencer::playerLook(const event::PlayerLook& tick) {
   }
   // The lock lasts as long as the player process, whether its window can be seen or not.
   lock_ = Lock::Locked;
+  savedTip_ = std::exchange(tip_, {});
   return {action::StartTimer{Timer::PlayerWatch},   action::Enable{Control::Text1, false},
           action::Enable{Control::Combo1, false},   action::Enable{Control::Frame1, false},
           action::Enable{Control::HScroll1, false}, action::SaveMessage{},
-          action::SetMessage{text::kLocked}};
+          action::SetMessage{text::kLocked, {}}};
 }
 
 Actions Sequencer::playerWatch(const event::PlayerWatch& tick) {
@@ -291,6 +327,7 @@ Actions Sequencer::playerWatch(const event::PlayerWatch& tick) {
   playerShown_ = playerShown_ || tick.shown;
   if (tick.running) return {};
   lock_ = Lock::Idle;
+  tip_ = savedTip_;
   // The list stays closed while a capture is pending or after a refused one: it offers
   // rates of a sound that is no longer the dropped one.
   const bool listUsable = capture_ == Capture::Captured || capture_ == Capture::None;
@@ -300,7 +337,7 @@ Actions Sequencer::playerWatch(const event::PlayerWatch& tick) {
               action::Enable{Control::Frame1, true},
               action::RestoreButtons{},
               action::Enable{Control::HScroll1, true},
-              action::RestoreMessage{}};
+              action::RestoreMessage{savedTip_}};
   if (playerTicks_ <= kPlayerEarlyTicks) endedEarly(out, tick.failed);
   return out;
 }

@@ -8,19 +8,18 @@
 #include <variant>
 #include <vector>
 
+#include "common/player_launch.h"
 #include "pipeline/job.h"
+#include "pipeline/refusal.h"
 #include "pipeline/resample.h"
 
 namespace varno::pipeline {
 
 using ProcessId = std::int64_t;  // 0 names no process
+using common::LaunchResult;
 
 // The controls whose enabled state the sequence decides.
 enum class Control { Text1, Combo1, Frame1, HScroll1, OpenOriginal, OpenResampled };
-
-// Why a dropped file was refused: pelkin said why (or ended without a word), pelkin could
-// not be started, or the path cannot go into a job file.
-enum class RefusalCause { Converter, NotStarted, LineEnd };
 
 // Timer1 polls pelkin, Timer2 polls trosk, Timer3 looks for the player's window, Timer4
 // watches it.
@@ -35,6 +34,12 @@ inline constexpr const char* kRefused =
 inline constexpr const char* kOriginalUnreadable =
     "取り込んだ音のデータ（Data/Org_txt.txt）を読めませんでした。\r\n"
     "別の Wave ファイルを、上の白のボックス内にドロップしてください。";
+inline constexpr const char* kOriginalUnwritable =
+    "取り込んだ音のデータ（Data/Org_txt.txt）を書き込めませんでした。\r\n"
+    "Data フォルダに書き込めるか確かめてください。";
+inline constexpr const char* kCaptureJobUnwritable =
+    "変換の指示ファイル（pelkin.ini）を書き込めませんでした。\r\n"
+    "作業用のフォルダに空きがあり、書き込めるか確かめてください。";
 inline constexpr const char* kPreparing = "グラフ作成の前準備中です。";
 inline constexpr const char* kDrawing = "グラフ作成中です。";
 inline constexpr const char* kChooseRate =
@@ -45,6 +50,9 @@ inline constexpr const char* kResampledUnwritable =
     "Data フォルダに書き込めるか確かめてください。";
 inline constexpr const char* kConverting =
     "サンプリングを完了しました。\r\nサンプリングデータを Wave 化をしています。";
+inline constexpr const char* kConversionJobUnwritable =
+    "変換の指示ファイル（trosk.ini）を書き込めませんでした。\r\n"
+    "作業用のフォルダに空きがあり、書き込めるか確かめてください。";
 inline constexpr const char* kConverted = "サンプリングを終了しました。";
 inline constexpr const char* kLocked =
     "再生用のソフトをクローズしないと、すべての選択は行えません。";
@@ -58,22 +66,23 @@ inline constexpr const char* kPlayerHanded =
 namespace event {
 // The first file of a drop, as the bytes of its path.
 struct Drop { std::string path; };
-// pelkin was given its job and started (0: it could not be).
-struct CaptureStarted { ProcessId process; };
+// pelkin was given its job and started (0: it could not be, or its job not written).
+struct CaptureStarted { ProcessId process; bool jobWritten = true; };
 // A Timer1 tick: the job's status, and whether pelkin had ended before it was read.
 struct CaptureTick { JobStatus status; bool ended; };
-// The captured sample text could not be read back for the graph.
-struct CaptureUnreadable {};
+// What a refused capture is about, and the reason to show beside the refusal lines.
+struct RefusalExplained { Refusal refusal; };
+// The captured sample text could be read back for the captions, and for the graph.
+struct CaptionsRead { bool readable; };
+struct GraphPrepared { bool readable; };
 // A rate or method was chosen; `playerOpen` is the player guard's answer.
 struct Choose { int index; Method method; bool fromList; bool playerOpen; };
 struct ResampleEnded { ResampleError error; };
-// trosk was given its job and started (0: it could not be).
-struct ConversionStarted { ProcessId process; };
+// trosk was given its job and started (0: it could not be, or its job not written).
+struct ConversionStarted { ProcessId process; bool jobWritten = true; };
 struct ConversionTick { JobStatus status; bool ended; };
-// A player process of ours was launched on a sound.
-struct PlayerStarted { ProcessId process; };
-// The desktop took the sound without a process of ours (a player it runs itself).
-struct PlayerHanded {};
+// The desktop's player was launched on a sound: the process of ours when Started.
+struct PlayerLaunched { LaunchResult result; ProcessId process; };
 // A Timer3 or Timer4 tick: whether the player process still runs, if not whether it failed,
 // and whether a window of the player is known now.
 struct PlayerLook { bool running; bool failed; bool shown; };
@@ -81,17 +90,20 @@ struct PlayerWatch { bool running; bool failed; bool shown; };
 }  // namespace event
 // clang-format on
 
-using Event = std::variant<event::Drop, event::CaptureStarted, event::CaptureTick,
-                           event::CaptureUnreadable, event::Choose, event::ResampleEnded,
-                           event::ConversionStarted, event::ConversionTick, event::PlayerStarted,
-                           event::PlayerHanded, event::PlayerLook, event::PlayerWatch>;
+using Event =
+    std::variant<event::Drop, event::CaptureStarted, event::CaptureTick, event::RefusalExplained,
+                 event::CaptionsRead, event::GraphPrepared, event::Choose, event::ResampleEnded,
+                 event::ConversionStarted, event::ConversionTick, event::PlayerLaunched,
+                 event::PlayerLook, event::PlayerWatch>;
 
+// An action that names an Answer is answered by that event, which the window hands back at
+// once; such an action is always the last of its list.
 // clang-format off
 namespace action {
-struct SetMessage { std::string text; };       // Label7
+struct SetMessage { std::string text; std::string tip; };  // Label7 and its tooltip
 struct SetSavedMessage { std::string text; };  // what the end of the player lock shows again
 struct SaveMessage {};                         // the lock begins: keep Label7's text
-struct RestoreMessage {};
+struct RestoreMessage { std::string tip; };
 struct Enable { Control control; bool enabled; };
 struct SetSavedButton { Control control; bool enabled; };  // an open button's state after the lock
 struct SaveButtons {};                                     // keep both open buttons' states
@@ -100,26 +112,27 @@ struct StartTimer { Timer timer; };
 struct StopTimer { Timer timer; };
 // Text1 shows the path, Label9 its size; the pictures are cleared and the old graph forgotten.
 struct ShowDrop { std::string path; };
-// Writes pelkin's job and starts it; answered by CaptureStarted.
-struct StartCapture { std::string path; };
+// Writes pelkin's job and starts it.
+struct StartCapture { std::string path; using Answer = event::CaptureStarted; };
 // Ends a converter that Varno started and no longer waits for.
 struct EndProcess { ProcessId process; };
 // A converter that reported its end: reaped once it exits.
 struct ReleaseProcess { ProcessId process; };
 struct ClearSelection {};    // Combo1 back to no selection
 struct RemoveResampled {};   // Data/Chg_txt.txt belongs to the sound being replaced
-// Comes just before the refusal lines: finds the reason they stand for (pelkin's own words
-// when it ran), to be shown beside them.
-struct ExplainRefusal { RefusalCause cause; ProcessId process; };
-// The end of a capture, each answered by CaptureUnreadable when the sample text cannot be read.
-struct ReadCaptions {};  // Label4 and Label5 from the sample text's first two lines
-struct PrepareGraph {};  // full scale, count and captions
+// Finds what a refused capture is about (pelkin's own words when it ran).
+struct ExplainRefusal {
+  RefusalCause cause; ProcessId process; using Answer = event::RefusalExplained;
+};
+// Label4 and Label5 from the sample text's first two lines.
+struct ReadCaptions { using Answer = event::CaptionsRead; };
+// Full scale, count and captions, from one pass over the sample text.
+struct PrepareGraph { using Answer = event::GraphPrepared; };
 struct DrawCaptured {};  // the scroll bar to 0, the first 500 samples drawn, the bar's range
 struct FillRates {};
-// Re-samples with the choice; answered by ResampleEnded.
-struct Resample { int index; Method method; };
-// Writes trosk's job and starts it; answered by ConversionStarted.
-struct StartConversion {};
+struct Resample { int index; Method method; using Answer = event::ResampleEnded; };
+// Writes trosk's job and starts it.
+struct StartConversion { using Answer = event::ConversionStarted; };
 struct ShowConvertedSize {};  // Label11
 struct ShowConversionError {};
 struct ShowDataInUse {};
@@ -140,14 +153,20 @@ using Action =
                  action::ShowPlayerNotStarted, action::Redraw>;
 using Actions = std::vector<Action>;
 
+template <class A>
+concept Answered = requires {
+  typename A::Answer;
+};
+
+// Whether an event answers the action.
+bool answered(const Action& action);
+
 // True when a job file can carry the path on one line.
 bool fitsJobLine(std::string_view path);
 
 class Sequencer {
  public:
-  // Carries the window from one event to the next. An action that is answered by an event
-  // (StartCapture, StartConversion, Resample, and ReadCaptions or PrepareGraph when they
-  // fail) ends what the window carries out of its list: the answer comes next.
+  // Carries the window from one event to the next: the actions to carry out, in order.
   Actions handle(const Event& event);
 
   // Asked while re-sampling: false once a newer choice or a drop waits for the run to stop.
@@ -157,8 +176,8 @@ class Sequencer {
   ProcessId conversionProcess() const { return trosk_; }
   // The player process of the lock, 0 when there is none.
   ProcessId playerProcess() const { return lock_ == Lock::Idle ? 0 : player_; }
-  // A player that ends within this many ticks (3 seconds) of its start did not really open
-  // the sound: it failed, or, when no window of it was seen, handed the sound to a player
+  // A player that ends within this many ticks (3 seconds) of its start, before any window of
+  // it was seen, did not really open the sound: it failed, or handed the sound to a player
   // that was already running.
   static constexpr int kPlayerEarlyTicks = 15;
 
@@ -168,21 +187,26 @@ class Sequencer {
   enum class Lock { Idle, Starting, Locked };
 
   Actions drop(const std::string& path);
-  Actions captureStarted(ProcessId process, RefusalCause cause = RefusalCause::NotStarted);
+  Actions captureStarted(const event::CaptureStarted& started,
+                         RefusalCause cause = RefusalCause::NotStarted);
   Actions captureTick(const event::CaptureTick& tick);
+  Actions refusalExplained(const Refusal& refusal);
+  Actions captionsRead(bool readable);
+  Actions graphPrepared(bool readable);
+  Actions unreadable();
   Actions choose(const event::Choose& choice);
   Actions startResampling();
   Actions resampleEnded(ResampleError error);
-  Actions conversionStarted(ProcessId process);
+  Actions conversionStarted(const event::ConversionStarted& started);
   Actions conversionTick(const event::ConversionTick& tick);
-  Actions playerStarted(ProcessId process);
+  Actions playerLaunched(const event::PlayerLaunched& launch);
   Actions playerLook(const event::PlayerLook& tick);
   Actions playerWatch(const event::PlayerWatch& tick);
   // What a player that ended early means, said after the lock's own actions.
-  void endedEarly(Actions& out, bool failed) const;
+  void endedEarly(Actions& out, bool failed);
 
   // The same requests, sent where the player lock keeps them for its end.
-  void message(Actions& out, std::string text) const;
+  void message(Actions& out, std::string text, std::string tip = {});
   void enable(Actions& out, Control control, bool enabled) const;
   // Ends the converters of the sound being replaced.
   void endConverters(Actions& out);
@@ -199,6 +223,9 @@ class Sequencer {
   ProcessId player_ = 0;
   int playerTicks_ = 0;
   bool playerShown_ = false;  // a window of the player has been seen since its start
+  // The tooltips of the message line and of the one the player lock keeps for its end.
+  std::string tip_;
+  std::string savedTip_;
 };
 
 }  // namespace varno::pipeline

@@ -1,7 +1,8 @@
 #pragma once
 // formVarno, the program's one window: every control under its own name, the window-wide
 // variables the procedures share, and the procedures themselves. The procedures read the
-// controls, call the rules of the pipeline and graph libraries, and write the results back.
+// controls, ask the sequencer what to do and the display model what to show, and write the
+// results back.
 #include <QLabel>
 #include <QList>
 #include <QString>
@@ -11,23 +12,26 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 
-#include "common/line_index.h"
 #include "desktop/desktop.h"
-#include "graph/graph.h"
+#include "graph/display.h"
 #include "pipeline/sequencer.h"
 #include "window/drop_box.h"
 #include "window/module1.h"
+#include "window/pick_list.h"
 #include "window/picture_box.h"
 
 class QAction;
-class QComboBox;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
 namespace varno::window {
+
+namespace act = varno::pipeline::action;
+namespace ev = varno::pipeline::event;
 
 class formVarno : public QWidget {
   Q_OBJECT
@@ -46,7 +50,7 @@ class formVarno : public QWidget {
   QLabel* Label4;
   QLabel* Label5;
   QLabel* Label6;
-  QComboBox* Combo1;
+  PickList* Combo1;
   QLabel* Label7;
   QPushButton* cmdOpen_Org;
   QPushButton* cmdOpen_Chg;
@@ -125,19 +129,53 @@ class formVarno : public QWidget {
  private:
   enum class ChoiceSource { Combo, Option };
 
-  void buildControls();
   void connectEvents();
-  void Form_Load();
-  // Hands an event to the sequencer and carries out what it asks for, in order; an action
-  // answered by an event ends the list, and the answer is handled next.
+  void Form_Load(const QString& programDir, const QString& dataDir);
+  // Hands an event to the sequencer and carries out what it asks for, in order; the event
+  // that answers the last action comes next.
   void dispatch(const varno::pipeline::Event& event);
-  std::optional<varno::pipeline::Event> perform(const varno::pipeline::Action& action);
+  // One handler for each action; an action that an event answers returns that event.
+  void perform(const act::SetMessage& a);
+  void perform(const act::SetSavedMessage& a);
+  void perform(const act::SaveMessage& a);
+  void perform(const act::RestoreMessage& a);
+  void perform(const act::Enable& a);
+  void perform(const act::SetSavedButton& a);
+  void perform(const act::SaveButtons& a);
+  void perform(const act::RestoreButtons& a);
+  void perform(const act::StartTimer& a);
+  void perform(const act::StopTimer& a);
+  void perform(const act::ShowDrop& a);
+  ev::CaptureStarted perform(const act::StartCapture& a);
+  void perform(const act::EndProcess& a);
+  void perform(const act::ReleaseProcess& a);
+  void perform(const act::ClearSelection& a);
+  void perform(const act::RemoveResampled& a);
+  ev::RefusalExplained perform(const act::ExplainRefusal& a);
+  ev::CaptionsRead perform(const act::ReadCaptions& a);
+  ev::GraphPrepared perform(const act::PrepareGraph& a);
+  void perform(const act::DrawCaptured& a);
+  void perform(const act::FillRates& a);
+  ev::ResampleEnded perform(const act::Resample& a);
+  ev::ConversionStarted perform(const act::StartConversion& a);
+  void perform(const act::ShowConvertedSize& a);
+  void perform(const act::ShowConversionError& a);
+  void perform(const act::ShowDataInUse& a);
+  void perform(const act::ShowPlayerNotStarted& a);
+  void perform(const act::Redraw& a);
+  // Writes a converter's job, the Data folder made again if it went missing, and starts the
+  // converter on it.
+  struct Started {
+    varno::pipeline::ProcessId process = 0;
+    bool jobWritten = false;
+  };
+  Started startConverter(const QString& program, const QString& job, const std::string& input,
+                         const QString& output);
   // The steps every choice of rate or method runs: the player guard, then the sequencer.
   void Make_Choice(ChoiceSource source);
   // Re-samples the original with the choice; the answer says how the run ended.
-  varno::pipeline::Event Main_Job(const varno::pipeline::action::Resample& choice);
-  // Starts the player on `file` (the bytes of its path) and locks the open buttons until
-  // the player's window is known.
+  ev::ResampleEnded Main_Job(const act::Resample& choice);
+  // Starts the player on `file` (the bytes of its path).
   void Open_Sound(const std::string& file);
   // The player guard: whether the player process of the lock still runs; its window, where
   // one can be seen, is brought to the front.
@@ -148,8 +186,8 @@ class formVarno : public QWidget {
   // Combo1's tooltip: the method in force and what made the staircase.
   void showChoiceTip();
   varno::pipeline::Method methodInForce() const;
-  // Label7's text; the refusal lines carry the reason for the refusal as their tooltip.
-  void showMessageLine(const QString& text);
+  // The menu items follow the method buttons' frame and the recording on screen.
+  void showMenus();
   bool Pre_Draw_Fig();
   void Set_Grid();
   // Sizes the axis captions to their texts, so none is cut (Label12 and Label13).
@@ -157,8 +195,8 @@ class formVarno : public QWidget {
   void Set_Grid_1();
   void Set_Grid_2();
   void Draw_Fig();
-  // The factor of the staircase Draw_Fig draws; 0 when it draws none.
-  int staircaseFactor() const;
+  // What the graphs show now, from the files as they are.
+  varno::graph::Frame currentFrame() const;
   // Both picture boxes with their amplitude and time captions, in window coordinates.
   QRect graphsRegion() const;
   void Set_Combo1();
@@ -166,26 +204,8 @@ class formVarno : public QWidget {
   QTimer* timer(varno::pipeline::Timer timer) const;
 
   varno::desktop::Desktop& desktop_;
-  const QString programDir_;
-  const QString dataDir_;
   varno::pipeline::Sequencer sequencer_;
-  // The dropped file's path as its own bytes: a name that is not UTF-8 still reaches
-  // pelkin and the player unchanged, whatever Text1 can show of it.
-  std::string droppedPath_;
-  // What Label4 and Label5 show, as numbers: set with their texts when a capture ends.
-  varno::graph::SoundFormat format_;
-  // Why the last refused file was refused, for as long as the refusal lines stand.
-  QString refusalReason_;
-  // The factor Chg_txt was written with (0 when there is none), so the staircase always
-  // matches the file even while a newer choice runs.
-  int chgFactor_ = 0;
-  varno::pipeline::Method chgMethod_ = varno::pipeline::Method::FirstSample;
-  // A pick in the list announces itself twice (index changed, then activated); a pick of
-  // the item already selected only once.
-  bool comboPickSeen_ = false;
-  // Where every 4096th sample line starts in Org_txt and in Chg_txt, for redraws that seek.
-  varno::common::LineIndex orgIndex_;
-  varno::common::LineIndex chgIndex_;
+  varno::graph::Display display_;
 };
 
 }  // namespace varno::window

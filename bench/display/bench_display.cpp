@@ -1,6 +1,7 @@
 // Times the display on a 10-minute 44.1 kHz 16-bit recording: the capture's full pass, and a
-// redraw (both traces) at scroll positions 0, 50, 99 and 100 with and without the line index.
-// With pelkin beside this program, also the whole capture from the WAVE file to the drawn graph.
+// redraw (the frame of both traces) at scroll positions 0, 50, 99 and 100 with and without the line
+// index. With pelkin beside this program, also the whole capture from the WAVE file to the drawn
+// graph.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "common/numtext.h"
+#include "graph/display.h"
 #include "graph/graph.h"
 #include "pipeline/capture.h"
 #include "pipeline/job.h"
@@ -54,14 +56,18 @@ struct Redraw {
   double withoutIndex;
 };
 
-Redraw timeRedraw(const fs::path& original, const fs::path& resampled, const graph::Scan& scan,
+// The frame of a redraw: both traces, the grids and the values in view, both files read.
+Redraw timeRedraw(const graph::SampleFiles& files, const graph::Scan& scan,
                   const common::LineIndex& resampledIndex, int factor, std::int32_t startPos) {
   std::size_t sticks = 0;
   const auto redraw = [&](const common::LineIndex& originalIndex,
                           const common::LineIndex& chgIndex) {
-    sticks += graph::originalTrace(original, originalIndex, startPos, scan.maxAmp, true).size();
-    sticks +=
-        graph::resampledTrace(resampled, chgIndex, startPos, factor, scan.maxAmp, true).size();
+    const graph::Display display{.format = {kRate, true},
+                                 .originalLines = originalIndex,
+                                 .resampledLines = chgIndex,
+                                 .staircase = graph::Staircase{factor, pipeline::Method::Average}};
+    const graph::Frame frame = graph::frameOf(display, files, startPos, scan.maxAmp);
+    sticks += frame.upper.size() + frame.lower.size() - 2 * graph::gridSegments().size();
   };
   const common::LineIndex none;
   Redraw r;
@@ -98,7 +104,9 @@ void timeWholeCapture(const fs::path& dir, const fs::path& pelkin) {
       }
       const auto captions = graph::amplitudeCaptions(scan->maxAmp, sixteen);
       const auto times = graph::timeCaptions(0, common::leadingNumber(header->rateLine));
-      ok = graph::originalTrace(text, scan->index, 0, scan->maxAmp, sixteen).size() == 500 &&
+      const graph::Display display{.format = {common::leadingNumber(header->rateLine), sixteen},
+                                   .originalLines = scan->index};
+      ok = graph::frameOf(display, {text, {}}, 0, scan->maxAmp).values.original.size() == 500 &&
            !captions[0].empty() && !times.times[5].empty();
     });
     if (!ok) {
@@ -142,14 +150,16 @@ int main() {
     return 1;
   }
 
-  std::printf("\nRedraw = original trace + re-sampled trace (factor %d), best of several runs:\n",
-              factor);
+  std::printf(
+      "\nRedraw = the frame: original trace + re-sampled trace (factor %d) + values in view, "
+      "best of several runs:\n",
+      factor);
   std::printf("  %-9s %-11s %-16s %-16s\n", "position", "Start_Pos", "with index", "without index");
   double atZero = 0;
   double atHundred = 0;
   for (int p : {0, 50, 99, 100}) {
     const std::int32_t startPos = graph::scrollStartPos(p, scan->dataCount);
-    const Redraw r = timeRedraw(original, resampled, *scan, chg.index, factor, startPos);
+    const Redraw r = timeRedraw({original, resampled}, *scan, chg.index, factor, startPos);
     if (p == 0) atZero = r.withIndex;
     if (p == 100) atHundred = r.withIndex;
     std::printf("  %-9d %-11d %10.3f ms    %10.3f ms\n", p, startPos, r.withIndex, r.withoutIndex);

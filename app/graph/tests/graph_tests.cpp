@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "graph/caption_layout.h"
+#include "graph/display.h"
 #include "graph/graph.h"
 #include "testkit/files.h"
 
@@ -33,7 +34,12 @@ void writeSamples(const fs::path& path, int count, const std::function<std::int6
   writeSamples(path, "16", samples);
 }
 
-Segment blue(float x, float y) { return {x, 100, x, y, kBlue}; }
+Segment blue(std::size_t x, float y) {
+  const auto column = static_cast<float>(x);
+  return {column, 100, column, y, kBlue};
+}
+
+constexpr SoundFormat kSixteenBit{.rate = 44100, .sixteenBit = true};
 
 // An index whose offsets land inside lines, as after the file was replaced.
 common::LineIndex staleIndex() { return common::LineIndex{{3, 4, 8, 3, 4}}; }
@@ -366,122 +372,109 @@ TEST(Drawing, SampleHeights) {
     EXPECT_FLOAT_EQ(sampleHeight(r.value, r.maxAmp, r.sixteen), r.y) << r.value;
 }
 
-TEST(Drawing, OriginalTraceShowsFiveHundredSamplesFromStart) {
+// Both files read anew for the view: a blue stick and a value per original sample in it.
+TEST(Frame, BlueSticksAndValuesFromStartPos) {
   TempDir dir;
+  const SampleFiles files{dir / "Org_txt.txt", dir / "Chg_txt.txt"};
   const int count = 3 * 4096 + 700;
-  writeSamples(dir / "Org_txt.txt", count, [](int i) { return i % 1000; });
-  const auto scan = scanOriginal(dir / "Org_txt.txt", true);
+  writeSamples(files.original, count, [](int i) { return i % 1000; });
+  const auto scan = scanOriginal(files.original, true);
   ASSERT_TRUE(scan);
-  ASSERT_EQ(scan->maxAmp, 999);
-  const common::LineIndex none;
-  for (const common::LineIndex* index : {&scan->index, &none}) {
-    for (std::int32_t start : {0, 50, 4095, 4096, 9000, count - 200, count - 1}) {
-      const auto trace = originalTrace(dir / "Org_txt.txt", *index, start, 999, true);
-      const int shown = std::min(500, count - start);
-      ASSERT_EQ(trace.size(), static_cast<std::size_t>(shown)) << start;
-      for (int x : {0, shown - 1}) {
-        const int i = start + x;
-        EXPECT_EQ(trace[x], blue(x, sampleHeight(i % 1000, 999, true))) << start << " " << x;
+  for (const common::LineIndex& index : {scan->index, common::LineIndex{}, staleIndex()}) {
+    const Display display{.format = kSixteenBit, .originalLines = index};
+    for (std::int32_t start : {0, 50, 4095, 4096, 9000, count - 200, count - 1, count}) {
+      const Frame f = frameOf(display, files, start, 999);
+      const std::size_t shown = std::clamp(count - start, 0, 500);
+      ASSERT_TRUE(f.drawn);
+      ASSERT_EQ(f.upper.size(), shown + 5) << start;
+      EXPECT_EQ(std::vector(f.upper.end() - 5, f.upper.end()), gridSegments());
+      EXPECT_EQ(f.lower, gridSegments()) << "no staircase, only the grid";
+      ASSERT_EQ(f.values.first, start);
+      ASSERT_EQ(f.values.original.size(), shown);
+      ASSERT_EQ(f.values.resampled, std::vector<std::optional<double>>(shown));
+      for (const std::size_t x : {std::size_t{0}, shown - 1}) {
+        if (shown == 0) break;
+        const int value = (start + static_cast<int>(x)) % 1000;
+        EXPECT_EQ(f.upper[x], blue(x, sampleHeight(value, 999, true))) << start << " " << x;
+        EXPECT_EQ(f.values.original[x], value);
       }
     }
-    EXPECT_TRUE(originalTrace(dir / "Org_txt.txt", *index, count, 999, true).empty());
-    EXPECT_TRUE(originalTrace(dir / "Org_txt.txt", *index, 0, 0, true).empty());
   }
-  EXPECT_EQ(originalTrace(dir / "Org_txt.txt", staleIndex(), 9000, 999, true),
-            originalTrace(dir / "Org_txt.txt", none, 9000, 999, true));
-  EXPECT_TRUE(originalTrace(dir / "none.txt", none, 0, 999, true).empty());
+  // Nothing to scale by: the pictures keep what they show, the values are still there.
+  const Frame silent = frameOf({.format = kSixteenBit}, files, 0, 0);
+  EXPECT_FALSE(silent.drawn);
+  EXPECT_TRUE(silent.upper.empty() && silent.lower.empty());
+  EXPECT_EQ(silent.values.original.size(), 500u);
+  EXPECT_TRUE(frameOf({}, {dir / "none.txt", dir / "none.txt"}, 0, 999).values.original.empty());
 }
 
-TEST(Drawing, OriginalTraceOfEightBitData) {
+TEST(Frame, EightBitSticksStandOn128) {
   TempDir dir;
   writeSamples(dir / "Org_txt.txt", "8", {"178", "128", "", "78"});
-  const auto trace = originalTrace(dir / "Org_txt.txt", {}, 0, 100, false);
+  const Frame f = frameOf({.format = {.rate = 8000, .sixteenBit = false}},
+                          {dir / "Org_txt.txt", dir / "none.txt"}, 0, 100);
   const std::vector<Segment> expected = {blue(0, 50), blue(1, 100), blue(2, 228), blue(3, 150)};
-  EXPECT_EQ(trace, expected);
+  EXPECT_EQ(std::vector(f.upper.begin(), f.upper.begin() + 4), expected);
 }
 
-TEST(Drawing, ResampledTraceHoldsEachValueForItsGroup) {
+// Each re-sampled value is held for its group's columns, and the copied values say the same.
+TEST(Frame, StaircaseHoldsEachValueForItsGroup) {
   struct Row {
     std::int32_t start;
     int factor;
+    int groups;               // lines in the re-sampled file; line m holds m
     std::int64_t firstGroup;  // original index where the first drawn group starts
     std::size_t sticks;
   };
   const Row rows[] = {
-      {0, 1, 0, 500},           {50, 4, 52, 500},       {0, 128, 0, 512},
-      {100, 128, 128, 512},     {20000, 2, 20000, 500}, {20001, 2, 20002, 500},
-      {16383, 128, 16384, 512}, {29900, 16, 29904, 96}, {30000, 8, 0, 0},
+      {0, 1, 30000, 0, 500},
+      {50, 4, 7500, 52, 500},
+      {0, 128, 235, 0, 512},
+      {100, 128, 235, 128, 512},
+      {20000, 2, 15000, 20000, 500},
+      {20001, 2, 15000, 20002, 500},
+      {16383, 128, 235, 16384, 512},
+      {29900, 16, 1875, 29904, 96},
+      {30000, 8, 3750, 0, 0},
+      {4990, 2, 0, 0, 0},
+      // A last, partial group reaches past the original's end.
+      {29800, 128, 235, 29824, 256},
   };
   TempDir dir;
-  // 30000 original samples; re-sampled value m is m, so a stick's height names its group.
+  const SampleFiles files{dir / "Org_txt.txt", dir / "Chg_txt.txt"};
+  writeSamples(files.original, 30000, [](int i) { return 3 * i - 7000; });
   for (const Row& r : rows) {
-    const int groups = 30000 / r.factor;
     std::vector<std::string> values;
-    for (int m = 0; m < groups; ++m) values.push_back(std::to_string(m));
-    writeSamples(dir / "Chg_txt.txt", "16", values);
+    for (int m = 0; m < r.groups; ++m) values.push_back(std::to_string(m));
+    writeSamples(files.resampled, "16", values);
     common::LineIndex index;
-    const std::string bytes = readFile(dir / "Chg_txt.txt");
+    const std::string bytes = readFile(files.resampled);
     for (std::size_t pos = bytes.find("\r\n", bytes.find("\r\n") + 2) + 2, line = 0;
          pos < bytes.size(); ++line) {
       if (line % common::LineIndex::kStride == 0) index.offsets.push_back(pos);
       pos = bytes.find("\r\n", pos) + 2;
     }
     for (const common::LineIndex& used : {index, common::LineIndex{}, staleIndex()}) {
-      const auto trace = resampledTrace(dir / "Chg_txt.txt", used, r.start, r.factor, 30000, true);
-      ASSERT_EQ(trace.size(), r.sticks) << r.start << " / " << r.factor;
-      for (std::size_t s = 0; s < trace.size(); ++s) {
+      const Display display{.format = kSixteenBit,
+                            .resampledLines = used,
+                            .staircase = Staircase{r.factor, pipeline::Method::FirstSample}};
+      const Frame f = frameOf(display, files, r.start, 30000);
+      const std::string what = std::to_string(r.start) + " / " + std::to_string(r.factor);
+      ASSERT_EQ(f.lower.size(), r.sticks + 5) << what;
+      for (std::size_t s = 0; s < r.sticks; ++s) {
         const std::int64_t i = r.firstGroup + static_cast<std::int64_t>(s);
         const Segment expected{float(i - r.start), 100, float(i - r.start),
                                sampleHeight(double(i / r.factor), 30000, true), kRed};
-        ASSERT_EQ(trace[s], expected) << r.start << " / " << r.factor << " stick " << s;
+        ASSERT_EQ(f.lower[s], expected) << what << " stick " << s;
+      }
+      for (std::size_t x = 0; x < f.values.resampled.size(); ++x) {
+        const std::int64_t i = r.start + static_cast<std::int64_t>(x);
+        const bool red = r.sticks > 0 && i >= r.firstGroup && i / r.factor < r.groups;
+        ASSERT_EQ(f.values.resampled[x], red ? std::optional<double>(i / r.factor) : std::nullopt)
+            << what << " column " << x;
       }
     }
   }
-  EXPECT_TRUE(resampledTrace(dir / "none.txt", {}, 0, 2, 1000, true).empty());
-  EXPECT_TRUE(resampledTrace(dir / "Chg_txt.txt", {}, 0, 2, 0, true).empty());
-}
-
-// Each copied value is the one the trace above or below it draws in the same column.
-TEST(Copy, ValuesInViewAreWhatTheTracesDraw) {
-  struct Row {
-    std::int32_t start;
-    int factor;
-    int groups;  // lines in the re-sampled file
-  };
-  const Row rows[] = {
-      {0, 1, 5000}, {50, 4, 1250}, {100, 128, 40},  {4700, 8, 625},
-      {4990, 2, 0}, {0, 0, 2500},  {4400, 128, 36},
-  };
-  TempDir dir;
-  const int count = 5000;
-  writeSamples(dir / "Org_txt.txt", count, [](int i) { return 3 * i - 7000; });
-  const auto scan = scanOriginal(dir / "Org_txt.txt", true);
-  ASSERT_TRUE(scan);
-  for (const Row& r : rows) {
-    std::vector<std::string> groups;
-    for (int m = 0; m < r.groups; ++m) groups.push_back(std::to_string(-m));
-    writeSamples(dir / "Chg_txt.txt", "16", groups);
-    const ViewValues values = valuesInView(dir / "Org_txt.txt", scan->index, dir / "Chg_txt.txt",
-                                           staleIndex(), r.start, r.factor);
-    const std::size_t shown = std::min(500, count - r.start);
-    ASSERT_EQ(values.first, r.start);
-    ASSERT_EQ(values.original.size(), shown) << r.start;
-    ASSERT_EQ(values.resampled.size(), shown) << r.start;
-    const auto blueSticks = originalTrace(dir / "Org_txt.txt", {}, r.start, 30000, true);
-    const auto redSticks =
-        r.factor == 0 ? std::vector<Segment>{}
-                      : resampledTrace(dir / "Chg_txt.txt", {}, r.start, r.factor, 30000, true);
-    std::vector<std::optional<float>> red(shown);
-    for (const Segment& s : redSticks)
-      if (s.x1 < static_cast<float>(shown)) red[static_cast<std::size_t>(s.x1)] = s.y2;
-    for (std::size_t x = 0; x < shown; ++x) {
-      ASSERT_EQ(blueSticks[x].y2, sampleHeight(values.original[x], 30000, true)) << x;
-      ASSERT_EQ(values.resampled[x].has_value(), red[x].has_value())
-          << r.start << " / " << r.factor << " column " << x;
-      if (red[x]) ASSERT_EQ(*red[x], sampleHeight(*values.resampled[x], 30000, true)) << x;
-    }
-  }
-  EXPECT_TRUE(valuesInView(dir / "none.txt", {}, dir / "Chg_txt.txt", {}, 0, 2).original.empty());
 }
 
 TEST(Copy, TableHasAHeaderAndARowPerSample) {

@@ -196,6 +196,7 @@ TEST(Refusal, NamesWhatTheFileHasFromPelkinsLineAndTheHeader) {
     std::string errors;
     std::string head;
     std::string reason;  // the reason's first line
+    RefusalSubject subject = RefusalSubject::File;
   } rows[] = {
       {RefusalCause::Converter, path + " is an illegal format\n", waveHead(16, 1, 16, "LIST"),
        "音のデータ（「data」チャンク）の前に「LIST」チャンクがあります（曲名などの情報が入っている"
@@ -219,13 +220,19 @@ TEST(Refusal, NamesWhatTheFileHasFromPelkinsLineAndTheHeader) {
       {RefusalCause::Converter, "", "",
        "変換プログラム（pelkin）が、理由を告げずに途中で終わりました。"},
       {RefusalCause::Converter, "can't open /d/Data/Org_txt.txt\n", waveHead(16, 1, 16, "data"),
-       "取り込んだ音のデータ（Data/Org_txt.txt）を書き込めませんでした。"},
+       "取り込んだ音のデータ（Data/Org_txt.txt）を書き込めませんでした。", RefusalSubject::Output},
+      {RefusalCause::Converter, "can't write /d/Data/Org_txt.txt\n", "",
+       "取り込んだ音のデータ（Data/Org_txt.txt）を書き込めませんでした。", RefusalSubject::Output},
+      {RefusalCause::Converter, "can't write /d/pelkin.ini\n", "",
+       "変換の指示ファイル（pelkin.ini）を書き込めませんでした。", RefusalSubject::Job},
       {RefusalCause::NotStarted, "", "", "変換プログラム（pelkin）を起動できませんでした。"},
       {RefusalCause::LineEnd, "", "", "ファイルのパスに改行が含まれているため、変換に渡せません。"},
   };
   for (const auto& row : rows) {
-    const std::string reason = refusalReason(row.cause, row.errors, row.head);
+    const Refusal refusal = explainRefusal(row.cause, row.errors, row.head);
+    const std::string& reason = refusal.reason;
     EXPECT_EQ(reason.substr(0, reason.find('\n')), row.reason) << row.errors;
+    EXPECT_EQ(refusal.subject, row.subject) << row.errors;
     // Only a file that is not of the readable kind is told what is.
     const bool aboutTheFormat = row.errors.find(" is") != std::string::npos;
     EXPECT_EQ(reason.find("Varno が読めるのは") != std::string::npos, aboutTheFormat) << row.errors;

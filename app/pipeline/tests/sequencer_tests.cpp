@@ -32,7 +32,10 @@ std::string messageName(const std::string& text) {
       {text::kDrawing, "drawing"},        {text::kChooseRate, "choose"},
       {text::kResampling, "resampling"},  {text::kResampledUnwritable, "unwritable"},
       {text::kConverting, "converting"},  {text::kConverted, "converted"},
-      {text::kLocked, "locked"},          {text::kPlayerHanded, "handed"}};
+      {text::kLocked, "locked"},          {text::kPlayerHanded, "handed"},
+      {text::kOriginalUnwritable, "Org unwritable"},
+      {text::kCaptureJobUnwritable, "pelkin job unwritable"},
+      {text::kConversionJobUnwritable, "trosk job unwritable"}};
   // clang-format on
   const auto found = names.find(text);
   return found == names.end() ? text : found->second;
@@ -43,11 +46,16 @@ std::string word(const Action& action) {
   return std::visit(
       [&](const auto& a) -> std::string {
         using A = std::decay_t<decltype(a)>;
-        if constexpr (std::is_same_v<A, action::SetMessage>) return "msg " + messageName(a.text);
+        const std::string tip = [&] {
+          if constexpr (requires { a.tip; }) return a.tip.empty() ? "" : " +tip";
+          return "";
+        }();
+        if constexpr (std::is_same_v<A, action::SetMessage>)
+          return "msg " + messageName(a.text) + tip;
         if constexpr (std::is_same_v<A, action::SetSavedMessage>)
           return "saved msg " + messageName(a.text);
         if constexpr (std::is_same_v<A, action::SaveMessage>) return "save msg";
-        if constexpr (std::is_same_v<A, action::RestoreMessage>) return "restore msg";
+        if constexpr (std::is_same_v<A, action::RestoreMessage>) return "restore msg" + tip;
         if constexpr (std::is_same_v<A, action::Enable>)
           return controlName(a.control) + (a.enabled ? "+" : "-");
         if constexpr (std::is_same_v<A, action::SetSavedButton>)
@@ -105,7 +113,7 @@ const Event kConversionRuns = event::ConversionTick{JobStatus::Unfinished, false
 const Event kConversionClosed = event::ConversionTick{JobStatus::Close, false};
 const Event kResampled = event::ResampleEnded{ResampleError::None};
 const Event kCancelled = event::ResampleEnded{ResampleError::Cancelled};
-const Event kPlayerStarted = event::PlayerStarted{31};
+const Event kPlayerStarted = event::PlayerLaunched{LaunchResult::Started, 31};
 const Event kPlayerRuns = event::PlayerLook{true, false, false};
 const Event kStillRuns = event::PlayerWatch{true, false, false};
 const Event kPlayerGone = event::PlayerWatch{false, false, false};
@@ -114,8 +122,15 @@ Event choose(int index, Method method = Method::FirstSample) {
   return event::Choose{index, method, true, false};
 }
 
-// A capture of a.wav by pelkin 11 that closed.
-std::vector<Event> captured() { return {kDropA, kPelkin11, kCaptureRuns, kCaptureClosed}; }
+const Event kCaptionsRead = event::CaptionsRead{true};
+const Event kGraphPrepared = event::GraphPrepared{true};
+const Event kFileRefused = event::RefusalExplained{{RefusalSubject::File, "why"}};
+const Event kPelkinError = event::CaptureTick{JobStatus::Error, false};
+
+// A capture of a.wav by pelkin 11 that closed and was drawn.
+std::vector<Event> captured() {
+  return {kDropA, kPelkin11, kCaptureRuns, kCaptureClosed, kCaptionsRead, kGraphPrepared};
+}
 // ... then rate 1 chosen, re-sampled, and trosk 21 converting.
 std::vector<Event> converting() {
   std::vector<Event> e = captured();
@@ -136,6 +151,15 @@ std::vector<Event> operator+(std::vector<Event> a, const std::vector<Event>& b) 
 
 const std::vector<std::string> kCaptureStartedWords = {
     "start T1", "clear selection", "Combo1-", "msg captured", "Chg-", "Org+", "remove Chg_txt"};
+const std::vector<std::string> kRefusedWords = {"clear selection", "Combo1-", "Chg-", "Org+",
+                                                "remove Chg_txt"};
+const std::vector<std::string> kLockEndWords = {
+    "stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"};
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
 
 std::vector<Row> rows() {
   std::vector<Event> aWhile;
@@ -146,31 +170,48 @@ std::vector<Row> rows() {
       {"a drop of another type is ignored", {event::Drop{"/m/a.wav.txt"}}, {}},
       {"pelkin that cannot start refuses the file",
        {kDropA, event::CaptureStarted{0}},
-       {"clear selection", "Combo1-", "why not started 0", "msg refused", "Chg-", "Org+",
-        "remove Chg_txt"}},
-      {"the capture's close draws and offers the rates",
+       kRefusedWords + std::vector<std::string>{"why not started 0"}},
+      {"and the refusal lines carry the reason",
+       {kDropA, event::CaptureStarted{0}, kFileRefused},
+       {"msg refused +tip"}},
+      {"a job that cannot be written is said so",
+       {kDropA, event::CaptureStarted{0, false}},
+       kRefusedWords + std::vector<std::string>{"msg pelkin job unwritable"}},
+      {"the capture's close reads the captions",
+       {kDropA, kPelkin11, kCaptureRuns, kCaptureClosed},
+       {"release 11", "read captions"}},
+      {"then prepares the graph",
+       {kDropA, kPelkin11, kCaptureClosed, kCaptionsRead},
+       {"msg preparing", "prepare graph"}},
+      {"then draws and offers the rates",
        captured(),
-       {"release 11", "read captions", "msg preparing", "prepare graph", "msg drawing",
-        "draw captured", "msg choose", "Combo1+", "HScroll1+", "fill rates"}},
-      {"pelkin's error",
-       {kDropA, kPelkin11, event::CaptureTick{JobStatus::Error, false}},
-       {"why pelkin 11", "release 11", "msg refused"}},
-      {"a captured text that cannot be read back",
-       captured() + std::vector<Event>{event::CaptureUnreadable{}},
+       {"msg drawing", "draw captured", "msg choose", "Combo1+", "HScroll1+", "fill rates"}},
+      {"pelkin's error", {kDropA, kPelkin11, kPelkinError}, {"why pelkin 11"}},
+      {"is explained before pelkin is let go",
+       {kDropA, kPelkin11, kPelkinError, kFileRefused},
+       {"release 11", "msg refused +tip"}},
+      {"pelkin that could not write the data folder",
+       {kDropA, kPelkin11, kPelkinError, event::RefusalExplained{{RefusalSubject::Output, "o"}}},
+       {"release 11", "msg Org unwritable"}},
+      {"a captured text whose captions cannot be read back",
+       {kDropA, kPelkin11, kCaptureClosed, event::CaptionsRead{false}},
+       {"msg unreadable"}},
+      {"a captured text that cannot be scanned",
+       {kDropA, kPelkin11, kCaptureClosed, kCaptionsRead, event::GraphPrepared{false}},
        {"msg unreadable"}},
       // A converter that dies or hangs never blocks what comes next.
       {"pelkin that ended without a word has failed",
        {kDropA, kPelkin11, kCaptureRuns, event::CaptureTick{JobStatus::Unfinished, true}},
-       {"why pelkin 11", "release 11", "msg refused"}},
+       {"why pelkin 11"}},
       {"after a dead pelkin the next drop starts at once",
-       {kDropA, kPelkin11, event::CaptureTick{JobStatus::Unfinished, true}, kDropB},
+       {kDropA, kPelkin11, event::CaptureTick{JobStatus::Unfinished, true}, kFileRefused, kDropB},
        {"show /m/b.wav", "pelkin /m/b.wav"}},
       {"a drop ends the pelkin still running",
        {kDropA, kPelkin11, kCaptureRuns, kDropB},
        {"stop T1", "end 11", "show /m/b.wav", "pelkin /m/b.wav"}},
       {"after a drop the ticks follow the new pelkin",
-       {kDropA, kPelkin11, kDropB, kPelkin12, event::CaptureTick{JobStatus::Error, false}},
-       {"why pelkin 12", "release 12", "msg refused"}},
+       {kDropA, kPelkin11, kDropB, kPelkin12, kPelkinError},
+       {"why pelkin 12"}},
       {"trosk that ended without a word has failed",
        converting() +
            std::vector<Event>{kConversionRuns, event::ConversionTick{JobStatus::Unfinished, true}},
@@ -187,12 +228,12 @@ std::vector<Row> rows() {
       // A path that a job line cannot carry never reaches a job file.
       {"a path with a line feed is refused without a job",
        {event::Drop{"/m/x\ny.wav"}},
-       {"show /m/x\ny.wav", "clear selection", "Combo1-", "why line end 0", "msg refused", "Chg-",
-        "Org+", "remove Chg_txt"}},
+       std::vector<std::string>{"show /m/x\ny.wav"} + kRefusedWords +
+           std::vector<std::string>{"why line end 0"}},
       {"a path with a carriage return ends the pending pelkin and is refused",
        {kDropA, kPelkin11, event::Drop{"/m/x\ry.wav"}},
-       {"stop T1", "end 11", "show /m/x\ry.wav", "clear selection", "Combo1-", "why line end 0",
-        "msg refused", "Chg-", "Org+", "remove Chg_txt"}},
+       std::vector<std::string>{"stop T1", "end 11", "show /m/x\ry.wav"} + kRefusedWords +
+           std::vector<std::string>{"why line end 0"}},
       // Re-sampling and conversion.
       {"a choice re-samples",
        captured() + std::vector<Event>{choose(2, Method::Average)},
@@ -204,6 +245,9 @@ std::vector<Row> rows() {
       {"trosk that cannot start",
        captured() + std::vector<Event>{choose(2), kResampled, event::ConversionStarted{0}},
        {"Error box", "redraw"}},
+      {"trosk's job that cannot be written",
+       captured() + std::vector<Event>{choose(2), kResampled, event::ConversionStarted{0, false}},
+       {"msg trosk job unwritable", "redraw"}},
       {"trosk's close offers the sound",
        converting() + std::vector<Event>{kConversionRuns, kConversionClosed},
        {"release 21", "msg converted", "Chg+", "converted size"}},
@@ -247,7 +291,7 @@ std::vector<Row> rows() {
       {"the lock ends when the player is gone",
        captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns} + aWhile +
            std::vector<Event>{kPlayerGone},
-       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
+       kLockEndWords},
       {"the lock ending during a capture keeps the list closed",
        std::vector<Event>{kDropA, kPelkin11, kPlayerStarted, kPlayerRuns} + aWhile +
            std::vector<Event>{kPlayerGone},
@@ -259,31 +303,44 @@ std::vector<Row> rows() {
       {"a player that handed the sound on at once",
        captured() + std::vector<Event>{kPlayerStarted, event::PlayerLook{false, false, false}},
        {"restore buttons", "msg handed"}},
-      {"a player that failed within seconds",
+      {"a player that failed within seconds, no window of it seen",
        captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns,
-                                       event::PlayerWatch{false, true, true}},
-       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg",
-        "not started box"}},
+                                       event::PlayerWatch{false, true, false}},
+       kLockEndWords + std::vector<std::string>{"not started box"}},
       {"a player handed on within seconds",
        captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kStillRuns, kPlayerGone},
-       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg",
-        "msg handed"}},
+       kLockEndWords + std::vector<std::string>{"msg handed"}},
       {"a player whose window was seen, closed within seconds",
        captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns,
                                        event::PlayerWatch{true, false, true}, kStillRuns,
                                        kPlayerGone},
-       {"stop T4", "Combo1+", "Text1+", "Frame1+", "restore buttons", "HScroll1+", "restore msg"}},
+       kLockEndWords},
+      // It did start: a crash or a non-zero exit is an end of the lock like any other.
+      {"a player whose window was seen, crashed within seconds",
+       captured() + std::vector<Event>{kPlayerStarted, kPlayerRuns,
+                                       event::PlayerWatch{true, false, true},
+                                       event::PlayerWatch{false, true, true}},
+       kLockEndWords},
       {"the desktop took the sound without a process",
-       captured() + std::vector<Event>{event::PlayerHanded{}},
+       captured() + std::vector<Event>{event::PlayerLaunched{LaunchResult::Handed, 0}},
        {"msg handed"}},
+      {"the player could not be launched",
+       captured() + std::vector<Event>{event::PlayerLaunched{LaunchResult::Failed, 0}},
+       {"not started box"}},
       // What finishes during the lock is kept for its end instead of breaking it.
       {"trosk's close during the lock",
        converting() + std::vector<Event>{kPlayerStarted, kPlayerRuns, kConversionClosed},
        {"release 21", "saved msg converted", "saved Chg+", "converted size"}},
-      {"a capture's close during the lock",
-       {kDropA, kPelkin11, kPlayerStarted, kPlayerRuns, kCaptureClosed},
-       {"release 11", "read captions", "saved msg preparing", "prepare graph", "saved msg drawing",
-        "draw captured", "saved msg choose", "fill rates"}},
+      {"a capture drawn during the lock",
+       {kDropA, kPelkin11, kPlayerStarted, kPlayerRuns, kCaptureClosed, kCaptionsRead,
+        kGraphPrepared},
+       {"saved msg drawing", "draw captured", "saved msg choose", "fill rates"}},
+      {"a refusal during the lock comes back with its reason",
+       std::vector<Event>{kDropA, kPelkin11, kPlayerStarted, kPlayerRuns, kPelkinError,
+                          kFileRefused} +
+           aWhile + std::vector<Event>{kPlayerGone},
+       {"stop T4", "Combo1-", "Text1+", "Frame1+", "restore buttons", "HScroll1+",
+        "restore msg +tip"}},
       {"a re-sampling started before the lock ends during it",
        captured() + std::vector<Event>{choose(1), kPlayerStarted, kPlayerRuns, kResampled},
        {"saved msg converting", "saved Chg-", "trosk"}},
@@ -309,6 +366,19 @@ TEST(Sequencer, Table) {
     Actions last;
     for (const Event& e : row.events) last = s.handle(e);
     EXPECT_EQ(words(last), row.last) << row.name;
+  }
+}
+
+// The window hands an answer back once the whole list is carried out: the action it answers
+// must be the last, or the actions after it would run before the answer.
+TEST(Sequencer, AnAnsweredActionComesLast) {
+  for (const Row& row : rows()) {
+    Sequencer s;
+    for (const Event& e : row.events) {
+      const Actions actions = s.handle(e);
+      for (std::size_t i = 0; i + 1 < actions.size(); ++i)
+        EXPECT_FALSE(answered(actions[i])) << row.name << ": " << word(actions[i]);
+    }
   }
 }
 

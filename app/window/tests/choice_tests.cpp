@@ -313,6 +313,7 @@ class ChoiceTests : public QObject {
     QVERIFY(f.Timer3->isActive());
 
     QTRY_VERIFY(f.Timer4->isActive());
+    QCOMPARE(f.Timer4->interval(), 200);
     for (QWidget* w : std::initializer_list<QWidget*>{f.Text1, f.Combo1, f.Frame1, f.HScroll1,
                                                       f.cmdOpen_Org, f.cmdOpen_Chg})
       QVERIFY(!w->isEnabled());
@@ -380,6 +381,25 @@ class ChoiceTests : public QObject {
     QVERIFY(f.Combo1->isEnabled());
     QCOMPARE(h.messages.empty() ? QString() : h.messages.back().text, box);
     QCOMPARE(f.Label7->text(), label.isEmpty() ? before : label);
+  }
+
+  // A player that showed its window did start: a crash within seconds just ends the lock.
+  void playerCrashesAfterShowing() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    const QString before = f.Label7->text();
+    f.cmdOpen_Org->click();
+    const auto player = varno::desktop::ProcessId(90000 + h.desktop.starts.size());
+    h.desktop.processWindows[player] = 777;
+    h.desktop.openWindows = {777};
+    QTRY_COMPARE(f.Player_Wnd, varno::desktop::WindowId(777));
+    h.desktop.endedProcesses.insert(player);
+    h.desktop.failedProcesses.insert(player);
+    QTRY_VERIFY(!f.Timer4->isActive());
+    QVERIFY(h.messages.empty());
+    QCOMPARE(f.Label7->text(), before);
+    QVERIFY(f.Text1->isEnabled() && f.cmdOpen_Org->isEnabled());
   }
 
   void noPlayer_data() {

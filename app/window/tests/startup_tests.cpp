@@ -74,13 +74,16 @@ class StartupTests : public QObject {
     QVERIFY(QFileInfo(dir + "/Data").isDir());
   }
 
+  // Data files of an earlier run stay; what a killed run's writer left half-written goes.
   void oldDataFilesStay() {
     ProgramDir dir;
     QVERIFY(QDir(dir.path()).mkdir("Data"));
     QVERIFY(writeFile(dir.file("Data/Chg_txt.txt"), "22050\r\n16\r\n1\r\n"));
+    QVERIFY(writeFile(dir.file("Data/Chg_txt.txt.Ab3xYz"), "22050\r\n16\r\n"));
     FakeDesktop desktop;
     formVarno form(desktop, dir.path());
     QVERIFY(QFile::exists(dir.file("Data/Chg_txt.txt")));
+    QVERIFY(!QFile::exists(dir.file("Data/Chg_txt.txt.Ab3xYz")));
   }
 
   void window() {
