@@ -1,7 +1,8 @@
 #pragma once
 // The waveform display's rules: the pass over the original, the captions, the scroll
-// positions and the line segments of both traces and of the grid, in the picture boxes'
-// user coordinates (x 0..500 left to right, y 0..200 top to bottom).
+// positions, the heights of samples and the grid's segments, in the picture boxes' user
+// coordinates (x 0..500 left to right, y 0..200 top to bottom). The frame of a redraw made
+// of them is graph/display.h.
 #include <array>
 #include <cstdint>
 #include <filesystem>
