@@ -49,8 +49,7 @@ struct Group {
 // The groups the staircase draws: the first that starts at or after startPos, up to the
 // last that starts before startPos + 500.
 std::vector<Group> groupsInView(const std::filesystem::path& resampled,
-                                const common::LineIndex& index, std::int32_t startPos,
-                                int factor) {
+                                const common::LineIndex& index, std::int32_t startPos, int factor) {
   std::vector<Group> groups;
   SampleTextReader reader(resampled, 64 * 1024);
   if (!reader.isOpen()) return groups;
@@ -93,8 +92,8 @@ Frame frameOf(const Display& display, const SampleFiles& files, std::int32_t sta
                   : std::vector<Group>{};
   const auto count = static_cast<std::int64_t>(values.original.size());
   for (const Group& g : groups)
-    for (std::int64_t k = g.start - values.first; k < std::min(g.start + factor - values.first, count);
-         ++k)
+    for (std::int64_t k = g.start - values.first;
+         k < std::min(g.start + factor - values.first, count); ++k)
       values.resampled[static_cast<std::size_t>(k)] = g.value;
   if (maxAmp == 0) return frame;
 
@@ -103,10 +102,9 @@ Frame frameOf(const Display& display, const SampleFiles& files, std::int32_t sta
   const std::vector<Segment> grid = gridSegments();
   frame.upper.reserve(values.original.size() + grid.size());
   for (std::int64_t k = 0; k < count; ++k)
-    frame.upper.push_back(stick(values.first + k - startPos,
-                                sampleHeight(values.original[static_cast<std::size_t>(k)], maxAmp,
-                                             sixteenBit),
-                                kBlue));
+    frame.upper.push_back(stick(
+        values.first + k - startPos,
+        sampleHeight(values.original[static_cast<std::size_t>(k)], maxAmp, sixteenBit), kBlue));
   frame.upper.insert(frame.upper.end(), grid.begin(), grid.end());
   frame.lower.reserve(groups.size() * static_cast<std::size_t>(std::max(factor, 0)) + grid.size());
   for (const Group& g : groups) {

@@ -32,11 +32,12 @@ QRect fromTwips(const Twips& t) {
 
 enum class Border { None, Single };
 
+using F = formVarno;
+template <class W>
+using In = W* F::*;
 // The member a row's control goes into; its type is the control's kind.
-using Member = std::variant<QLabel* formVarno::*, DropBox* formVarno::*, PickList* formVarno::*,
-                            QPushButton* formVarno::*, QGroupBox* formVarno::*,
-                            QRadioButton* formVarno::*, PictureBox* formVarno::*,
-                            QScrollBar* formVarno::*>;
+using Member = std::variant<In<QLabel>, In<DropBox>, In<PickList>, In<QPushButton>, In<QGroupBox>,
+                            In<QRadioButton>, In<PictureBox>, In<QScrollBar>>;
 
 struct Row {
   const char* name;
@@ -54,9 +55,9 @@ constexpr Qt::Alignment kTopRight = Qt::AlignRight | Qt::AlignTop;
 constexpr Qt::Alignment kMiddleLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kMiddleRight = Qt::AlignRight | Qt::AlignVCenter;
 
-using F = formVarno;
 // In the tab order. Frame1 is tall enough for a third option; it lies outside the window's
 // visible part, as do Label2, Label4, Command1, cmdLeft and cmdRight.
+// clang-format off
 const Row kRows[] = {
     {"Label1", &F::Label1, "Wave ファイルを下にドロップしてください。", {390, 120, 3555, 225},
      kTopLeft},
@@ -85,6 +86,7 @@ const Row kRows[] = {
     {"cmdRight", &F::cmdRight, ">>", {7080, 12360, 615, 375}},
     {"HScroll1", &F::HScroll1, "", {360, 10320, 7575, 255}},
 };
+// clang-format on
 
 constexpr std::array<int, 6> kAmplitudeTops{3120, 4680, 6240, 6720, 8160, 9720};
 constexpr std::array<int, 6> kTimeLefts{0, 1560, 3120, 4560, 6120, 7560};
