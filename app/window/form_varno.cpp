@@ -131,9 +131,13 @@ void formVarno::connectEvents() {
   connect(Combo1, &PickList::picked, this, &formVarno::Combo1_Click);
   // A method item of Picture2's menu selects its option button, which runs the option's click.
   auto method = [this](QRadioButton* option, QAction* item, void (formVarno::*click)()) {
-    connect(option, &QRadioButton::toggled, this, [this, item, click](bool selected) {
+    connect(option, &QRadioButton::toggled, this, [this, option, item, click](bool selected) {
       if (!selected) return;
       item->setChecked(true);
+      // Tab reaches the method in force, however it was chosen: the buttons otherwise keep
+      // the stop on the one that last had the focus.
+      for (QRadioButton* o : {Option1, Option2, Option3})
+        o->setFocusPolicy(o == option ? Qt::StrongFocus : Qt::ClickFocus);
       showChoiceTip();
       (this->*click)();
     });

@@ -188,6 +188,41 @@ class StartupTests : public QObject {
     QCOMPARE(h.form->Label13[7]->font().pointSizeF(), 8.25);
   }
 
+  // From the scroll bar, Shift+Tab reaches >>, <<, then the method in force, however it was
+  // chosen; one more leaves the method buttons.
+  void keyboardRouteToTheMethod_data() {
+    QTest::addColumn<int>("method");
+    QTest::addColumn<bool>("fromMenu");
+    for (int m = 0; m < 3; ++m)
+      for (const bool fromMenu : {false, true})
+        QTest::addRow("Option%d %s", m + 1, fromMenu ? "from the menu" : "by its button")
+            << m << fromMenu;
+  }
+  void keyboardRouteToTheMethod() {
+    QFETCH(int, method);
+    QFETCH(bool, fromMenu);
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2});
+    QRadioButton* const options[] = {f.Option1, f.Option2, f.Option3};
+    QApplication::setActiveWindow(&f);
+    // The buttons keep their stop where the focus was last: on another method, chosen by ↑ ↓.
+    options[(method + 1) % 3]->setFocus();
+    options[(method + 1) % 3]->setChecked(true);
+    if (fromMenu)
+      f.mnuMethod[method]->trigger();
+    else
+      options[method]->setChecked(true);
+    f.HScroll1->setFocus();
+    QStringList route;
+    for (int i = 0; i < 4; ++i) {
+      QTest::keyClick(f.focusWidget(), Qt::Key_Backtab);
+      route << f.focusWidget()->objectName();
+    }
+    QCOMPARE(route,
+             (QStringList{"cmdRight", "cmdLeft", options[method]->objectName(), "Command1"}));
+  }
+
  private:
   // Where user x = 100..400 and y = 100 land in the 501 x 203 inner area (the scale
   // 501/500 across and 203/200 down, rounded down).
