@@ -14,6 +14,7 @@
 #include "window/file_handover.h"
 #include "window/fonts.h"
 #include "window/form_varno.h"
+#include "window/language.h"
 
 namespace {
 
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
   // The aliases must be in place before the application builds its font database.
   varno::window::loadFontAliases();
   QApplication app(argc, argv);
+  if (!varno::window::loadQtTranslations())
+    std::fprintf(stderr, "Varno: Qt's Japanese texts (qt6-translations-l10n) are not installed\n");
   // Wayland compositors find the menu entry, and with it the icon, by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.varno.Varno"));
   const QString programDir = QCoreApplication::applicationDirPath();

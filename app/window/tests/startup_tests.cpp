@@ -1,6 +1,7 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -172,6 +173,16 @@ class StartupTests : public QObject {
       for (int x : {kColumn100, kColumn400})
         for (int y : {0, 100, 190}) QCOMPARE(image.pixel(x, y) & 0xFFFFFF, 0u);
     }
+  }
+
+  // Qt's own texts speak the window's language: the text box's menu and the save dialog.
+  void qtTextsInJapanese() {
+    Harness h;
+    const std::unique_ptr<QMenu> menu(h.form->Text1->createStandardContextMenu());
+    QStringList items;
+    for (const QAction* item : menu->actions()) items << item->text();
+    QVERIFY2(items.join(' ').contains(QStringLiteral("コピー")), qPrintable(items.join(' ')));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "&Save"), QStringLiteral("保存(&S)"));
   }
 
   void fonts() {

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "window/fonts.h"
+#include "window/language.h"
 
 int runModule1Tests(int argc, char** argv);
 int runStartupTests(int argc, char** argv);
@@ -14,6 +15,7 @@ int runInstanceTests(int argc, char** argv);
 int main(int argc, char** argv) {
   varno::window::loadFontAliases();
   QApplication app(argc, argv);
+  varno::window::loadQtTranslations();
   int failures = 0;
   for (auto run : {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests, runMenuTests,
                    runInstanceTests})
