@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
       return 2;
     case CommandLine::Request::Window: break;
   }
-  if (const std::string why = varno::desktop::missingDisplay(); !why.empty()) {
+  if (const std::string why = varno::desktop::missingDisplay(command.platform); !why.empty()) {
     std::fprintf(stderr, "Varno: %s.\nStart it from a desktop session (X11 or Wayland).\n",
                  why.c_str());
     return 1;

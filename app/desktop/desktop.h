@@ -77,8 +77,10 @@ class Desktop {
 };
 
 // Why no window can be shown in this session, before the toolkit tries (and aborts); empty
-// when a display is there, or a platform was chosen by hand.
-std::string missingDisplay();
+// when a display is there. `platform` is the one the command line chose (else
+// QT_QPA_PLATFORM, a list tried in order): X11 and Wayland ones must be reachable, any other
+// (offscreen, vnc ...) is the user's to answer for.
+std::string missingDisplay(const std::string& platform);
 
 // Chosen once at start: the X11 backend when the application runs on xcb with a live
 // connection, the fallback otherwise.

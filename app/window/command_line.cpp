@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QUrl>
+#include <algorithm>
+#include <array>
+#include <string_view>
 
 #include "window/drop_box.h"
 
@@ -20,24 +23,69 @@ std::string localPath(const std::string& argument, const std::string& workingDir
   return workingDir.ends_with('/') ? workingDir + argument : workingDir + '/' + argument;
 }
 
+struct QtOption {
+  std::string_view name;
+  bool takesValue;
+};
+
+// The toolkit's own options; each may also be written with two dashes, a value also after "=".
+constexpr std::array<QtOption, 19> kQtOptions{{
+    {"style", true},
+    {"stylesheet", true},
+    {"platform", true},
+    {"platformpluginpath", true},
+    {"platformtheme", true},
+    {"plugin", true},
+    {"qwindowgeometry", true},
+    {"qwindowicon", true},
+    {"qwindowtitle", true},
+    {"session", true},
+    {"display", true},
+    {"geometry", true},
+    {"name", true},
+    {"qmljsdebugger", true},
+    {"widgetcount", false},
+    {"reverse", false},
+    {"nograb", false},
+    {"dograb", false},
+    {"sync", false},
+}};
+
+const QtOption* qtOption(std::string_view name) {
+  const auto found = std::find_if(kQtOptions.begin(), kQtOptions.end(),
+                                  [&](const QtOption& o) { return o.name == name; });
+  return found == kQtOptions.end() ? nullptr : &*found;
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                              const std::string& workingDir) {
   CommandLine line;
   bool options = true;
-  for (const std::string& argument : arguments) {
-    if (options && argument == "--") {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    std::string_view option = argument;
+    option.remove_prefix(option.starts_with("--") ? 2 : option.starts_with('-') ? 1 : 0);
+    const std::size_t equals = option.find('=');
+    const QtOption* qt =
+        options && argument.starts_with('-') ? qtOption(option.substr(0, equals)) : nullptr;
+    if (qt != nullptr && (!qt->takesValue || equals != std::string_view::npos)) {
+      if (qt->name == "platform") line.platform = option.substr(equals + 1);
+    } else if (qt != nullptr && i + 1 < arguments.size()) {
+      if (qt->name == "platform") line.platform = arguments[i + 1];
+      ++i;
+    } else if (options && argument == "--") {
       options = false;
     } else if (options && (argument == "--help" || argument == "-h")) {
-      return {CommandLine::Request::Help, {}, {}};
+      return {CommandLine::Request::Help, {}, {}, {}};
     } else if (options && argument == "--version") {
-      return {CommandLine::Request::Version, {}, {}};
+      return {CommandLine::Request::Version, {}, {}, {}};
     } else if (options && argument.starts_with('-') && argument != "-") {
-      return {CommandLine::Request::Wrong, {}, argument};
+      return {CommandLine::Request::Wrong, {}, argument, {}};
     } else if (line.file.empty()) {
       line.file = localPath(argument, workingDir);
-      if (line.file.empty()) return {CommandLine::Request::Wrong, {}, argument};
+      if (line.file.empty()) return {CommandLine::Request::Wrong, {}, argument, {}};
     }
   }
   return line;
@@ -49,7 +97,8 @@ std::string helpText() {
          "both sounds in the desktop's player. A FILE is opened as if it had been dropped on the\n"
          "window.\n\n"
          "  --help     show this help and exit\n"
-         "  --version  show the version and exit\n";
+         "  --version  show the version and exit\n\n"
+         "The options every Qt program takes (-style, -platform, -reverse, ...) are taken too.\n";
 }
 
 std::string versionText() { return "Varno " VARNO_VERSION "\n"; }

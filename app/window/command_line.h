@@ -13,10 +13,14 @@ struct CommandLine {
   // taken as the local path it names, as a drop takes it.
   std::string file;
   std::string wrong;  // the argument that was not understood
+  // The platform Qt's -platform option names (its value as given), empty without one.
+  std::string platform;
 };
 
 // `arguments` without the program's name; `workingDir` makes a relative path absolute. Only
-// the first file counts, as only the first file of a drop does; "--" ends the options.
+// the first file counts, as only the first file of a drop does; "--" ends the options. The
+// options every Qt program takes (-style fusion, -style=fusion, --platform xcb, -reverse ...)
+// are passed over, left for the toolkit.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments,
                              const std::string& workingDir);
 

@@ -222,20 +222,36 @@ class InstanceTests : public QObject {
     QVERIFY(folders.valid());
     const QString program = folders.program() + QStringLiteral("/Varno");
     QProcess plain;
-    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-      bare.remove(QLatin1String(name));
-    plain.setProcessEnvironment(bare);
+    const QStringList unreachable{QStringLiteral("DISPLAY=:77"),
+                                  QStringLiteral("WAYLAND_DISPLAY=/nonexistent/wayland-77")};
     const struct {
       QStringList arguments;
+      QStringList environment;
       int exitCode;
       QString out;
       QString err;
     } runs[] = {
-        {{QStringLiteral("--version")}, 0, QStringLiteral("Varno " VARNO_VERSION "\n"), QString()},
-        {{QStringLiteral("--help")}, 0, QStringLiteral("Usage: Varno [FILE.wav]\n"), QString()},
-        {{}, 1, QString(), QStringLiteral("no display")}};
+        {{QStringLiteral("--version")}, {}, 0, QStringLiteral("Varno " VARNO_VERSION "\n"), {}},
+        {{QStringLiteral("--help")}, {}, 0, QStringLiteral("Usage: Varno [FILE.wav]\n"), {}},
+        {{}, {}, 1, {}, QStringLiteral("no display")},
+        // A platform chosen by hand that cannot be reached is said so, not aborted on.
+        {{},
+         unreachable + QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb")},
+         1,
+         {},
+         QStringLiteral("the X display :77 cannot be reached")},
+        {{QStringLiteral("-platform"), QStringLiteral("wayland;xcb")},
+         unreachable,
+         1,
+         {},
+         QStringLiteral("the X display :77 cannot be reached")}};
     for (const auto& run : runs) {
+      QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        bare.remove(QLatin1String(name));
+      for (const QString& setting : run.environment)
+        bare.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+      plain.setProcessEnvironment(bare);
       plain.start(program, run.arguments);
       QVERIFY(plain.waitForFinished(kStartTimeout));
       QCOMPARE(plain.exitCode(), run.exitCode);
@@ -245,7 +261,10 @@ class InstanceTests : public QObject {
 
     QVERIFY(writeFile(folders.home() + QStringLiteral("/tone.wav"),
                       waveBytes({.rate = 8000, .bits = 8}, pcm8({128, 129}))));
-    Varno varno(folders, false, {QStringLiteral("tone.wav")});
+    // Qt's own options are left to Qt.
+    Varno varno(folders, false,
+                {QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("--reverse"),
+                 QStringLiteral("tone.wav")});
     const QString captured = folders.program() + QStringLiteral("/Data/Org_txt.txt");
     QTRY_VERIFY2_WITH_TIMEOUT(readFile(captured) == "8000\r\n8\r\n128\r\n129\r\n",
                               qPrintable(varno.errors()), kStartTimeout);

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "test_support.h"
+#include "window/command_line.h"
 
 class StartupTests : public QObject {
   Q_OBJECT
@@ -172,6 +173,35 @@ class StartupTests : public QObject {
       QVERIFY(blackOnCentreRow >= 500);
       for (int x : {kColumn100, kColumn400})
         for (int y : {0, 100, 190}) QCOMPARE(image.pixel(x, y) & 0xFFFFFF, 0u);
+    }
+  }
+
+  // Varno's own arguments, with Qt's options passed over for the toolkit.
+  void commandLine() {
+    using varno::window::CommandLine;
+    const struct {
+      std::vector<std::string> arguments;
+      CommandLine::Request request;
+      std::string file;
+      std::string platform;
+    } rows[] = {
+        {{"a.wav"}, CommandLine::Request::Window, "/w/a.wav", ""},
+        {{"-style", "fusion", "a.wav", "b.wav"}, CommandLine::Request::Window, "/w/a.wav", ""},
+        {{"--style=fusion", "-reverse", "/m/a.wav"}, CommandLine::Request::Window, "/m/a.wav", ""},
+        {{"-platform", "xcb:nocursor", "-widgetcount"},
+         CommandLine::Request::Window,
+         "",
+         "xcb:nocursor"},
+        {{"--platform=offscreen", "-h"}, CommandLine::Request::Help, "", ""},
+        {{"-stylez", "a.wav"}, CommandLine::Request::Wrong, "", ""},
+        {{"a.wav", "-style"}, CommandLine::Request::Wrong, "", ""},
+        {{"--", "-style"}, CommandLine::Request::Window, "/w/-style", ""},
+    };
+    for (const auto& row : rows) {
+      const CommandLine line = varno::window::parseCommandLine(row.arguments, "/w");
+      QCOMPARE(line.request, row.request);
+      QCOMPARE(line.file, row.file);
+      QCOMPARE(line.platform, row.platform);
     }
   }
 
