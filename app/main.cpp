@@ -2,10 +2,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "desktop/desktop.h"
 #include "pipeline/capture.h"
@@ -15,6 +18,7 @@
 #include "window/fonts.h"
 #include "window/form_varno.h"
 #include "window/language.h"
+#include "window/screen_fit.h"
 
 namespace {
 
@@ -29,6 +33,11 @@ int refuseToStart(const QString& text) {
 
 QString folderName(const std::filesystem::path& folder) {
   return QFile::decodeName(folder.c_str());
+}
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
 }
 
 std::string workingDir() {
@@ -60,9 +69,19 @@ int main(int argc, char** argv) {
                  why.c_str());
     return 1;
   }
+  // Asked for on the command line, not through QT_QPA_PLATFORM, which the player would inherit.
+  std::vector<char*> arguments(argv, argv + argc);
+  char platformOption[] = "-platform";
+  std::string platform = varno::desktop::preferredPlatform(
+      command.platform.empty() ? environment("QT_QPA_PLATFORM") : command.platform,
+      environment("XDG_CURRENT_DESKTOP"), !environment("WAYLAND_DISPLAY").empty(),
+      !environment("DISPLAY").empty());
+  if (!platform.empty()) arguments.insert(arguments.begin() + 1, {platformOption, platform.data()});
+  int count = static_cast<int>(arguments.size());
+  arguments.push_back(nullptr);
   // The aliases must be in place before the application builds its font database.
   varno::window::loadFontAliases();
-  QApplication app(argc, argv);
+  QApplication app(count, arguments.data());
   if (!varno::window::loadQtTranslations())
     std::fprintf(stderr, "Varno: Qt's Japanese texts (qt6-translations-l10n) are not installed\n");
   // Wayland compositors find the menu entry, and with it the icon, by this name.
@@ -86,14 +105,15 @@ int main(int argc, char** argv) {
                          folderName(data.path) + QStringLiteral("）を使う Varno は一つだけです。"));
   const std::unique_ptr<varno::desktop::Desktop> desktop = varno::desktop::makeDesktop();
   varno::window::formVarno window(*desktop, programDir, folderName(data.path));
+  const varno::window::ScreenFit fit(window, window.screen()->availableGeometry());
   // A file named on the command line comes in as a drop, once the window is up; so does one
   // that a later start hands over, with the window brought forward where the session lets it.
   if (openable)
     QTimer::singleShot(0, &window, [&window, file = command.file] { window.openFile(file); });
   const varno::window::FileHandover handover(folderName(data.path),
                                              [&window](const std::string& file) {
-                                               window.raise();
-                                               window.activateWindow();
+                                               window.window()->raise();
+                                               window.window()->activateWindow();
                                                window.openFile(file);
                                              });
   return app.exec();

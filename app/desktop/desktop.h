@@ -82,6 +82,13 @@ class Desktop {
 // (offscreen, vnc ...) is the user's to answer for.
 std::string missingDisplay(const std::string& platform);
 
+// The platform to ask the toolkit for when the user chose none (`chosen` empty): "xcb" in a
+// GNOME Wayland session that also offers X11 (Xwayland), since GNOME draws no frames for
+// Wayland windows and the toolkit's own frame offers to maximize even a window of a fixed
+// size; empty, the toolkit's own choice, everywhere else. `desktops` is XDG_CURRENT_DESKTOP.
+std::string preferredPlatform(const std::string& chosen, const std::string& desktops, bool wayland,
+                              bool x11);
+
 // Chosen once at start: the X11 backend when the application runs on xcb with a live
 // connection, the fallback otherwise.
 std::unique_ptr<Desktop> makeDesktop();

@@ -104,6 +104,19 @@ std::string missingDisplay(const std::string& platform) {
   return why + " (the platform " + chosen + " was chosen)";
 }
 
+std::string preferredPlatform(const std::string& chosen, const std::string& desktops, bool wayland,
+                              bool x11) {
+  if (!chosen.empty() || !wayland || !x11) return {};
+  // A colon-separated list, such as "ubuntu:GNOME".
+  for (std::size_t from = 0; from <= desktops.size();) {
+    std::size_t end = desktops.find(':', from);
+    if (end == std::string::npos) end = desktops.size();
+    if (desktops.compare(from, end - from, "GNOME") == 0) return "xcb";
+    from = end + 1;
+  }
+  return {};
+}
+
 std::unique_ptr<Desktop> makeDesktop() {
   // Under the offscreen platform the X11 interface may exist with no connection behind it.
   if (xcb_connection_t* connection = applicationConnection())

@@ -36,4 +36,20 @@ TEST(MakeDesktop, FollowsThePlatform) {
     EXPECT_NE(dynamic_cast<FallbackDesktop*>(desktop.get()), nullptr);
 }
 
+// GNOME frames no Wayland window, so there Varno asks for X11, and only when nobody chose.
+TEST(PreferredPlatform, X11OnlyUnderGnomeWaylandWithXwayland) {
+  // clang-format off
+  struct Row { std::string chosen, desktops; bool wayland, x11; std::string platform; };
+  const Row rows[] = {
+      {"", "GNOME", true, true, "xcb"},        {"", "ubuntu:GNOME", true, true, "xcb"},
+      {"", "GNOME-Classic:GNOME", true, true, "xcb"}, {"wayland", "GNOME", true, true, ""},
+      {"", "GNOME", true, false, ""},          {"", "GNOME", false, true, ""},
+      {"", "KDE", true, true, ""},             {"", "sway", true, true, ""},
+      {"", "GNOMEISH", true, true, ""},
+  };
+  // clang-format on
+  for (const Row& r : rows)
+    EXPECT_EQ(preferredPlatform(r.chosen, r.desktops, r.wayland, r.x11), r.platform) << r.desktops;
+}
+
 }  // namespace varno::desktop::test

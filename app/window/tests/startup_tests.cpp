@@ -4,11 +4,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
 
 #include "test_support.h"
 #include "window/command_line.h"
+#include "window/screen_fit.h"
 
 class StartupTests : public QObject {
   Q_OBJECT
@@ -203,6 +205,40 @@ class StartupTests : public QObject {
       QCOMPARE(line.file, row.file);
       QCOMPARE(line.platform, row.platform);
     }
+  }
+
+  // On a screen too small for the window it scrolls, every control within reach; where it
+  // fits nothing changes.
+  void smallScreens_data() {
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<bool>("scrolls");
+    // Logical pixels: 1920 x 1080 at 150 % offers 1280 x 720.
+    QTest::newRow("1920 x 1080 at 150 %") << QRect(0, 0, 1280, 720) << true;
+    QTest::newRow("1366 x 768 at 100 %") << QRect(0, 0, 1366, 768) << false;
+    QTest::newRow("1366 x 768 under a panel") << QRect(0, 32, 1366, 736) << true;
+  }
+  void smallScreens() {
+    QFETCH(QRect, available);
+    QFETCH(bool, scrolls);
+    Harness h;
+    formVarno& f = *h.form;
+    const varno::window::ScreenFit fit(f, available);
+    QCOMPARE(f.size(), QSize(583, 719));
+    QCOMPARE(fit.area() != nullptr, scrolls);
+    QCOMPARE(f.window() == &f, !scrolls);
+    if (!scrolls) return;
+    QScrollArea& area = *fit.area();
+    QVERIFY(area.isVisible() && f.isVisible());
+    QVERIFY(area.height() + varno::window::ScreenFit::kFrameHeight <= available.height());
+    QCOMPARE(area.windowTitle(), QStringLiteral("B"));
+    QApplication::setActiveWindow(&area);
+    // Tab to the scroll bar below the fold brings it into view.
+    captureByHand(h, "8000", "16", {1, 2});
+    f.cmdRight->setFocus();
+    QTest::keyClick(f.focusWidget(), Qt::Key_Tab);
+    QCOMPARE(f.focusWidget(), f.HScroll1);
+    const QRect bar(f.HScroll1->mapTo(area.viewport(), QPoint()), f.HScroll1->size());
+    QVERIFY2(area.viewport()->rect().contains(bar), qPrintable(QString::number(bar.bottom())));
   }
 
   // Qt's own texts speak the window's language: the text box's menu and the save dialog.
