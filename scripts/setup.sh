@@ -8,7 +8,7 @@ build_pkgs=(g++ cmake make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6
             qt6-wayland qt6-translations-l10n dpkg-dev file)
 declare -A extra=(
   [run]=""
-  [test]="xvfb openbox xdotool x11-utils weston desktop-file-utils appstream clang-format"
+  [test]="xvfb openbox xdotool x11-utils weston desktop-file-utils appstream clang-format mpv"
   [bench]="sox time"
   [fuzz]="clang libclang-rt-dev"
   [screenshot]="xvfb openbox x11-utils"

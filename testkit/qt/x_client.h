@@ -83,11 +83,14 @@ class XClient {
     return result;
   }
   // The window's WM_NAME.
+  // _NET_WM_NAME in UTF-8, or WM_NAME where a window has no such name.
   std::string title(xcb_window_t window) {
+    const std::string name = property(window, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
+    return name.empty() ? property(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING) : name;
+  }
+  std::string property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
     auto* reply = xcb_get_property_reply(
-        connection_,
-        xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 256),
-        nullptr);
+        connection_, xcb_get_property(connection_, 0, window, property, type, 0, 256), nullptr);
     std::string result;
     if (reply)
       result.assign(static_cast<const char*>(xcb_get_property_value(reply)),

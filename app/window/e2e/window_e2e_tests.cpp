@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -92,6 +93,11 @@ const Association kAssociations[] = {
      ""},
 };
 const QByteArray kPlainAssociation = kAssociations[0].id;
+// mpv, a player from the distribution, where it is installed: with no sound card and a plain X
+// output, kept open at the end of the sound until it is closed.
+const QByteArray kMpvAssociation = "varno-e2e-mpv.desktop";
+const QByteArray kMpvExec =
+    "mpv --no-config --really-quiet --ao=null --vo=x11 --force-window=yes --keep-open=yes %f";
 
 // A temporary XDG setting in which WAVE files open in the test player, which records its
 // arguments to recordPath(): every association above is written, the first one the default.
@@ -125,6 +131,10 @@ class PlayerAssociation {
                                    "\nExec=" + exec + "\nMimeType=" + types + ";\n" +
                                    (a.uris ? "X-GIO-NoFuse=true\n" : ""));
     }
+    written = written &&
+              writeFile(file(QStringLiteral("data/applications/")) + QLatin1String(kMpvAssociation),
+                        "[Desktop Entry]\nType=Application\nName=mpv\nExec=" + kMpvExec +
+                            "\nMimeType=" + types + ";\n");
     if (!written) {
       problem = QStringLiteral("cannot write the associations");
       return;
@@ -466,6 +476,34 @@ class WindowE2eTests : public WindowOnDesktop {
     QVERIFY2(messages_.empty(), qPrintable(lastMessage()));
     QVERIFY2(!QFile::exists(association_.file(QStringLiteral("pwned"))),
              "the sound was run as a command");
+  }
+
+  // A real player: its own window is the one the lock keeps in front, and closing it ends the
+  // lock plainly.
+  void aRealPlayer() {
+    if (QStandardPaths::findExecutable(QStringLiteral("mpv")).isEmpty())
+      QSKIP("mpv is not installed");
+    formVarno& f = *form_;
+    const auto plainAgain =
+        qScopeGuard([this] { PlayerAssociation::use(kPlainAssociation, dropped_); });
+    QVERIFY(PlayerAssociation::use(kMpvAssociation, dropped_));
+    messages_.clear();
+    QTest::mouseClick(f.cmdOpen_Org, Qt::LeftButton);
+    // Closed again whatever fails, so that the cases after it find no lock.
+    const auto closed = qScopeGuard([&] {
+      if (f.Player_Wnd != 0) x_->askToClose(f.Player_Wnd);
+      QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kPlayerTimeout);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(f.Timer4->isActive() && f.Player_Wnd != 0, kPlayerTimeout);
+    expectLocked();
+    // mpv names its window once the sound is open.
+    QTRY_VERIFY2_WITH_TIMEOUT(playerTitle().endsWith(" - mpv"), playerTitle().constData(),
+                              kPlayerTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop_->foregroundWindow(), f.Player_Wnd, kFewTicks);
+    x_->askToClose(f.Player_Wnd);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kPlayerTimeout);
+    expectUnlocked();
+    QVERIFY2(messages_.empty(), qPrintable(lastMessage()));
   }
 
   // A pelkin that dies before its last word has refused the file; the real one takes the
