@@ -66,14 +66,20 @@ class Desktop {
   // The window in the foreground now; 0 when none is known.
   virtual WindowId foregroundWindow() = 0;
 
-  // Asks for the window to be activated and raised: true when the window still exists and
-  // the request was made, false when it is gone (or is 0).
+  // Asks for the window to be activated and raised: true when the window is still shown (a
+  // program may hide a window instead of closing it) and the request was made, false when it
+  // is gone, hidden, or 0.
   virtual bool setForegroundWindow(WindowId window) = 0;
 
-  // A top-level window of the process or of one of its descendants (_NET_WM_PID), preferring
-  // the foreground window when it is one of them; 0 when none can be seen, and always 0 where
-  // the session shows no other programs' windows.
+  // A shown top-level window of the process or of one of its descendants (_NET_WM_PID), a main
+  // window before a dialog (WM_TRANSIENT_FOR), and of those the foreground window, else the
+  // topmost; 0 when none can be seen, and always 0 where the session shows no other programs'
+  // windows.
   virtual WindowId windowOfProcess(ProcessId process) = 0;
+
+  // Whether the foreground window is one of the process's or of its descendants', such as a
+  // dialog of its own; always false where no other program's window can be seen.
+  virtual bool processInFront(ProcessId process) = 0;
 };
 
 // Why no window can be shown in this session, before the toolkit tries (and aborts); empty

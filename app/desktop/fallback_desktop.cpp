@@ -8,4 +8,6 @@ bool FallbackDesktop::setForegroundWindow(WindowId) { return false; }
 
 WindowId FallbackDesktop::windowOfProcess(ProcessId) { return 0; }
 
+bool FallbackDesktop::processInFront(ProcessId) { return false; }
+
 }  // namespace varno::desktop

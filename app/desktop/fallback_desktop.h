@@ -11,6 +11,7 @@ class FallbackDesktop : public ChildWatchingDesktop {
   WindowId foregroundWindow() override;
   bool setForegroundWindow(WindowId window) override;
   WindowId windowOfProcess(ProcessId process) override;
+  bool processInFront(ProcessId process) override;
 };
 
 }  // namespace varno::desktop

@@ -1,5 +1,6 @@
 #include "desktop/x11_desktop.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -125,7 +126,7 @@ bool X11Desktop::setForegroundWindow(WindowId window) {
   const auto cookie = xcb_get_window_attributes(connection_, window);
   const auto attributes = replyTo<xcb_get_window_attributes_reply_t>(
       connection_, xcb_get_window_attributes_reply, cookie);
-  if (!attributes) return false;
+  if (!attributes || !shown(window, attributes->map_state)) return false;
 
   if (windowManagerActivates()) {
     xcb_client_message_event_t request{};
@@ -177,28 +178,58 @@ std::vector<xcb_window_t> X11Desktop::clientWindows() {
   return viewable;
 }
 
+bool X11Desktop::shown(xcb_window_t window, std::uint8_t mapState) {
+  if (windowManagerRuns()) {
+    if (const auto clients = rootWindowList(netClientList_))
+      return std::find(clients->begin(), clients->end(), window) != clients->end();
+  }
+  return mapState == XCB_MAP_STATE_VIEWABLE;
+}
+
+bool X11Desktop::inFamily(std::uint32_t pid, const std::set<ProcessId>& family) {
+  return pid != 0 && family.contains(pid);
+}
+
+bool X11Desktop::processInFront(ProcessId process) {
+  if (process <= 0 || root_ == XCB_NONE || xcb_connection_has_error(connection_)) return false;
+  const WindowId foreground = foregroundWindow();
+  if (foreground == 0) return false;
+  return inFamily(cardinalProperty(foreground, netWmPid_, XCB_ATOM_CARDINAL),
+                  processAndDescendants(process, listProcesses()));
+}
+
 WindowId X11Desktop::windowOfProcess(ProcessId process) {
   if (process <= 0 || root_ == XCB_NONE || xcb_connection_has_error(connection_)) return 0;
   const std::set<ProcessId> family = processAndDescendants(process, listProcesses());
-  const auto belongs = [&](std::uint32_t pid) { return pid != 0 && family.contains(pid); };
-
-  const WindowId foreground = foregroundWindow();
-  if (foreground != 0 && belongs(cardinalProperty(foreground, netWmPid_, XCB_ATOM_CARDINAL)))
-    return foreground;
   const std::vector<xcb_window_t> windows = clientWindows();
   // All requests first, then the replies: one round trip for the lot.
-  std::vector<xcb_get_property_cookie_t> cookies;
-  for (const xcb_window_t window : windows)
-    cookies.push_back(xcb_get_property(connection_, 0, window, netWmPid_, XCB_ATOM_CARDINAL, 0, 1));
-  WindowId topmost = 0;
-  for (std::size_t i = 0; i < windows.size(); ++i) {
-    const auto reply =
-        replyTo<xcb_get_property_reply_t>(connection_, xcb_get_property_reply, cookies[i]);
-    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) continue;
-    if (belongs(*static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()))))
-      topmost = windows[i];
+  std::vector<xcb_get_property_cookie_t> pids, transients;
+  for (const xcb_window_t window : windows) {
+    pids.push_back(xcb_get_property(connection_, 0, window, netWmPid_, XCB_ATOM_CARDINAL, 0, 1));
+    transients.push_back(
+        xcb_get_property(connection_, 0, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1));
   }
-  return topmost;
+  const WindowId foreground = foregroundWindow();
+  // Ranked: a main window before a dialog, then the foreground one, then the higher.
+  WindowId best = 0;
+  int bestRank = -1;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    const auto pid =
+        replyTo<xcb_get_property_reply_t>(connection_, xcb_get_property_reply, pids[i]);
+    const auto transient =
+        replyTo<xcb_get_property_reply_t>(connection_, xcb_get_property_reply, transients[i]);
+    if (!pid || pid->format != 32 || xcb_get_property_value_length(pid.get()) < 4) continue;
+    if (!inFamily(*static_cast<const std::uint32_t*>(xcb_get_property_value(pid.get())), family))
+      continue;
+    const bool dialog = transient && xcb_get_property_value_length(transient.get()) >= 4;
+    const int rank = (dialog ? 0 : 2) + (windows[i] == foreground ? 1 : 0);
+    // Bottom to top: an equal rank higher up wins.
+    if (rank >= bestRank) {
+      best = windows[i];
+      bestRank = rank;
+    }
+  }
+  return best;
 }
 
 }  // namespace varno::desktop

@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "desktop/child_watching_desktop.h"
@@ -24,10 +25,12 @@ class X11Desktop : public ChildWatchingDesktop {
   // destroyed window fails silently.
   bool setForegroundWindow(WindowId window) override;
 
-  // Among the window manager's clients (without one, the root's viewable children) the
-  // topmost whose _NET_WM_PID is the process or a descendant, unless the foreground window is
-  // one of them.
+  // Among the window manager's clients (without one, the root's viewable children) those whose
+  // _NET_WM_PID is the process or a descendant: one without WM_TRANSIENT_FOR before a dialog,
+  // and the foreground window before the topmost.
   WindowId windowOfProcess(ProcessId process) override;
+
+  bool processInFront(ProcessId process) override;
 
  private:
   // A window manager that is alive: its check window names itself.
@@ -42,6 +45,11 @@ class X11Desktop : public ChildWatchingDesktop {
   std::vector<xcb_window_t> clientWindows();
   // The window's ancestor that is a child of the root window.
   xcb_window_t topLevelOf(xcb_window_t window);
+  // The window is shown: among the window manager's clients (a window its program withdrew,
+  // hidden rather than closed, leaves them; a minimized one stays), or without one viewable.
+  bool shown(xcb_window_t window, std::uint8_t mapState);
+  // Whether a _NET_WM_PID is the process's or a descendant's.
+  static bool inFamily(std::uint32_t pid, const std::set<ProcessId>& family);
 
   xcb_connection_t* connection_;
   xcb_window_t root_ = XCB_NONE;

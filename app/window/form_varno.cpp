@@ -582,7 +582,13 @@ void formVarno::Open_Sound(const std::string& file) {
 bool formVarno::Raise_Player() {
   const varno::desktop::ProcessId player = sequencer_.playerProcess();
   if (desktop_.processEnded(player)) return false;
-  // Only a window of the player process or of its children is ever taken for the player's.
+  // One of the player's own windows in front, a dialog of it say, keeps the focus it has.
+  if (desktop_.processInFront(player)) {
+    if (Player_Wnd == 0) Player_Wnd = desktop_.windowOfProcess(player);
+    return true;
+  }
+  // Only a window of the player process or of its children is ever taken for the player's;
+  // one it has hidden is looked for again.
   if (Player_Wnd == 0 || !desktop_.setForegroundWindow(Player_Wnd)) {
     Player_Wnd = desktop_.windowOfProcess(player);
     if (Player_Wnd != 0) desktop_.setForegroundWindow(Player_Wnd);

@@ -181,7 +181,8 @@ class formVarno : public QWidget {
   // one can be seen, is brought to the front.
   bool playerOpen();
   // Brings the player's window to the front, finding it among the player process's windows
-  // when it is not known yet; false once the player process has ended.
+  // when it is not known yet or no longer shown, unless a window of the player is in front
+  // already; false once the player process has ended.
   bool Raise_Player();
   // Combo1's tooltip: the method in force and what made the staircase.
   void showChoiceTip();

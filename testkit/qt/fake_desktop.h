@@ -25,6 +25,7 @@ class FakeDesktop : public desktop::Desktop {
   bool runStarts = false;  // really start the programs (converters in tests)
   desktop::LaunchResult launch = desktop::LaunchResult::Started;  // what launchPlayer answers
   desktop::WindowId foreground = 0;                               // what foregroundWindow answers
+  desktop::ProcessId foregroundOwner = 0;   // whose window the foreground one is
   std::set<desktop::WindowId> openWindows;  // windows that setForegroundWindow finds
   std::vector<std::string> lookedUp;
   std::vector<Start> starts;
@@ -85,6 +86,9 @@ class FakeDesktop : public desktop::Desktop {
   bool setForegroundWindow(desktop::WindowId window) override {
     raised.push_back(window);
     return window != 0 && openWindows.count(window);
+  }
+  bool processInFront(desktop::ProcessId process) override {
+    return foreground != 0 && process != 0 && process == foregroundOwner;
   }
   desktop::WindowId windowOfProcess(desktop::ProcessId process) override {
     const auto found = processWindows.find(process);

@@ -82,7 +82,6 @@ class XClient {
     std::free(tree);
     return result;
   }
-  // The window's WM_NAME.
   // _NET_WM_NAME in UTF-8, or WM_NAME where a window has no such name.
   std::string title(xcb_window_t window) {
     const std::string name = property(window, atom("_NET_WM_NAME"), atom("UTF8_STRING"));

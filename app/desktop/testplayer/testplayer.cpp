@@ -4,7 +4,9 @@
 // VARNO_TESTPLAYER_RECORD (when set) once that window is shown, and runs until the window is
 // closed or destroyed, or it is killed. Without DISPLAY and WAYLAND_DISPLAY it opens no window
 // and runs until it is killed. With VARNO_TESTPLAYER_EXIT set it opens nothing and exits with
-// that status once it has written the record.
+// that status once it has written the record. With VARNO_TESTPLAYER_DIALOG set it first shows
+// a dialog of its window (WM_TRANSIENT_FOR), its window half a second later, and hides the
+// dialog, as some players hide a closed dialog instead of destroying it, a second after that.
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -12,6 +14,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRasterWindow>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -104,6 +107,17 @@ int main(int argc, char** argv) {
   PlayerWindow window(args);
   DestroyWatch destroyWatch(window);
   app.installNativeEventFilter(&destroyWatch);
-  window.show();
+  if (!isSet("VARNO_TESTPLAYER_DIALOG")) {
+    window.show();
+    return app.exec();
+  }
+  QRasterWindow dialog;
+  dialog.setTitle(QStringLiteral("%1 dialog").arg(QLatin1String(kName)));
+  dialog.resize(200, 80);
+  window.create();
+  dialog.setTransientParent(&window);
+  dialog.show();
+  QTimer::singleShot(500, &window, [&window] { window.show(); });
+  QTimer::singleShot(1500, &dialog, [&dialog] { dialog.hide(); });
   return app.exec();
 }

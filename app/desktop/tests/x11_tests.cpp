@@ -185,8 +185,11 @@ TEST(X11Desktop, FindsTheWindowOfAProcessOrOfItsDescendants) {
     ours.raise(first);
     EXPECT_EQ(desktop.windowOfProcess(shell), second);
     // Otherwise the topmost of theirs; never the other program's.
+    EXPECT_TRUE(desktop.processInFront(shell));
     ASSERT_TRUE(activate(first));
     ASSERT_TRUE(activate(other));
+    EXPECT_FALSE(desktop.processInFront(shell));
+    EXPECT_TRUE(desktop.processInFront(stranger));
     EXPECT_EQ(desktop.windowOfProcess(shell), first);
     EXPECT_EQ(desktop.windowOfProcess(stranger), other);
 

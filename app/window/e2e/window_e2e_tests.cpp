@@ -96,6 +96,8 @@ const QByteArray kPlainAssociation = kAssociations[0].id;
 // mpv, a player from the distribution, where it is installed: with no sound card and a plain X
 // output, kept open at the end of the sound until it is closed.
 const QByteArray kMpvAssociation = "varno-e2e-mpv.desktop";
+// The test player showing a dialog of its own first, which it hides a moment later.
+const QByteArray kDialogAssociation = "varno-e2e-dialog.desktop";
 const QByteArray kMpvExec =
     "mpv --no-config --really-quiet --ao=null --vo=x11 --force-window=yes --keep-open=yes %f";
 
@@ -131,10 +133,14 @@ class PlayerAssociation {
                                    "\nExec=" + exec + "\nMimeType=" + types + ";\n" +
                                    (a.uris ? "X-GIO-NoFuse=true\n" : ""));
     }
-    written = written &&
-              writeFile(file(QStringLiteral("data/applications/")) + QLatin1String(kMpvAssociation),
-                        "[Desktop Entry]\nType=Application\nName=mpv\nExec=" + kMpvExec +
-                            "\nMimeType=" + types + ";\n");
+    for (const auto& [id, exec] :
+         {std::pair{kMpvAssociation, kMpvExec},
+          std::pair{kDialogAssociation,
+                    QByteArray("env VARNO_TESTPLAYER_DIALOG=1 \"" VARNO_TESTPLAYER "\" %f")}})
+      written =
+          written && writeFile(file(QStringLiteral("data/applications/")) + QString::fromLatin1(id),
+                               "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=" + exec +
+                                   "\nMimeType=" + types + ";\n");
     if (!written) {
       problem = QStringLiteral("cannot write the associations");
       return;
@@ -504,6 +510,28 @@ class WindowE2eTests : public WindowOnDesktop {
     QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kPlayerTimeout);
     expectUnlocked();
     QVERIFY2(messages_.empty(), qPrintable(lastMessage()));
+  }
+
+  // A player whose dialog shows first and is hidden rather than closed: once it is hidden, the
+  // lock brings the player's own window back to the front, never the hidden dialog.
+  void aHiddenDialogIsNeverRaised() {
+    formVarno& f = *form_;
+    const auto plainAgain =
+        qScopeGuard([this] { PlayerAssociation::use(kPlainAssociation, dropped_); });
+    QVERIFY(PlayerAssociation::use(kDialogAssociation, dropped_));
+    const auto closed = qScopeGuard([&] {
+      association_.killPlayers();
+      QTRY_VERIFY_WITH_TIMEOUT(!f.Timer4->isActive(), kPlayerTimeout);
+    });
+    QElapsedTimer sinceLaunch;
+    sinceLaunch.start();
+    openInPlayer(f.cmdOpen_Org, QFile::encodeName(dropped_) + '\n');
+    // The player hides its dialog 1.5 s after its start; a window it shows takes the focus.
+    QTRY_VERIFY_WITH_TIMEOUT(sinceLaunch.elapsed() > 2000, kPlayerTimeout);
+    const auto ours = static_cast<varno::desktop::WindowId>(f.winId());
+    QVERIFY(desktop_->setForegroundWindow(ours));
+    QTRY_COMPARE_WITH_TIMEOUT(QByteArray::fromStdString(x_->title(desktop_->foregroundWindow())),
+                              QByteArray("varno_testplayer"), kPlayerTimeout);
   }
 
   // A pelkin that dies before its last word has refused the file; the real one takes the

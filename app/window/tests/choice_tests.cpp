@@ -402,6 +402,29 @@ class ChoiceTests : public QObject {
     QVERIFY(f.Text1->isEnabled() && f.cmdOpen_Org->isEnabled());
   }
 
+  // While a window of the player is in front, a dialog of its own say, nothing takes the focus
+  // from it; once another program's window is in front, the player's comes back.
+  void playerDialogKeepsTheFocus() {
+    Harness h;
+    formVarno& f = *h.form;
+    captureByHand(h, "8000", "16", {1, 2, 3, 4});
+    f.cmdOpen_Org->click();
+    const auto player = varno::desktop::ProcessId(90000 + h.desktop.starts.size());
+    h.desktop.processWindows[player] = 777;
+    h.desktop.openWindows = {777, 778};
+    h.desktop.foreground = 778;
+    h.desktop.foregroundOwner = player;
+    QTRY_COMPARE(f.Player_Wnd, varno::desktop::WindowId(777));
+    const std::size_t raises = h.desktop.raised.size();
+    QTest::qWait(600);
+    QCOMPARE(h.desktop.raised.size(), raises);
+    h.desktop.foregroundOwner = 0;
+    QTRY_VERIFY(h.desktop.raised.size() > raises);
+    QCOMPARE(h.desktop.raised.back(), varno::desktop::WindowId(777));
+    h.desktop.endedProcesses.insert(player);
+    QTRY_VERIFY(!f.Timer4->isActive());
+  }
+
   void noPlayer_data() {
     QTest::addColumn<varno::desktop::LookupResult>("lookup");
     QTest::addColumn<bool>("starts");
