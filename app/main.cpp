@@ -91,8 +91,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &window, [&window, file = command.file] { window.openFile(file); });
   const varno::window::FileHandover handover(folderName(data.path),
                                              [&window](const varno::window::HandedFile& handed) {
-                                               window.raise();
-                                               window.activateWindow();
+                                               window.comeForward(handed.token);
                                                window.openFile(handed.file);
                                              });
   return app.exec();
