@@ -69,6 +69,8 @@ int main(int argc, char** argv) {
                  why.c_str());
     return 1;
   }
+  // Before the toolkit, which takes the X11 startup id for itself.
+  const std::string token = varno::window::FileHandover::launcherToken();
   // Asked for on the command line, not through QT_QPA_PLATFORM, which the player would inherit.
   std::vector<char*> arguments(argv, argv + argc);
   char platformOption[] = "-platform";
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Varno: only .wav files can be opened: %s\n", command.file.c_str());
   const varno::pipeline::InstanceLock lock(data.path);
   if (!lock.held() && openable &&
-      varno::window::FileHandover::handTo(folderName(data.path), command.file))
+      varno::window::FileHandover::handTo(folderName(data.path), {command.file, token}))
     return 0;
   if (!lock.held())
     return refuseToStart(QStringLiteral("Varno はすでに起動しています。\n同じ作業用のフォルダ（") +
@@ -111,10 +113,9 @@ int main(int argc, char** argv) {
   if (openable)
     QTimer::singleShot(0, &window, [&window, file = command.file] { window.openFile(file); });
   const varno::window::FileHandover handover(folderName(data.path),
-                                             [&window](const std::string& file) {
-                                               window.window()->raise();
-                                               window.window()->activateWindow();
-                                               window.openFile(file);
+                                             [&window](const varno::window::HandedFile& handed) {
+                                               window.comeForward(handed.token);
+                                               window.openFile(handed.file);
                                              });
   return app.exec();
 }

@@ -216,6 +216,27 @@ void formVarno::Text1_OLEDragDrop(const QList<QUrl>& urls) {
 
 void formVarno::openFile(const std::string& path) { dispatch(ev::Drop{path}); }
 
+void formVarno::comeForward(const std::string& activationToken) {
+  // The top-level window: the scrolling one on a screen too small for the window.
+  QWidget* const top = window();
+  top->raise();
+  if (activationToken.empty()) {
+    top->activateWindow();
+  } else if (QGuiApplication::platformName() != QLatin1String("wayland")) {
+    // The token says the user asked for us, so the X11 desktop asks as a pager does, which
+    // window managers let past their focus-stealing prevention.
+    if (!desktop_.setForegroundWindow(static_cast<varno::desktop::WindowId>(top->winId())))
+      top->activateWindow();
+  } else {
+    // Qt's xdg-shell passes XDG_ACTIVATION_TOKEN to xdg_activation_v1 when the window asks to
+    // be activated, and clears it then.
+    qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(activationToken));
+    top->activateWindow();
+    // A compositor without xdg_activation_v1 leaves it set, and the player must not inherit it.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+  }
+}
+
 void formVarno::Timer1_Timer() {
   Timer1->stop();
   // Whether pelkin has ended is asked first, so a status it wrote before ending is read.

@@ -100,6 +100,9 @@ class formVarno : public QWidget {
 
   // Takes the file (the bytes of its path) as a drop of it on Text1.
   void openFile(const std::string& path);
+  // Brings the window forward for a later start, with the token its launcher gave it (""
+  // for none), where the session lets it.
+  void comeForward(const std::string& activationToken);
 
   // Every message box of the window goes through here; tests replace it.
   Module1::MessageHook showMessage;

@@ -1,10 +1,11 @@
-// The window on a real X server with a window manager: listening to the sounds in the player
-// that GIO associates with WAVE files (the test player here), through each kind of command
-// line an association may hold, the player lock, the refusal of a choice while the player is
-// open, the end of the lock when the player goes, and converters that die in the middle of a
-// job. The cases follow one road and run in order. Skipped without VARNO_TEST_DISPLAY.
-// With VARNO_E2E_SESSION=wayland, the window Wayland-native on a compositor of the test's own
-// instead (VARNO_TEST_WAYLAND_DISPLAY in VARNO_TEST_RUNTIME_DIR), skipped without one.
+// The window on a real X server with a window manager: a later start bringing it forward,
+// listening to the sounds in the player that GIO associates with WAVE files (the test player
+// here), through each kind of command line an association may hold, the player lock, the
+// refusal of a choice while the player is open, the end of the lock when the player goes, and
+// converters that die in the middle of a job. The cases follow one road and run in order. Skipped
+// without VARNO_TEST_DISPLAY. With VARNO_E2E_SESSION=wayland, the window Wayland-native on a
+// compositor of the test's own instead (VARNO_TEST_WAYLAND_DISPLAY in VARNO_TEST_RUNTIME_DIR),
+// skipped without one.
 #include <gio/gio.h>
 #include <signal.h>
 
@@ -335,6 +336,19 @@ class WindowE2eTests : public WindowOnDesktop {
              "the X11 backend was not chosen");
   }
 
+  // A later start that its launcher gave a startup id brings the window forward from behind
+  // another program's window, which had the focus.
+  void aLaterStartComesForward() {
+    const auto ours = static_cast<varno::desktop::WindowId>(form_->winId());
+    const xcb_window_t other = x_->createMapped();
+    const auto destroy = qScopeGuard([&] { x_->destroy(other); });
+    // Shown once the window manager has taken it among its clients.
+    QTRY_VERIFY(desktop_->setForegroundWindow(other));
+    QTRY_COMPARE(desktop_->foregroundWindow(), other);
+    form_->comeForward("files-2-host-Varno-0_TIME0");
+    QTRY_COMPARE(desktop_->foregroundWindow(), ours);
+  }
+
   // The road up to listening.
   void captureAndConversion() {
     form_->Command1->click();
@@ -599,6 +613,22 @@ class WaylandE2eTests : public WindowOnDesktop {
     openWindow();
     QVERIFY2(dynamic_cast<varno::desktop::FallbackDesktop*>(desktop_.get()),
              "the fallback desktop was not chosen");
+  }
+
+  // A later start's token goes to the compositor as Qt's xdg-shell takes it, and never on to
+  // the player. Weston 10 offers no xdg_activation_v1, so there the window stays behind.
+  void aLaterStartComesForward() {
+    QTRY_VERIFY(form_->isActiveWindow());
+    // Another client takes the focus: a player of the test's own.
+    QProcess other;
+    other.start(QStringLiteral(VARNO_TESTPLAYER));
+    const auto end = qScopeGuard([&] {
+      other.kill();
+      other.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!form_->isActiveWindow(), kPlayerTimeout);
+    form_->comeForward("varno-e2e-token");
+    QVERIFY(!qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
   }
 
   void captureAndConversion() {

@@ -120,12 +120,14 @@ class Folders {
   QStringList closed_;
 };
 
-// One Varno started by the test, offscreen, with `folders`' home and data folder; killed
-// when the test is done with it, pass or fail.
+// One Varno started by the test, offscreen, with `folders`' home and data folder and the
+// variables of `launcher` (name, value); killed when the test is done with it, pass or fail.
 class Varno {
  public:
-  Varno(const Folders& folders, bool asNobody, const QStringList& arguments = {}) {
+  Varno(const Folders& folders, bool asNobody, const QStringList& arguments = {},
+        const QList<std::pair<QString, QString>>& launcher = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : launcher) env.insert(name, value);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("HOME"), folders.home());
     env.insert(QStringLiteral("XDG_DATA_HOME"), folders.data());
@@ -271,11 +273,14 @@ class InstanceTests : public QObject {
     QCOMPARE(readFile(folders.program() + QStringLiteral("/pelkin.ini")).split('\r').first(),
              QFile::encodeName(folders.home() + QStringLiteral("/tone.wav")));
 
-    // A second start with a file, as a file manager's "Open with" makes it, hands the file to
-    // the running window and ends.
+    // A second start with a file, as a file manager's "Open with" makes it with its launcher's
+    // tokens, hands the file to the running window and ends.
     QVERIFY(writeFile(folders.home() + QStringLiteral("/next.wav"),
                       waveBytes({.rate = 11025, .bits = 8}, pcm8({7}))));
-    Varno second(folders, false, {QStringLiteral("next.wav")});
+    Varno second(
+        folders, false, {QStringLiteral("next.wav")},
+        {{QStringLiteral("XDG_ACTIVATION_TOKEN"), QStringLiteral("varno-test-token")},
+         {QStringLiteral("DESKTOP_STARTUP_ID"), QStringLiteral("files-2-host-Varno-0_TIME7")}});
     QTRY_VERIFY_WITH_TIMEOUT(!second.running(), kStartTimeout);
     QVERIFY2(!second.errors().contains(kAlreadyRunning), qPrintable(second.errors()));
     QTRY_VERIFY2_WITH_TIMEOUT(readFile(captured) == "11025\r\n8\r\n7\r\n",
