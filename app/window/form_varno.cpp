@@ -6,18 +6,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QStandardPaths>
 #include <algorithm>
 #include <filesystem>
 #include <span>
@@ -34,6 +31,7 @@
 #include "pipeline/refusal.h"
 #include "pipeline/resample.h"
 #include "window/controls.h"
+#include "window/dialogs.h"
 
 namespace varno::window {
 
@@ -76,34 +74,6 @@ std::vector<varno::graph::CaptionText> captionTexts(std::span<QLabel* const> lab
     texts.push_back({{p.x(), p.y(), p.width(), p.height()}, width, metrics.height()});
   }
   return texts;
-}
-
-void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& text) {
-  const bool information = kind == Module1::MessageKind::Information;
-  QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon,
-                  QStringLiteral("Varno"), text, QMessageBox::Ok, parent);
-  if (information) {
-    box.show();
-    box.raise();
-    box.activateWindow();
-  }
-  box.exec();
-}
-
-QString askSaveNameInDialog(QWidget* parent, const QString& suggested) {
-  QFileDialog dialog(parent, QStringLiteral("画像を保存"), suggested,
-                     QStringLiteral("PNG 画像 (*.png)"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDefaultSuffix(QStringLiteral("png"));
-  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-}
-
-// varno.png in the user's pictures folder, or at home when there is none.
-QString suggestedPictureName() {
-  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-  const QString folder =
-      !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::homePath();
-  return folder + QStringLiteral("/varno.png");
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+#include "window/dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+namespace varno::window {
+
+void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& text) {
+  const bool information = kind == Module1::MessageKind::Information;
+  QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon,
+                  QStringLiteral("Varno"), text, QMessageBox::Ok, parent);
+  if (information) {
+    box.show();
+    box.raise();
+    box.activateWindow();
+  }
+  box.exec();
+}
+
+QString askSaveNameInDialog(QWidget* parent, const QString& suggested) {
+  QFileDialog dialog(parent, QStringLiteral("画像を保存"), suggested,
+                     QStringLiteral("PNG 画像 (*.png)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+QString suggestedPictureName() {
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  const QString folder =
+      !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::homePath();
+  return folder + QStringLiteral("/varno.png");
+}
+
+}  // namespace varno::window

@@ -1,0 +1,20 @@
+#pragma once
+// The window's modal boxes: message boxes titled with the program's name, and the dialog that
+// asks where to save the graphs' picture.
+#include <QString>
+#include <QWidget>
+
+#include "window/module1.h"
+
+namespace varno::window {
+
+// An information box comes to the front; a plain one has no icon. Both have only OK.
+void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& text);
+
+// The file the user chose to save a PNG picture as, `suggested` offered; "" when cancelled.
+QString askSaveNameInDialog(QWidget* parent, const QString& suggested);
+
+// varno.png in the user's pictures folder, or at home when there is none.
+QString suggestedPictureName();
+
+}  // namespace varno::window
