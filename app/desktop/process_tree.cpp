@@ -38,6 +38,17 @@ std::vector<ProcessParent> listProcesses() {
   return processes;
 }
 
+bool descendsFrom(ProcessId process, ProcessId ancestor) {
+  // Bounded, so a table changing under us (ids reused) cannot keep us here.
+  for (int depth = 0; process > 0 && depth < 256; ++depth) {
+    if (process == ancestor) return true;
+    const auto status = readProcessStatus(process);
+    if (!status) return false;
+    process = status->parent;
+  }
+  return false;
+}
+
 std::set<ProcessId> processAndDescendants(ProcessId process,
                                           const std::vector<ProcessParent>& processes) {
   std::multimap<ProcessId, ProcessId> children;

@@ -24,6 +24,10 @@ struct ProcessParent {
 // Every process listed in /proc now, with its parent.
 std::vector<ProcessParent> listProcesses();
 
+// Whether `process` is `ancestor` or below it: its parents read one by one, a few reads where
+// listing every process would take hundreds.
+bool descendsFrom(ProcessId process, ProcessId ancestor);
+
 // The process itself and every process below it in the tree the list describes.
 std::set<ProcessId> processAndDescendants(ProcessId process,
                                           const std::vector<ProcessParent>& processes);

@@ -194,8 +194,8 @@ bool X11Desktop::processInFront(ProcessId process) {
   if (process <= 0 || root_ == XCB_NONE || xcb_connection_has_error(connection_)) return false;
   const WindowId foreground = foregroundWindow();
   if (foreground == 0) return false;
-  return inFamily(cardinalProperty(foreground, netWmPid_, XCB_ATOM_CARDINAL),
-                  processAndDescendants(process, listProcesses()));
+  const std::uint32_t pid = cardinalProperty(foreground, netWmPid_, XCB_ATOM_CARDINAL);
+  return pid != 0 && descendsFrom(pid, process);
 }
 
 WindowId X11Desktop::windowOfProcess(ProcessId process) {
