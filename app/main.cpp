@@ -95,9 +95,9 @@ int main(int argc, char** argv) {
   if (!data.writable)
     return refuseToStart(QStringLiteral("作業用のフォルダに書き込めないため、起動できません。\n") +
                          folderName(data.path));
-  const bool openable = !command.file.empty() && varno::pipeline::hasWaveExtension(command.file);
-  if (!command.file.empty() && !openable)
-    std::fprintf(stderr, "Varno: only .wav files can be opened: %s\n", command.file.c_str());
+  // Every file named takes the road of a drop, in the window that runs; the window says what
+  // it cannot open.
+  const bool openable = !command.file.empty();
   const varno::pipeline::InstanceLock lock(data.path);
   if (!lock.held() && openable &&
       varno::window::FileHandover::handTo(folderName(data.path), {command.file, token}))

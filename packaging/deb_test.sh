@@ -47,7 +47,7 @@ entry=$root/usr/share/applications/$id.desktop
 report=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $report"
 [ -z "$report" ] || fail "desktop-file-validate: $report"
 grep -qx 'Exec=Varno %f' "$entry" || fail "the entry's Exec is not 'Varno %f': $(grep '^Exec=' "$entry")"
-grep -qx 'MimeType=audio/x-wav;audio/wav;audio/vnd.wave;' "$entry" || fail "the entry's MimeType is wrong"
+grep -qx 'MimeType=audio/x-wav;audio/wav;audio/vnd.wave;audio/flac;audio/x-flac;audio/ogg;audio/x-vorbis+ogg;audio/x-opus+ogg;audio/x-flac+ogg;audio/mpeg;audio/x-aiff;audio/aiff;audio/x-aifc;audio/basic;audio/x-voc;' "$entry" || fail "the entry's MimeType is wrong"
 
 # Validates the metainfo and, beyond `validate`, finds the menu entry it names as launchable.
 report=$(appstreamcli validate-tree --no-net "$root" 2>&1) || fail "appstreamcli: $report"

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_pkgs=(g++ cmake make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-dev-tools
-            libgl-dev libglib2.0-dev libxcb1-dev libfontconfig-dev fonts-ipafont-gothic fontconfig
+            libgl-dev libglib2.0-dev libxcb1-dev libfontconfig-dev libsndfile1-dev fonts-ipafont-gothic fontconfig
             qt6-wayland qt6-translations-l10n dpkg-dev file)
 declare -A extra=(
   [run]=""

@@ -41,6 +41,14 @@ std::string chunkName(std::string_view head, std::size_t at) {
 
 std::string number(std::uint32_t value) { return std::to_string(value); }
 
+std::string formatReason(std::string_view head) {
+  if (head.size() < 36) return "リニア PCM ではない形式の Wave ファイルです。";
+  const std::uint32_t tag = le(head, 20, 2);
+  if (tag == 3) return "浮動小数点（IEEE float）の Wave ファイルです。";
+  return "リニア PCM ではない形式（形式番号 " + number(tag) +
+         "、圧縮された音など）の Wave ファイルです。";
+}
+
 // The header's layout differs from the plain one: which part comes where.
 std::string layoutReason(std::string_view head) {
   if (head.size() < 44) return "ヘッダーが 44 バイトに足りません（途中で切れたファイルです）。";
@@ -49,6 +57,11 @@ std::string layoutReason(std::string_view head) {
   const std::uint32_t fmtSize = le(head, 16, 4);
   const std::uint32_t tag = le(head, 20, 2);
   const std::uint32_t bits = le(head, 34, 2);
+  // Floating-point files carry an 18-byte fmt chunk, which is not what they are refused for.
+  if (tag == 3) return formatReason(head);
+  const bool floatSubformat = fmtSize >= 40 && head.size() >= 46 && le(head, 44, 2) == 3;
+  if (tag == 0xFFFE && floatSubformat)
+    return "拡張形式（WAVE_FORMAT_EXTENSIBLE）、浮動小数点（IEEE float）の Wave ファイルです。";
   if (tag == 0xFFFE)
     return "拡張形式（WAVE_FORMAT_EXTENSIBLE）、1 サンプル " + number(bits) +
            " ビットの Wave ファイルです。";
@@ -57,14 +70,6 @@ std::string layoutReason(std::string_view head) {
            " バイトあります（16 バイトのものだけ読めます）。";
   return "音のデータ（「data」チャンク）の前に" + chunkName(head, 36) +
          "チャンクがあります（曲名などの情報が入っていることがあります）。";
-}
-
-std::string formatReason(std::string_view head) {
-  if (head.size() < 36) return "リニア PCM ではない形式の Wave ファイルです。";
-  const std::uint32_t tag = le(head, 20, 2);
-  if (tag == 3) return "浮動小数点（IEEE float）の Wave ファイルです。";
-  return "リニア PCM ではない形式（形式番号 " + number(tag) +
-         "、圧縮された音など）の Wave ファイルです。";
 }
 
 std::string bitsReason(std::string_view head) {
@@ -127,7 +132,7 @@ Refusal explainRefusal(RefusalCause cause, std::string_view errors, std::string_
   }
   const Reason reason = converterReason(errors, head);
   switch (reason.kind) {
-    case Kind::Format: return {RefusalSubject::File, reason.text + "\n" + kReadable};
+    case Kind::Format: return {RefusalSubject::File, reason.text + "\n" + kReadable, true};
     case Kind::Output: return {RefusalSubject::Output, reason.text};
     case Kind::Job: return {RefusalSubject::Job, reason.text};
     case Kind::Other: break;

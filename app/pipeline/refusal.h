@@ -19,6 +19,8 @@ enum class RefusalSubject { File, Output, Job };
 struct Refusal {
   RefusalSubject subject = RefusalSubject::File;
   std::string reason;  // Japanese, for the refusal lines' tooltip; ends with what Varno reads
+  // The file is there but not in the form pelkin reads, so the decoder may still read it.
+  bool decodable = false;
 };
 
 // The refusal of a capture. `errors` is what pelkin wrote on standard error (empty when it

@@ -30,7 +30,7 @@ bool fitsJobLine(std::string_view path) {
 Actions Sequencer::handle(const Event& event) {
   return std::visit(
       Overloaded{
-          [this](const event::Drop& e) { return drop(e.path); },
+          [this](const event::Drop& e) { return drop(e); },
           [this](const event::CaptureStarted& e) { return captureStarted(e); },
           [this](const event::CaptureTick& e) { return captureTick(e); },
           [this](const event::RefusalExplained& e) { return refusalExplained(e.refusal); },
@@ -43,6 +43,9 @@ Actions Sequencer::handle(const Event& event) {
           [this](const event::PlayerLaunched& e) { return playerLaunched(e); },
           [this](const event::PlayerLook& e) { return playerLook(e); },
           [this](const event::PlayerWatch& e) { return playerWatch(e); },
+          [this](const event::DecoderStarted& e) { return decoderStarted(e); },
+          [this](const event::DecoderTick& e) { return decoderTick(e); },
+          [this](const event::ConvertAnswered& e) { return convertAnswered(e); },
       },
       event);
 }
@@ -82,14 +85,39 @@ void Sequencer::endConverters(Actions& out) {
   }
 }
 
-Actions Sequencer::drop(const std::string& path) {
-  if (!hasWaveExtension(path)) return {};
+void Sequencer::endDecoder(Actions& out) {
+  if (decoding_ == Decoding::Probing || decoding_ == Decoding::Converting) {
+    out.push_back(action::StopTimer{Timer::Decoding});
+    out.push_back(action::EndProcess{decoder_});
+  }
+  decoder_ = 0;
+  decoding_ = Decoding::Idle;
+}
+
+Actions Sequencer::drop(const event::Drop& drop) {
+  const std::string& path = drop.path;
+  const bool wave = hasWaveExtension(path);
+  if (!wave && !drop.audioName) {
+    if (!drop.named) return {};
+    Actions out;
+    message(out, text::kNotSound);
+    return out;
+  }
   // The run on the stack stops first; the drop follows when it has.
   if (work_ == Work::Resampling) {
-    queuedDrop_ = path;
+    queuedDrop_ = drop;
     return {};
   }
   Actions out;
+  endDecoder(out);
+  // Another sound's name is no drop of a WAVE file: what is shown stays until the user
+  // agrees to have it converted.
+  if (!wave) {
+    append(out, startProbe(path, false));
+    return out;
+  }
+  decodedCapture_ = false;
+  source_ = path;
   endConverters(out);
   out.push_back(action::ShowDrop{path});
   // A line end in the path would split the job's lines: nothing is handed to pelkin.
@@ -145,6 +173,112 @@ Actions Sequencer::refusalExplained(const Refusal& refusal) {
     case RefusalSubject::Job: message(out, text::kCaptureJobUnwritable); break;
     case RefusalSubject::File: message(out, text::kRefused, refusal.reason); break;
   }
+  // A WAVE file pelkin cannot read may still be one the decoder can convert.
+  if (refusal.subject == RefusalSubject::File && refusal.decodable && !decodedCapture_)
+    append(out, startProbe(source_, true));
+  return out;
+}
+
+Actions Sequencer::startProbe(const std::string& path, bool afterRefusal) {
+  Actions out;
+  decodingPath_ = path;
+  probeAfterRefusal_ = afterRefusal;
+  decoding_ = Decoding::Probing;
+  // A line end in the path would split the job's lines.
+  if (!fitsJobLine(path)) {
+    decoding_ = Decoding::Idle;
+    if (!afterRefusal) message(out, undecodableMessage({}));
+    return out;
+  }
+  out.push_back(action::StartProbe{path});
+  return out;
+}
+
+Actions Sequencer::decoderStarted(const event::DecoderStarted& started) {
+  Actions out;
+  decoder_ = started.process;
+  if (started.process != 0) {
+    decoderTicks_ = 0;
+    out.push_back(action::StartTimer{Timer::Decoding});
+    return out;
+  }
+  const bool converting = decoding_ == Decoding::Converting;
+  decoding_ = Decoding::Idle;
+  // After a refusal the refusal lines say enough; a conversion the user asked for must end
+  // with a word.
+  if (!started.jobWritten)
+    message(out, text::kDecoderJobUnwritable);
+  else if (converting || !probeAfterRefusal_)
+    message(out, text::kDecoderNotStarted);
+  if (converting) capture_ = Capture::Refused;
+  return out;
+}
+
+Actions Sequencer::decoderTick(const event::DecoderTick& tick) {
+  if (decoding_ != Decoding::Probing && decoding_ != Decoding::Converting) return {};
+  ++decoderTicks_;
+  // The question waits for a re-sampling on the stack to end.
+  const bool waitForQuestion = decoding_ == Decoding::Probing && work_ == Work::Resampling;
+  if ((tick.status == JobStatus::Unfinished && !tick.ended) || waitForQuestion) {
+    Actions out;
+    // A decoding of more than half a second shows how far it has come.
+    if (decoding_ == Decoding::Converting && decoderTicks_ >= 3)
+      message(out, decodingMessage(tick.report.progress));
+    out.push_back(action::StartTimer{Timer::Decoding});
+    return out;
+  }
+  Actions out{action::ReleaseProcess{decoder_}};
+  decoder_ = 0;
+  append(out, decoding_ == Decoding::Probing ? probeEnded(tick) : decodingEnded(tick));
+  return out;
+}
+
+Actions Sequencer::probeEnded(const event::DecoderTick& tick) {
+  Actions out;
+  // A decoder that ended without its last word could not read the file.
+  if (tick.status != JobStatus::Close) {
+    decoding_ = Decoding::Idle;
+    if (!probeAfterRefusal_) message(out, undecodableMessage(tick.head), tick.report.reason);
+    return out;
+  }
+  decoding_ = Decoding::Asking;
+  out.push_back(action::AskToConvert{++question_, conversionQuestion(tick.report, tick.head)});
+  return out;
+}
+
+Actions Sequencer::convertAnswered(const event::ConvertAnswered& answer) {
+  if (decoding_ != Decoding::Asking || answer.question != question_) return {};
+  decoding_ = Decoding::Idle;
+  if (!answer.accepted) return {};
+  Actions out;
+  endConverters(out);
+  decoding_ = Decoding::Converting;
+  decodedCapture_ = true;
+  capture_ = Capture::Pending;
+  source_ = decodingPath_;
+  out.push_back(action::ShowDrop{decodingPath_});
+  out.push_back(action::ClearSelection{});
+  enable(out, Control::Combo1, false);
+  enable(out, Control::HScroll1, false);
+  message(out, text::kDecoding);
+  enable(out, Control::OpenResampled, false);
+  enable(out, Control::OpenOriginal, true);
+  out.push_back(action::RemoveResampled{});
+  out.push_back(action::StartDecoding{decodingPath_});
+  return out;
+}
+
+Actions Sequencer::decodingEnded(const event::DecoderTick& tick) {
+  decoding_ = Decoding::Idle;
+  if (tick.status == JobStatus::Close) return {action::CaptureDecoded{}};
+  Actions out;
+  capture_ = Capture::Refused;
+  const bool outputUnwritable =
+      tick.report.reason.starts_with("can't ") && tick.report.reason.ends_with("Data/Org_wav.wav");
+  if (outputUnwritable)
+    message(out, text::kDecodedUnwritable);
+  else
+    message(out, text::kDecodeFailed, tick.report.reason);
   return out;
 }
 
@@ -215,10 +349,10 @@ Actions Sequencer::startResampling() {
 Actions Sequencer::resampleEnded(ResampleError error) {
   work_ = Work::Idle;
   if (queuedDrop_) {
-    const std::string path = std::move(*queuedDrop_);
+    const event::Drop queued = std::move(*queuedDrop_);
     queuedDrop_.reset();
     restartWanted_ = false;
-    return drop(path);
+    return drop(queued);
   }
   if (restartWanted_) return startResampling();
   Actions out;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/player_launch.h"
+#include "pipeline/decoding.h"
 #include "pipeline/job.h"
 #include "pipeline/refusal.h"
 #include "pipeline/resample.h"
@@ -22,8 +23,8 @@ using common::LaunchResult;
 enum class Control { Text1, Combo1, Frame1, HScroll1, OpenOriginal, OpenResampled };
 
 // Timer1 polls pelkin, Timer2 polls trosk, Timer3 looks for the player's window, Timer4
-// watches it.
-enum class Timer { Capture, Conversion, PlayerLook, PlayerWatch };
+// watches it, Timer5 polls the decoder.
+enum class Timer { Capture, Conversion, PlayerLook, PlayerWatch, Decoding };
 
 // The texts of the message line that the sequence sets.
 namespace text {
@@ -64,8 +65,10 @@ inline constexpr const char* kPlayerHanded =
 // One-line records, kept so: each reads as a row of what happens and what it carries.
 // clang-format off
 namespace event {
-// The first file of a drop, as the bytes of its path.
-struct Drop { std::string path; };
+// The first file of a drop, as the bytes of its path; whether the desktop's type database
+// takes its name for a sound's, and whether the user named it to be opened (on the command
+// line or in a later start), so that a file Varno cannot open is not passed over in silence.
+struct Drop { std::string path; bool audioName = false; bool named = false; };
 // pelkin was given its job and started (0: it could not be, or its job not written).
 struct CaptureStarted { ProcessId process; bool jobWritten = true; };
 // A Timer1 tick: the job's status, and whether pelkin had ended before it was read.
@@ -87,6 +90,13 @@ struct PlayerLaunched { LaunchResult result; ProcessId process; };
 // and whether a window of the player is known now.
 struct PlayerLook { bool running; bool failed; bool shown; };
 struct PlayerWatch { bool running; bool failed; bool shown; };
+// The decoder was given its job and started (0: it could not be, or its job not written).
+struct DecoderStarted { ProcessId process; bool jobWritten = true; };
+// A Timer5 tick: the job's status and report, whether the decoder had ended before it was
+// read, and, once it has finished, the first bytes of the file it read.
+struct DecoderTick { JobStatus status; bool ended; DecoderReport report; std::string head; };
+// The user's answer to the question whether to convert the file.
+struct ConvertAnswered { int question; bool accepted; };
 }  // namespace event
 // clang-format on
 
@@ -94,7 +104,8 @@ using Event =
     std::variant<event::Drop, event::CaptureStarted, event::CaptureTick, event::RefusalExplained,
                  event::CaptionsRead, event::GraphPrepared, event::Choose, event::ResampleEnded,
                  event::ConversionStarted, event::ConversionTick, event::PlayerLaunched,
-                 event::PlayerLook, event::PlayerWatch>;
+                 event::PlayerLook, event::PlayerWatch, event::DecoderStarted, event::DecoderTick,
+                 event::ConvertAnswered>;
 
 // An action that names an Answer is answered by that event, which the window hands back at
 // once; such an action is always the last of its list.
@@ -138,6 +149,14 @@ struct ShowConversionError {};
 struct ShowDataInUse {};
 struct ShowPlayerNotStarted {};
 struct Redraw {};  // both graphs from the scroll bar's position
+// Writes the decoder's job to describe the file only (a probe), and starts it.
+struct StartProbe { std::string path; using Answer = event::DecoderStarted; };
+// Asks whether to convert the file; `question` tells a late answer from the one awaited.
+struct AskToConvert { int question; std::string text; using Answer = event::ConvertAnswered; };
+// Writes the decoder's job to convert the file into Data/Org_wav.wav, and starts it.
+struct StartDecoding { std::string path; using Answer = event::DecoderStarted; };
+// Writes pelkin's job on Data/Org_wav.wav and starts it.
+struct CaptureDecoded { using Answer = event::CaptureStarted; };
 }  // namespace action
 // clang-format on
 
@@ -150,7 +169,8 @@ using Action =
                  action::ReadCaptions, action::PrepareGraph, action::DrawCaptured,
                  action::FillRates, action::Resample, action::StartConversion,
                  action::ShowConvertedSize, action::ShowConversionError, action::ShowDataInUse,
-                 action::ShowPlayerNotStarted, action::Redraw>;
+                 action::ShowPlayerNotStarted, action::Redraw, action::StartProbe,
+                 action::AskToConvert, action::StartDecoding, action::CaptureDecoded>;
 using Actions = std::vector<Action>;
 
 template <class A>
@@ -173,6 +193,9 @@ class Sequencer {
   bool keepResampling() const { return !restartWanted_ && !queuedDrop_; }
 
   ProcessId captureProcess() const { return pelkin_; }
+  ProcessId decoderProcess() const { return decoder_; }
+  // The file the decoder describes or converts.
+  const std::string& decodingPath() const { return decodingPath_; }
   ProcessId conversionProcess() const { return trosk_; }
   // The player process of the lock, 0 when there is none.
   ProcessId playerProcess() const { return lock_ == Lock::Idle ? 0 : player_; }
@@ -186,7 +209,19 @@ class Sequencer {
   enum class Work { Idle, Resampling, Converting };
   enum class Lock { Idle, Starting, Locked };
 
-  Actions drop(const std::string& path);
+  // What the decoder is doing for the file in `decoding_`: describing it, waiting for the
+  // user's answer, or converting it.
+  enum class Decoding { Idle, Probing, Asking, Converting };
+
+  Actions drop(const event::Drop& drop);
+  Actions startProbe(const std::string& path, bool afterRefusal);
+  Actions decoderStarted(const event::DecoderStarted& started);
+  Actions decoderTick(const event::DecoderTick& tick);
+  Actions probeEnded(const event::DecoderTick& tick);
+  Actions decodingEnded(const event::DecoderTick& tick);
+  Actions convertAnswered(const event::ConvertAnswered& answer);
+  // Ends a decoder run that a newer drop replaces.
+  void endDecoder(Actions& out);
   Actions captureStarted(const event::CaptureStarted& started,
                          RefusalCause cause = RefusalCause::NotStarted);
   Actions captureTick(const event::CaptureTick& tick);
@@ -219,7 +254,15 @@ class Sequencer {
   int index_ = -1;
   Method method_ = Method::FirstSample;
   bool restartWanted_ = false;
-  std::optional<std::string> queuedDrop_;
+  std::optional<event::Drop> queuedDrop_;
+  Decoding decoding_ = Decoding::Idle;
+  ProcessId decoder_ = 0;
+  std::string source_;  // the file of the last capture, as the user named it
+  std::string decodingPath_;
+  bool probeAfterRefusal_ = false;  // the file is a WAVE file that pelkin refused
+  bool decodedCapture_ = false;     // the capture is of what the decoder wrote
+  int decoderTicks_ = 0;
+  int question_ = 0;
   ProcessId player_ = 0;
   int playerTicks_ = 0;
   bool playerShown_ = false;  // a window of the player has been seen since its start

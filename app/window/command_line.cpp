@@ -92,10 +92,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments,
 }
 
 std::string helpText() {
-  return "Usage: Varno [FILE.wav]\n"
+  return "Usage: Varno [FILE]\n"
          "Shows a PCM WAVE file's samples and waveform, re-samples it at lower rates and plays\n"
          "both sounds in the desktop's player. A FILE is opened as if it had been dropped on the\n"
-         "window.\n\n"
+         "window; another sound file (FLAC, MP3, Ogg, Opus, AIFF ...) is offered for "
+         "conversion.\n\n"
          "  --help     show this help and exit\n"
          "  --version  show the version and exit\n\n"
          "The options every Qt program takes (-style, -platform, -reverse, ...) are taken too.\n";

@@ -210,6 +210,7 @@ void buildControls(formVarno& f) {
   f.Timer2 = timer("Timer2");
   f.Timer3 = timer("Timer3");
   f.Timer4 = timer("Timer4");
+  f.Timer5 = timer("Timer5");
 }
 
 }  // namespace varno::window

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 
 namespace varno::window {
@@ -17,6 +18,17 @@ void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& t
     box.activateWindow();
   }
   box.exec();
+}
+
+bool askToConvertInDialog(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Varno"), text, QMessageBox::NoButton,
+                  parent);
+  QPushButton* const convert =
+      box.addButton(QStringLiteral("変換して取り込む"), QMessageBox::AcceptRole);
+  box.setEscapeButton(box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole));
+  box.setDefaultButton(convert);
+  box.exec();
+  return box.clickedButton() == convert;
 }
 
 QString askSaveNameInDialog(QWidget* parent, const QString& suggested) {

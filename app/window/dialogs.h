@@ -11,6 +11,10 @@ namespace varno::window {
 // An information box comes to the front; a plain one has no icon. Both have only OK.
 void showMessageBox(QWidget* parent, Module1::MessageKind kind, const QString& text);
 
+// Asks whether to convert a sound file into the plain PCM Varno reads: true for
+// "変換して取り込む", the default, false for "キャンセル" or a closed box.
+bool askToConvertInDialog(QWidget* parent, const QString& text);
+
 // The file the user chose to save a PNG picture as, `suggested` offered; "" when cancelled.
 QString askSaveNameInDialog(QWidget* parent, const QString& suggested);
 

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QMimeDatabase>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -87,6 +88,7 @@ formVarno::formVarno(varno::desktop::Desktop& desktop, const QString& programDir
     showMessageBox(this, kind, text);
   };
   askSaveName = [this](const QString& suggested) { return askSaveNameInDialog(this, suggested); };
+  askToConvert = [this](const QString& question) { return askToConvertInDialog(this, question); };
   buildControls(*this);
   connectEvents();
   Form_Load(programDir, dataDir.isEmpty() ? programDir : dataDir);
@@ -123,6 +125,7 @@ void formVarno::connectEvents() {
   connect(cmdOpen_Chg, &QPushButton::clicked, this, &formVarno::cmdOpen_Chg_Click);
   connect(Timer3, &QTimer::timeout, this, &formVarno::Timer3_Timer);
   connect(Timer4, &QTimer::timeout, this, &formVarno::Timer4_Timer);
+  connect(Timer5, &QTimer::timeout, this, &formVarno::Timer5_Timer);
   connect(Command1, &QPushButton::clicked, this, &formVarno::Command1_Click);
 }
 
@@ -134,10 +137,13 @@ void formVarno::Form_Load(const QString& programDir, const QString& dataDir) {
   Org_Txt = dataDir + QStringLiteral("/Data/Org_txt.txt");
   Chg_Txt = dataDir + QStringLiteral("/Data/Chg_txt.txt");
   Chg_Wav = dataDir + QStringLiteral("/Data/Chg_wav.wav");
+  Dec_Exe = programDir + QStringLiteral("/decoder");
+  Dec_Ini = dataDir + QStringLiteral("/decoder.ini");
+  Org_Wav = dataDir + QStringLiteral("/Data/Org_wav.wav");
 
   Text1->clear();
 
-  for (QTimer* t : {Timer1, Timer2, Timer3}) {
+  for (QTimer* t : {Timer1, Timer2, Timer3, Timer5}) {
     t->setInterval(200);
     t->stop();
   }
@@ -181,10 +187,16 @@ void formVarno::Set_Grid_2() { Picture2->draw(varno::graph::gridSegments()); }
 void formVarno::Text1_OLEDragDrop(const QList<QUrl>& urls) {
   if (urls.isEmpty()) return;
   const std::string path = localPathBytes(urls.first());
-  if (!path.empty()) dispatch(ev::Drop{path});
+  if (!path.empty()) dropFile(path, false);
 }
 
-void formVarno::openFile(const std::string& path) { dispatch(ev::Drop{path}); }
+void formVarno::openFile(const std::string& path) { dropFile(path, true); }
+
+void formVarno::dropFile(const std::string& path, bool named) {
+  const QMimeType type =
+      QMimeDatabase().mimeTypeForFile(fromBytes(path), QMimeDatabase::MatchExtension);
+  dispatch(ev::Drop{path, type.name().startsWith(QLatin1String("audio/")), named});
+}
 
 void formVarno::comeForward(const std::string& activationToken) {
   // The top-level window: the scrolling one on a screen too small for the window.
@@ -371,6 +383,25 @@ void formVarno::perform(const act::Redraw&) {
   Draw_Fig();
 }
 
+ev::DecoderStarted formVarno::perform(const act::StartProbe& a) {
+  const Started decoder = startConverter(Dec_Exe, Dec_Ini, a.path, QString());
+  return {decoder.process, decoder.jobWritten};
+}
+
+ev::ConvertAnswered formVarno::perform(const act::AskToConvert& a) {
+  return {a.question, askToConvert(QString::fromStdString(a.text))};
+}
+
+ev::DecoderStarted formVarno::perform(const act::StartDecoding& a) {
+  const Started decoder = startConverter(Dec_Exe, Dec_Ini, a.path, Org_Wav);
+  return {decoder.process, decoder.jobWritten};
+}
+
+ev::CaptureStarted formVarno::perform(const act::CaptureDecoded&) {
+  const Started pelkin = startConverter(Conv_Exe, Conv_Ini, toBytes(Org_Wav), Org_Txt);
+  return {pelkin.process, pelkin.jobWritten};
+}
+
 QWidget* formVarno::control(varno::pipeline::Control c) const {
   using varno::pipeline::Control;
   switch (c) {
@@ -391,6 +422,7 @@ QTimer* formVarno::timer(varno::pipeline::Timer t) const {
     case Timer::Conversion: return Timer2;
     case Timer::PlayerLook: return Timer3;
     case Timer::PlayerWatch: return Timer4;
+    case Timer::Decoding: return Timer5;
   }
   return nullptr;
 }
@@ -598,6 +630,18 @@ void formVarno::Timer4_Timer() {
   const bool running = Raise_Player();
   const bool failed = !running && desktop_.processFailed(sequencer_.playerProcess());
   dispatch(ev::PlayerWatch{running, failed, Player_Wnd != 0});
+}
+
+void formVarno::Timer5_Timer() {
+  Timer5->stop();
+  // Whether the decoder has ended is asked first, so a status it wrote before ending is read.
+  const bool ended = desktop_.processEnded(sequencer_.decoderProcess());
+  varno::pipeline::DecoderJob job = varno::pipeline::readDecoderJob(fsPath(Dec_Ini));
+  // The file's first bytes name what it is once the decoder has had its say.
+  const bool finished = ended || job.status != varno::pipeline::JobStatus::Unfinished;
+  dispatch(ev::DecoderTick{
+      job.status, ended, std::move(job.report),
+      finished ? varno::pipeline::readFileHead(sequencer_.decodingPath(), 4096) : ""});
 }
 
 void formVarno::Command1_Click() {

@@ -74,6 +74,7 @@ class formVarno : public QWidget {
   QTimer* Timer2;
   QTimer* Timer3;
   QTimer* Timer4;
+  QTimer* Timer5;
 
   // The picture boxes' context menus: the methods, on Picture2 only and in step with Option1
   // to Option3; then saving both graphs as a picture and copying the samples in view.
@@ -89,6 +90,9 @@ class formVarno : public QWidget {
   QString Org_Txt;
   QString Chg_Txt;
   QString Chg_Wav;
+  QString Dec_Exe;
+  QString Dec_Ini;
+  QString Org_Wav;
   std::int32_t Max_Amp = 0;
   std::int32_t Start_Pos = 0;
   std::int32_t Data_Count = 0;
@@ -100,6 +104,9 @@ class formVarno : public QWidget {
 
   // Takes the file (the bytes of its path) as a drop of it on Text1.
   void openFile(const std::string& path);
+  // The drop of a file, named by the user or dropped: a WAVE file goes to pelkin, any other
+  // sound to the decoder first.
+  void dropFile(const std::string& path, bool named);
   // Brings the window forward for a later start, with the token its launcher gave it (""
   // for none), where the session lets it.
   void comeForward(const std::string& activationToken);
@@ -109,6 +116,8 @@ class formVarno : public QWidget {
   // Asks where to save the graphs' picture, offering `suggested`; "" when the user cancels.
   // Tests replace it.
   std::function<QString(const QString& suggested)> askSaveName;
+  // Asks whether to convert a file that pelkin cannot read; tests replace it.
+  std::function<bool(const QString& question)> askToConvert;
 
  private slots:
   void Text1_OLEDragDrop(const QList<QUrl>& urls);
@@ -127,6 +136,7 @@ class formVarno : public QWidget {
   void cmdOpen_Chg_Click();
   void Timer3_Timer();
   void Timer4_Timer();
+  void Timer5_Timer();
   void Command1_Click();
 
  private:
@@ -166,6 +176,10 @@ class formVarno : public QWidget {
   void perform(const act::ShowDataInUse& a);
   void perform(const act::ShowPlayerNotStarted& a);
   void perform(const act::Redraw& a);
+  ev::DecoderStarted perform(const act::StartProbe& a);
+  ev::ConvertAnswered perform(const act::AskToConvert& a);
+  ev::DecoderStarted perform(const act::StartDecoding& a);
+  ev::CaptureStarted perform(const act::CaptureDecoded& a);
   // Writes a converter's job, the Data folder made again if it went missing, and starts the
   // converter on it.
   struct Started {

@@ -14,6 +14,7 @@
 #include "pipeline/atomic_file.h"
 #include "pipeline/capture.h"
 #include "pipeline/data_folder.h"
+#include "pipeline/decoding.h"
 #include "pipeline/job.h"
 #include "pipeline/refusal.h"
 #include "pipeline/resample.h"
@@ -205,6 +206,8 @@ TEST(Refusal, NamesWhatTheFileHasFromPelkinsLineAndTheHeader) {
        "拡張形式（WAVE_FORMAT_EXTENSIBLE）、1 サンプル 24 ビットの Wave ファイルです。"},
       {RefusalCause::Converter, path + " is an illegal format\n", waveHead(18, 1, 16, "data"),
        "「fmt 」チャンクが 18 バイトあります（16 バイトのものだけ読めます）。"},
+      {RefusalCause::Converter, path + " is an illegal format\n", waveHead(18, 3, 32, "data"),
+       "浮動小数点（IEEE float）の Wave ファイルです。"},
       {RefusalCause::Converter, path + " is an illegal format\n",
        std::string("RIFF\x10\0\0\0WAVEJUNK", 16) + std::string(40, '\0'),
        "ヘッダーの先頭が「fmt 」チャンクではなく、「JUNK」チャンクです。"},
@@ -236,7 +239,57 @@ TEST(Refusal, NamesWhatTheFileHasFromPelkinsLineAndTheHeader) {
     // Only a file that is not of the readable kind is told what is.
     const bool aboutTheFormat = row.errors.find(" is") != std::string::npos;
     EXPECT_EQ(reason.find("Varno が読めるのは") != std::string::npos, aboutTheFormat) << row.errors;
+    EXPECT_EQ(refusal.decodable, aboutTheFormat) << row.errors;
   }
+}
+
+TEST(Decoding, ReportAndWordsOfWhatAFileIs) {
+  const DecoderReport mp3 = parseDecoderReport(
+      crlf({"/m/s.mp3", "", "close", "format=MPEG", "encoding=MPEG_III", "channels=2", "rate=44100",
+            "frames=-1", "bits=16", "progress=x", "reason=a=b"}));
+  EXPECT_EQ(mp3.frames, -1);
+  EXPECT_EQ(mp3.progress, -1);
+  EXPECT_EQ(mp3.reason, "a=b");
+  const auto report = [](std::string format, std::string encoding, int channels = 2) {
+    return DecoderReport{
+        .format = format, .encoding = encoding, .channels = channels, .rate = 44100};
+  };
+  const struct {
+    DecoderReport report;
+    std::string head;
+    std::string words;
+  } rows[] = {
+      {mp3, "", "MP3、2 チャンネル、44100 Hz"},
+      {report("WAV", "PCM_16", 1), waveHead(16, 1, 16, "LIST"),
+       "「LIST」チャンクのある 16 ビット PCM、1 チャンネル、44100 Hz"},
+      {report("WAVEX", "PCM_24"), waveHead(40, 0xFFFE, 24, "data"),
+       "24 ビットの PCM、2 チャンネル、44100 Hz"},
+      {report("WAVEX", "PCM_16"), waveHead(40, 0xFFFE, 16, "data"),
+       "拡張形式（WAVE_FORMAT_EXTENSIBLE）の 16 ビット PCM、2 チャンネル、44100 Hz"},
+      {report("WAV", "FLOAT"), waveHead(18, 3, 32, "data"),
+       "浮動小数点の PCM、2 チャンネル、44100 Hz"},
+      {report("OGG", "OPUS", 1), "", "Opus、1 チャンネル、44100 Hz"},
+      {report("AIFF", "PCM_16"), "", "AIFF（16 ビットの PCM）、2 チャンネル、44100 Hz"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(describeSound(row.report, row.head), row.words);
+  EXPECT_NE(conversionQuestion(report("FLAC", "PCM_24", 4), "").find("最初のチャンネルだけ"),
+            std::string::npos);
+
+  const struct {
+    std::string head;
+    std::string kind;
+  } undecodable[] = {
+      {std::string("\0\0\0\x20"
+                   "ftypM4A ",
+                   12),
+       "MPEG-4 の音（AAC など）"},
+      {"ID3\x04\0\0\0\0\0\0garbage", "壊れているか、読めない形の MP3"},
+      {"just some words\r\n", "文字だけのファイル"},
+      {std::string("\x01\x02\x03", 3), "Varno の知らない形のファイル"},
+  };
+  for (const auto& row : undecodable)
+    EXPECT_TRUE(undecodableMessage(row.head).starts_with("このファイルは" + row.kind + "で"))
+        << row.kind;
 }
 
 TEST(SampleText, LinesEndAtCrLfOrLfAndTheLastLineEndAddsNothing) {

@@ -35,14 +35,17 @@ std::string messageName(const std::string& text) {
       {text::kLocked, "locked"},          {text::kPlayerHanded, "handed"},
       {text::kOriginalUnwritable, "Org unwritable"},
       {text::kCaptureJobUnwritable, "pelkin job unwritable"},
-      {text::kConversionJobUnwritable, "trosk job unwritable"}};
+      {text::kConversionJobUnwritable, "trosk job unwritable"},
+      {text::kDecoding, "decoding"},      {text::kDecodeFailed, "decode failed"},
+      {text::kDecodedUnwritable, "Org_wav unwritable"}, {text::kNotSound, "not sound"},
+      {text::kDecoderNotStarted, "decoder not started"}};
   // clang-format on
   const auto found = names.find(text);
   return found == names.end() ? text : found->second;
 }
 
 std::string word(const Action& action) {
-  const char* timers[] = {"T1", "T2", "T3", "T4"};
+  const char* timers[] = {"T1", "T2", "T3", "T4", "T5"};
   return std::visit(
       [&](const auto& a) -> std::string {
         using A = std::decay_t<decltype(a)>;
@@ -91,6 +94,11 @@ std::string word(const Action& action) {
         if constexpr (std::is_same_v<A, action::ShowDataInUse>) return "in use box";
         if constexpr (std::is_same_v<A, action::ShowPlayerNotStarted>) return "not started box";
         if constexpr (std::is_same_v<A, action::Redraw>) return "redraw";
+        if constexpr (std::is_same_v<A, action::StartProbe>) return "probe " + a.path;
+        if constexpr (std::is_same_v<A, action::AskToConvert>)
+          return "ask " + std::to_string(a.question);
+        if constexpr (std::is_same_v<A, action::StartDecoding>) return "decode " + a.path;
+        if constexpr (std::is_same_v<A, action::CaptureDecoded>) return "pelkin Org_wav";
       },
       action);
 }
@@ -136,6 +144,20 @@ std::vector<Event> converting() {
   std::vector<Event> e = captured();
   for (const Event& more : {choose(1), kResampled, kTrosk21}) e.push_back(more);
   return e;
+}
+
+const Event kDropSong = event::Drop{"/m/s.mp3", true};
+const Event kDecoder41 = event::DecoderStarted{41};
+const Event kDecoder42 = event::DecoderStarted{42};
+const Event kDecoderRuns = event::DecoderTick{JobStatus::Unfinished, false, {.progress = 40}, {}};
+const Event kDecoderClosed = event::DecoderTick{JobStatus::Close, false, {}, {}};
+const Event kDecoderCrashed = event::DecoderTick{JobStatus::Unfinished, true, {}, {}};
+const Event kAccepted = event::ConvertAnswered{1, true};
+const Event kDecodable = event::RefusalExplained{{RefusalSubject::File, "why", true}};
+
+// An MP3 dropped, described by decoder 41 and the question answered yes; decoder 42 converts.
+std::vector<Event> decoding() {
+  return {kDropSong, kDecoder41, kDecoderClosed, kAccepted, kDecoder42};
 }
 
 struct Row {
@@ -351,6 +373,46 @@ std::vector<Row> rows() {
       {"a choice while the player starts clears the saved sound",
        converting() + std::vector<Event>{kConversionClosed, kPlayerStarted, choose(2)},
        {"msg resampling", "saved Chg-", "resample 2 first"}},
+      {"another sound's drop is described first, and nothing shown changes",
+       captured() + std::vector<Event>{kDropSong},
+       {"probe /m/s.mp3"}},
+      {"a text named to be opened is said to be no sound",
+       {event::Drop{"/m/notes.txt", false, true}},
+       {"msg not sound"}},
+      {"the description asks the question",
+       {kDropSong, kDecoder41, kDecoderRuns, kDecoderClosed},
+       {"release 41", "ask 1"}},
+      {"a yes replaces the sound and converts it",
+       captured() + std::vector<Event>{kDropSong, kDecoder41, kDecoderClosed, kAccepted},
+       {"show /m/s.mp3", "clear selection", "Combo1-", "HScroll1-", "msg decoding", "Chg-", "Org+",
+        "remove Chg_txt", "decode /m/s.mp3"}},
+      {"a no, or a late answer, changes nothing",
+       {kDropSong, kDecoder41, kDecoderClosed, event::ConvertAnswered{1, false}, kAccepted},
+       {}},
+      {"a file nothing decodes is said so, with the decoder's reason",
+       {kDropSong, kDecoder41, event::DecoderTick{JobStatus::Error, false, {.reason = "r"}, ""}},
+       {"release 41", "msg " + undecodableMessage("") + " +tip"}},
+      {"a long conversion shows its progress",
+       decoding() + std::vector<Event>{kDecoderRuns, kDecoderRuns, kDecoderRuns},
+       {"msg " + decodingMessage(40), "start T5"}},
+      {"the converted file goes to pelkin",
+       decoding() + std::vector<Event>{kDecoderRuns, kDecoderClosed},
+       {"release 42", "pelkin Org_wav"}},
+      {"a decoder that dies fails the conversion",
+       decoding() + std::vector<Event>{kDecoderCrashed},
+       {"release 42", "msg decode failed"}},
+      {"a newer drop ends the conversion",
+       decoding() + std::vector<Event>{kDropB},
+       {"stop T5", "end 42", "show /m/b.wav", "pelkin /m/b.wav"}},
+      {"a refused WAVE file is described after the refusal lines",
+       {kDropA, kPelkin11, kPelkinError, kDecodable},
+       {"release 11", "msg refused +tip", "probe /m/a.wav"}},
+      {"and one nothing decodes keeps them",
+       {kDropA, kPelkin11, kPelkinError, kDecodable, kDecoder41, kDecoderCrashed},
+       {"release 41"}},
+      {"what the decoder wrote is not described again when pelkin refuses it",
+       decoding() + std::vector<Event>{kDecoderClosed, kPelkin12, kPelkinError, kDecodable},
+       {"release 12", "msg refused +tip"}},
       {"ticks of a lock that is over change nothing",
        captured() +
            std::vector<Event>{kPlayerStarted, kPlayerRuns, kPlayerGone, kPlayerGone, kPlayerRuns},

@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <sndfile.h>
 #include <sys/stat.h>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -8,7 +9,9 @@
 #include <QtTest>
 #include <limits>
 
+#include "pipeline/capture.h"
 #include "test_support.h"
+#include "testkit/sound.h"
 
 namespace {
 
@@ -138,6 +141,43 @@ class CaptureTests : public QObject {
     dropFiles(f.Text1, {wave});
     QTRY_COMPARE_WITH_TIMEOUT(f.Combo1->count(), 8, kCaptureTimeout);
     QCOMPARE(f.Label7->toolTip(), QString());
+  }
+
+  // Another sound is asked about before anything changes; "キャンセル" writes nothing, and
+  // "変換して取り込む" captures what the decoder made of it, shown and played as the user's file.
+  void soundOfAnotherKind() {
+    Harness h(true);
+    formVarno& f = *h.form;
+    const QString song = h.dir.file("歌.mp3");
+    const SoundKind mp3{SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2};
+    QVERIFY(writeSound(QFile::encodeName(song).toStdString(), mp3, 44100, sine(mp3, 440)));
+    const QString words = h.dir.file("words.mp3");
+    QVERIFY(writeFile(words, "not a sound\n"));
+
+    dropFiles(f.Text1, {words});
+    QTRY_VERIFY_WITH_TIMEOUT(f.Label7->text().startsWith(QStringLiteral("このファイルは文字だけ")),
+                             kCaptureTimeout);
+    dropFiles(f.Text1, {song});
+    QTRY_COMPARE_WITH_TIMEOUT(h.questions.size(), std::size_t(1), kCaptureTimeout);
+    QVERIFY2(h.questions[0].contains(QStringLiteral("MP3、2 チャンネル、44100 Hz")),
+             qPrintable(h.questions[0]));
+    QCOMPARE(f.Text1->text(), QString());
+    QVERIFY(!QFile::exists(f.Org_Wav));
+    QVERIFY(!QFile::exists(f.Org_Txt));
+    QVERIFY(!QFile::exists(f.Conv_Ini));
+
+    h.convert = true;
+    dropFiles(f.Text1, {song});
+    QTRY_COMPARE_WITH_TIMEOUT(f.Combo1->count(), 8, kCaptureTimeout);
+    QCOMPARE(f.Text1->text(), song);
+    QCOMPARE(f.Label9->text(),
+             QString::fromStdString(varno::pipeline::kilobytesText(QFileInfo(song).size())));
+    QCOMPARE(f.Label4->text(), QStringLiteral(" 44100"));
+    QCOMPARE(f.Label5->text(), QStringLiteral(" 16"));
+    QVERIFY(readFile(f.Conv_Ini).startsWith(QFile::encodeName(f.Org_Wav) + "\r\n"));
+    h.desktop.runStarts = false;
+    f.cmdOpen_Org->click();
+    QCOMPARE(h.desktop.starts.back().args, std::vector<std::string>{song.toStdString()});
   }
 
   // pelkin that cannot be started refuses the file at once instead of polling for ever.

@@ -234,7 +234,7 @@ class InstanceTests : public QObject {
       QString err;
     } runs[] = {
         {{QStringLiteral("--version")}, {}, 0, QStringLiteral("Varno " VARNO_VERSION "\n"), {}},
-        {{QStringLiteral("--help")}, {}, 0, QStringLiteral("Usage: Varno [FILE.wav]\n"), {}},
+        {{QStringLiteral("--help")}, {}, 0, QStringLiteral("Usage: Varno [FILE]\n"), {}},
         {{}, {}, 1, {}, QStringLiteral("no display")},
         // A platform chosen by hand that cannot be reached is said so, not aborted on.
         {{},

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 ProgramDir::ProgramDir() {
-  for (const char* program : {"pelkin", "trosk"}) useReal(QLatin1String(program));
+  for (const char* program : {"pelkin", "trosk", "decoder"}) useReal(QLatin1String(program));
 }
 
 bool ProgramDir::useStandIn(const QString& name, const QByteArray& last) const {
@@ -25,6 +25,10 @@ Harness::Harness(bool runStarts) {
   form = std::make_unique<formVarno>(desktop, dir.path());
   form->showMessage = [this](Module1::MessageKind kind, const QString& text) {
     messages.push_back({kind, text});
+  };
+  form->askToConvert = [this](const QString& question) {
+    questions.push_back(question);
+    return convert;
   };
 }
 

@@ -22,7 +22,7 @@ struct Message {
   QString text;
 };
 
-// A program folder in a temporary directory, holding links to the real pelkin and trosk.
+// A program folder in a temporary directory, holding links to the real converters.
 class ProgramDir {
  public:
   ProgramDir();
@@ -44,6 +44,9 @@ struct Harness {
   ProgramDir dir;
   FakeDesktop desktop;
   std::vector<Message> messages;
+  // The questions whether to convert a file, answered with `convert`.
+  std::vector<QString> questions;
+  bool convert = false;
   std::unique_ptr<formVarno> form;
 };
 
