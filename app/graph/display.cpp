@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "graph/labels.h"
 #include "pipeline/sample_text.h"
 
 namespace varno::graph {
@@ -66,15 +67,6 @@ std::vector<Group> groupsInView(const std::filesystem::path& resampled,
 Segment stick(std::int64_t column, float y, std::uint32_t rgb) {
   const auto x = static_cast<float>(column);
   return {x, 100.0f, x, y, rgb};
-}
-
-std::string methodName(pipeline::Method method) {
-  switch (method) {
-    case pipeline::Method::Average: return "平均値を使う";
-    case pipeline::Method::LowPass: return "ローパスフィルタを使う";
-    case pipeline::Method::FirstSample: break;
-  }
-  return "先頭データを使う";
 }
 
 }  // namespace

@@ -39,11 +39,11 @@ QString askSaveNameInDialog(QWidget* parent, const QString& suggested) {
   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
-QString suggestedPictureName() {
+QString suggestedPictureName(const QString& fileName) {
   const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
   const QString folder =
       !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::homePath();
-  return folder + QStringLiteral("/varno.png");
+  return folder + QLatin1Char('/') + fileName;
 }
 
 }  // namespace varno::window

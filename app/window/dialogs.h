@@ -18,7 +18,7 @@ bool askToConvertInDialog(QWidget* parent, const QString& text);
 // The file the user chose to save a PNG picture as, `suggested` offered; "" when cancelled.
 QString askSaveNameInDialog(QWidget* parent, const QString& suggested);
 
-// varno.png in the user's pictures folder, or at home when there is none.
-QString suggestedPictureName();
+// `fileName` in the user's pictures folder, or at home when there is none.
+QString suggestedPictureName(const QString& fileName);
 
 }  // namespace varno::window

@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QMimeDatabase>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,6 +27,7 @@
 #include "common/numtext.h"
 #include "graph/caption_layout.h"
 #include "graph/graph.h"
+#include "graph/labels.h"
 #include "pipeline/atomic_file.h"
 #include "pipeline/capture.h"
 #include "pipeline/job.h"
@@ -494,6 +496,20 @@ void formVarno::Draw_Fig() {
   Picture1->draw(frame.upper);
   Picture2->clear();
   Picture2->draw(frame.lower);
+  if (!display_.staircase) return;
+  const QString label = QString::fromStdString(
+      varno::graph::staircaseLabel(*display_.staircase, display_.format.rate));
+  // A picture box's pixels and its user units are within half a percent of each other.
+  const QFontMetrics metrics(Picture2->font());
+  Picture2->drawText(label,
+                     varno::graph::labelPlace(frame.lower, metrics.horizontalAdvance(label) + 4,
+                                              metrics.height() + 2));
+}
+
+QString formVarno::soundTitle() const {
+  return QString::fromStdString(
+      varno::graph::soundTitle(QFileInfo(fromBytes(display_.source)).fileName().toStdString(),
+                               display_.format.rate, display_.staircase));
 }
 
 QRect formVarno::graphsRegion() const {
@@ -503,10 +519,36 @@ QRect formVarno::graphsRegion() const {
   return region & rect();
 }
 
+QImage formVarno::titledPicture() {
+  const QPixmap graphs = grab(graphsRegion());
+  if (!display_.shown) return graphs.toImage();
+  // The title line names what the graphs show, above them as docs/methods.png has it.
+  const QFontMetrics metrics(Label7->font());
+  const qreal ratio = graphs.devicePixelRatio();
+  const int titleHeight = metrics.height() + 6;
+  QImage picture(graphs.width(), graphs.height() + qRound(titleHeight * ratio),
+                 QImage::Format_RGB32);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::white);
+  QPainter painter(&picture);
+  painter.setFont(Label7->font());
+  painter.setPen(Qt::black);
+  const int width = qRound(graphs.width() / ratio);
+  painter.drawText(QRect(4, 0, width - 8, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                   soundTitle());
+  painter.drawPixmap(0, titleHeight, graphs);
+  return picture;
+}
+
 void formVarno::mnuSavePicture_Click() {
-  const QString file = askSaveName(suggestedPictureName());
+  const QString name =
+      display_.shown ? QString::fromStdString(varno::graph::pictureFileName(
+                           QFileInfo(fromBytes(display_.source)).completeBaseName().toStdString(),
+                           display_.format.rate, display_.staircase))
+                     : QStringLiteral("varno.png");
+  const QString file = askSaveName(suggestedPictureName(name));
   if (file.isEmpty()) return;
-  const QPixmap picture = grab(graphsRegion());
+  const QImage picture = titledPicture();
   // A file that cannot be written whole is not written at all.
   QSaveFile out(file);
   if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG") && out.commit()) return;
@@ -516,8 +558,8 @@ void formVarno::mnuSavePicture_Click() {
 }
 
 void formVarno::mnuCopySamples_Click() {
-  QGuiApplication::clipboard()->setText(
-      QString::fromStdString(varno::graph::samplesTable(currentFrame().values)));
+  QGuiApplication::clipboard()->setText(QString::fromStdString(varno::graph::samplesTable(
+      currentFrame().values, display_.format.rate, soundTitle().toStdString())));
 }
 
 void formVarno::HScroll1_Change() {

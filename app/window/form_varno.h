@@ -3,6 +3,7 @@
 // variables the procedures share, and the procedures themselves. The procedures read the
 // controls, ask the sequencer what to do and the display model what to show, and write the
 // results back.
+#include <QImage>
 #include <QLabel>
 #include <QList>
 #include <QString>
@@ -217,6 +218,11 @@ class formVarno : public QWidget {
   varno::graph::Frame currentFrame() const;
   // Both picture boxes with their amplitude and time captions, in window coordinates.
   QRect graphsRegion() const;
+  // The graphs as a picture to save: under a title line naming the sound, its rate and what
+  // made the staircase, once a sound is shown.
+  QImage titledPicture();
+  // The sound's file name, its rate and what made the staircase.
+  QString soundTitle() const;
   void Set_Combo1();
   QWidget* control(varno::pipeline::Control control) const;
   QTimer* timer(varno::pipeline::Timer timer) const;

@@ -12,6 +12,7 @@
 #include "graph/caption_layout.h"
 #include "graph/display.h"
 #include "graph/graph.h"
+#include "graph/labels.h"
 #include "testkit/files.h"
 
 using namespace varno;
@@ -477,9 +478,27 @@ TEST(Frame, StaircaseHoldsEachValueForItsGroup) {
   }
 }
 
-TEST(Copy, TableHasAHeaderAndARowPerSample) {
-  EXPECT_EQ(samplesTable({}), "サンプル\tオリジナル\tサンプリング後\n");
+TEST(Copy, TableHasAHeadingAHeaderAndARowPerSample) {
+  const std::string header = "サンプル\t時間(ms)\tオリジナル\tサンプリング後\n";
+  EXPECT_EQ(samplesTable({}, 44100, "h"), "h\n" + header);
   const ViewValues values{4096, {128, -3, 0.5}, {std::nullopt, -3, 1.25}};
-  EXPECT_EQ(samplesTable(values),
-            "サンプル\tオリジナル\tサンプリング後\n4096\t128\t\n4097\t-3\t-3\n4098\t0.5\t1.25\n");
+  EXPECT_EQ(
+      samplesTable(values, 8000, "a.wav"),
+      "a.wav\n" + header + "4096\t512\t128\t\n4097\t512.125\t-3\t-3\n4098\t512.25\t0.5\t1.25\n");
+  EXPECT_EQ(samplesTable({0, {1}, {std::nullopt}}, 0, "h"), "h\n" + header + "0\t\t1\t\n");
+}
+
+TEST(Labels, SayWhatMadeTheStaircase) {
+  const Staircase quarter{4, pipeline::Method::FirstSample};
+  EXPECT_EQ(staircaseLabel(quarter, 44100), "1/4（11025 Hz）、先頭データを使う");
+  EXPECT_EQ(staircaseLabel({8, pipeline::Method::Average}, 22050), "1/8（2756 Hz）、平均値を使う");
+  EXPECT_EQ(soundTitle("歌.mp3", 44100, quarter),
+            "歌.mp3、44100 Hz、1/4（11025 Hz）、先頭データを使う");
+  EXPECT_EQ(soundTitle("a.wav", 8000, std::nullopt), "a.wav、8000 Hz");
+  EXPECT_EQ(pictureFileName("tone", 44100, quarter), "tone_11025Hz_先頭データを使う.png");
+  EXPECT_EQ(pictureFileName("tone", 44100, std::nullopt), "tone_44100Hz.png");
+  // A stick reaching into the top left corner sends the label to the top right.
+  const std::vector<Segment> lower{{10, 100, 10, 0, kRed}, {0, 100, 500, 100, kBlack}};
+  EXPECT_EQ(labelPlace(lower, 100, 12), (Box{397, 3, 100, 12}));
+  EXPECT_EQ(labelPlace({}, 100, 12), (Box{3, 3, 100, 12}));
 }

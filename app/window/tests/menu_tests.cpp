@@ -110,16 +110,28 @@ class MenuTests : public QObject {
       suggested = offered;
       return target;
     };
+    // The staircase's label stands in one of Picture2's corners, clear of the grid.
+    const QImage lower = f.Picture2->image();
+    auto inked = [&](QRect corner) {
+      for (int y = corner.top(); y <= corner.bottom(); ++y)
+        for (int x = corner.left(); x <= corner.right(); ++x)
+          if (QColor(lower.pixel(x, y)).red() < 128) return true;
+      return false;
+    };
+    QVERIFY(inked({2, 2, 95, 14}) || inked({404, 2, 95, 14}) || inked({2, 186, 95, 14}) ||
+            inked({404, 186, 95, 14}));
     f.mnuSavePicture->trigger();
     QVERIFY(h.messages.empty());
-    QCOMPARE(QFileInfo(suggested).fileName(), QStringLiteral("varno.png"));
+    QCOMPARE(QFileInfo(suggested).fileName(), QStringLiteral("sound_2000Hz_先頭データを使う.png"));
     const QImage saved(target, "PNG");
     QVERIFY(!saved.isNull());
     QRect region = f.Picture1->geometry() | f.Picture2->geometry();
     for (const QLabel* caption : f.Label12) region |= caption->geometry();
     for (const QLabel* caption : f.Label13) region |= caption->geometry();
-    // As on screen: the captions' boxes may reach past the window's edge.
-    QCOMPARE(saved.size(), (region & f.rect()).size() * f.devicePixelRatio());
+    // As on screen, under a title line: the captions' boxes may reach past the window's edge.
+    const QSize graphs = (region & f.rect()).size() * f.devicePixelRatio();
+    QCOMPARE(saved.width(), graphs.width());
+    QVERIFY(saved.height() > graphs.height());
     QVERIFY(hasColour(saved, 0x0000FF));
     QVERIFY(hasColour(saved, 0xFF0000));
 
@@ -143,17 +155,26 @@ class MenuTests : public QObject {
     const std::vector<int> samples = varied(1050);
     captureByHand(h, "8000", "16", samples);
     QVERIFY(f.mnuCopySamples->isEnabled());
-    auto copied = [&] {
-      f.mnuCopySamples->trigger();
-      return QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
-    };
     auto row = [&](int i, int group) {
       const QString resampled = group < 0 ? QString() : QString::number(samples[4 * group]);
-      return QStringLiteral("%1\t%2\t%3").arg(i).arg(samples[i]).arg(resampled);
+      return QStringLiteral("%1\t%2\t%3\t%4")
+          .arg(i)
+          .arg(QString::number(i / 8.0, 'g', 10))
+          .arg(samples[i])
+          .arg(resampled);
+    };
+    auto copied = [&] {
+      f.mnuCopySamples->trigger();
+      QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+      // What the values are of comes first.
+      lines.removeFirst();
+      return lines;
     };
     QStringList lines = copied();
+    QCOMPARE(QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0),
+             QStringLiteral("sound.wav、8000 Hz"));
     QCOMPARE(lines.size(), 502);
-    QCOMPARE(lines[0], QStringLiteral("サンプル\tオリジナル\tサンプリング後"));
+    QCOMPARE(lines[0], QStringLiteral("サンプル\t時間(ms)\tオリジナル\tサンプリング後"));
     QCOMPARE(lines[1], row(0, -1));  // nothing re-sampled yet
     QCOMPARE(lines[501], QString());
 
