@@ -33,7 +33,7 @@ void putU32(char* p, std::uint32_t v) {
   putU16(p + 2, v >> 16);
 }
 
-Outcome failAt(Error error, std::uint64_t line) { return Outcome{error, line, false}; }
+Outcome failAt(Error error, std::uint64_t line) { return Outcome{error, line, false, {}}; }
 
 }  // namespace
 
