@@ -112,9 +112,9 @@ Outcome writeDecodedWave(FrameReader& in, int channels, std::uint32_t rate, int 
   std::uint64_t dataSize = 0;
   for (;;) {
     const std::size_t got = in.read(samples.data(), frames);
-    const std::size_t bytes = packFrames(
-        std::span(samples).first(got * static_cast<std::size_t>(channels)), channels, bits,
-        data.data());
+    const std::size_t bytes =
+        packFrames(std::span(samples).first(got * static_cast<std::size_t>(channels)), channels,
+                   bits, data.data());
     if (dataSize + bytes > kMaxWaveData) return failed(Error::OutputTooLong);
     if (!out.write(data.data(), bytes)) return failed(Error::OutputNotWritten);
     done += got;
@@ -129,8 +129,7 @@ Outcome writeDecodedWave(FrameReader& in, int channels, std::uint32_t rate, int 
       converter::waveHeader(kept, rate, bits, static_cast<std::uint32_t>(dataSize));
   // RIFF chunks are padded to an even size.
   const char pad = 0;
-  if ((dataSize % 2 != 0 && !out.write(&pad, 1)) ||
-      !out.rewriteStart(header.data(), header.size()))
+  if ((dataSize % 2 != 0 && !out.write(&pad, 1)) || !out.rewriteStart(header.data(), header.size()))
     return failed(Error::OutputNotWritten);
   return {};
 }

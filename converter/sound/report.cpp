@@ -63,12 +63,9 @@ SoundReport describeSound(int sfFormat, int channels, int rate, std::int64_t fra
 
 std::vector<std::string> reportLines(const SoundReport& report) {
   std::vector<std::string> lines{
-      std::string("format=") + report.format,
-      std::string("encoding=") + report.encoding,
-      "channels=" + std::to_string(report.channels),
-      "rate=" + std::to_string(report.rate),
-      "frames=" + std::to_string(report.frames),
-      "bits=" + std::to_string(report.bits),
+      std::string("format=") + report.format,        std::string("encoding=") + report.encoding,
+      "channels=" + std::to_string(report.channels), "rate=" + std::to_string(report.rate),
+      "frames=" + std::to_string(report.frames),     "bits=" + std::to_string(report.bits),
   };
   if (report.progress) lines.push_back("progress=" + std::to_string(*report.progress));
   return lines;

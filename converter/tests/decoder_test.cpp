@@ -116,7 +116,7 @@ struct SoundFile {
   int rate;
   int channels;
   Width width;
-  std::vector<double> samples;  // interleaved
+  std::vector<double> samples;     // interleaved
   const char* software = nullptr;  // written as the file's SF_STR_SOFTWARE string
 };
 
@@ -168,15 +168,12 @@ class DecoderRun : public testing::Test {
     return runProgram(DECODER_PATH, {job});
   }
 
-  std::vector<std::string> report(const char* format, const char* encoding, int channels,
-                                  int rate, std::int64_t frames, int bits,
-                                  std::optional<int> progress) {
-    std::vector<std::string> lines = {std::string("format=") + format,
-                                      std::string("encoding=") + encoding,
-                                      "channels=" + std::to_string(channels),
-                                      "rate=" + std::to_string(rate),
-                                      "frames=" + std::to_string(frames),
-                                      "bits=" + std::to_string(bits)};
+  std::vector<std::string> report(const char* format, const char* encoding, int channels, int rate,
+                                  std::int64_t frames, int bits, std::optional<int> progress) {
+    std::vector<std::string> lines = {
+        std::string("format=") + format,        std::string("encoding=") + encoding,
+        "channels=" + std::to_string(channels), "rate=" + std::to_string(rate),
+        "frames=" + std::to_string(frames),     "bits=" + std::to_string(bits)};
     if (progress) lines.push_back("progress=" + std::to_string(*progress));
     return lines;
   }
@@ -212,56 +209,39 @@ struct LosslessCase {
 };
 
 TEST_F(DecoderRun, LosslessFilesBecomeExactlyThePlainWave) {
-  const std::vector<double> values16 = {0, 1, -1, 32767, -32768, 1000, -1000, 12345};
+  const std::vector<int> ints16 = {0, 1, -1, 32767, -32768, 1000, -1000, 12345};
+  const std::vector<double> values16(ints16.begin(), ints16.end());
+  // clang-format off
   const LosslessCase cases[] = {
-      {"24-bit extensible",
-       "in.wav",
+      {"24-bit extensible", "in.wav",
        {SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 48000, 2, Width::Int,
         {128 << 8, -128 * 256, 127 << 8, -129 * 256, 0x7FFFFF << 8, -0x800000 * 256}},
-       "WAVEX",
-       "PCM_24",
+       "WAVEX", "PCM_24",
        waveBytes({.channels = 2, .rate = 48000}, pcm16({1, -1, 0, -1, 32767, -32768}))},
-      {"float",
-       "in.wav",
+      {"float", "in.wav",
        {SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, Width::Double,
         {0.5 / 32768, -0.5 / 32768, 1.5, -1.5, 1.0, kNaN, 0.25}},
-       "WAV",
-       "FLOAT",
-       waveBytes({}, pcm16({1, -1, 32767, -32768, 32767, 0, 8192}))},
-      {"16-bit with a LIST chunk",
-       "in.wav",
+       "WAV", "FLOAT", waveBytes({}, pcm16({1, -1, 32767, -32768, 32767, 0, 8192}))},
+      {"16-bit with a LIST chunk", "in.wav",
        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, Width::Short, values16, "Varno tests"},
-       "WAV",
-       "PCM_16",
-       waveBytes({.channels = 2}, pcm16({0, 1, -1, 32767, -32768, 1000, -1000, 12345}))},
-      {"FLAC",
-       "in.flac",
+       "WAV", "PCM_16", waveBytes({.channels = 2}, pcm16(ints16))},
+      {"FLAC", "in.flac",
        {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, Width::Short, values16},
-       "FLAC",
-       "PCM_16",
-       waveBytes({.channels = 2}, pcm16({0, 1, -1, 32767, -32768, 1000, -1000, 12345}))},
-      {"AIFF",
-       "in.aiff",
+       "FLAC", "PCM_16", waveBytes({.channels = 2}, pcm16(ints16))},
+      {"AIFF", "in.aiff",
        {SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050, 1, Width::Short, values16},
-       "AIFF",
-       "PCM_16",
-       waveBytes({.rate = 22050}, pcm16({0, 1, -1, 32767, -32768, 1000, -1000, 12345}))},
-      {"8-bit",
-       "in.wav",
+       "AIFF", "PCM_16", waveBytes({.rate = 22050}, pcm16(ints16))},
+      {"8-bit", "in.wav",
        {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 8000, 1, Width::Short,
         {-128 * 256, -127 * 256, -1 * 256, 0, 1 * 256, 127 * 256, 72 * 256}},
-       "WAV",
-       "PCM_U8",
-       waveBytes({.rate = 8000, .bits = 8, .padded = true},
-                 pcm8({0, 1, 127, 128, 129, 255, 200}))},
-      {"4 channels",
-       "in.wav",
+       "WAV", "PCM_U8",
+       waveBytes({.rate = 8000, .bits = 8, .padded = true}, pcm8({0, 1, 127, 128, 129, 255, 200}))},
+      {"4 channels", "in.wav",
        {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 4, Width::Short,
         {1, 2, 3, 4, 5, 6, 7, 8, -1, -2, -3, -4}},
-       "WAV",
-       "PCM_16",
-       waveBytes({}, pcm16({1, 5, -1}))},
+       "WAV", "PCM_16", waveBytes({}, pcm16({1, 5, -1}))},
   };
+  // clang-format on
   for (const LosslessCase& c : cases) {
     const std::string in = dir / c.file;
     writeSound(in, c.sound);
@@ -317,11 +297,11 @@ TEST_F(DecoderRun, LossyFilesComeOutAtTheirRateAndLength) {
     const std::string wave = readFile(out);
     ASSERT_GE(wave.size(), 44u) << c.file;
     const std::uint32_t frames = leAt(wave, 40, 4) / 4;
-    EXPECT_EQ(wave.substr(0, 44), waveBytes({.channels = 2,
-                                             .rate = static_cast<std::uint32_t>(c.rate),
-                                             .dataSize = frames * 4},
-                                            "")
-                                      .substr(0, 44));
+    EXPECT_EQ(
+        wave.substr(0, 44),
+        waveBytes(
+            {.channels = 2, .rate = static_cast<std::uint32_t>(c.rate), .dataSize = frames * 4}, "")
+            .substr(0, 44));
     EXPECT_EQ(wave.size(), 44 + frames * 4u) << c.file;
     // The codecs add at most a block of their own before or after the sound.
     EXPECT_NEAR(frames, c.rate, 2048) << c.file;
@@ -333,10 +313,9 @@ TEST_F(DecoderRun, LossyFilesComeOutAtTheirRateAndLength) {
     // A sine of amplitude 0.5 has an RMS of 0.5 / sqrt(2) full scale.
     EXPECT_NEAR(std::sqrt(sum / frames) / 32768, 0.5 / std::sqrt(2.0), 0.05) << c.file;
     const std::string text = readFile(job);
-    const std::string head =
-        crlf({in, out, "close", std::string("format=") + c.formatName,
-              std::string("encoding=") + c.encoding, "channels=2",
-              "rate=" + std::to_string(c.rate)});
+    const std::string head = crlf({in, out, "close", std::string("format=") + c.formatName,
+                                   std::string("encoding=") + c.encoding, "channels=2",
+                                   "rate=" + std::to_string(c.rate)});
     EXPECT_EQ(text.substr(0, head.size()), head) << c.file;
     EXPECT_TRUE(text.ends_with("bits=16\r\nprogress=100\r\n")) << text;
   }
@@ -360,7 +339,8 @@ TEST_F(DecoderRun, WhatLibsndfileCannotDecodeEndsInErrorAndWritesNothing) {
   fs::remove(mp3);
   std::string noise;
   std::uint32_t state = 7;
-  for (int i = 0; i < 200000; ++i) noise += static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
+  for (int i = 0; i < 200000; ++i)
+    noise += static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
   const struct {
     const char* name;
     std::string bytes;
@@ -409,9 +389,10 @@ TEST_F(DecoderRun, OutputsThatCannotBeWrittenOrHeld) {
   }
   RunResult r = run(in, "/dev/full");
   EXPECT_EQ(r.err, "can't write /dev/full\n");
-  EXPECT_TRUE(readFile(job).ends_with("\r\nerror\r\nformat=FLAC\r\nencoding=PCM_16\r\nchannels=1\r\n"
-                                      "rate=8000\r\nframes=3\r\nbits=16\r\nprogress=0\r\n"
-                                      "reason=can't write /dev/full\r\n"))
+  EXPECT_TRUE(
+      readFile(job).ends_with("\r\nerror\r\nformat=FLAC\r\nencoding=PCM_16\r\nchannels=1\r\n"
+                              "rate=8000\r\nframes=3\r\nbits=16\r\nprogress=0\r\n"
+                              "reason=can't write /dev/full\r\n"))
       << readFile(job);
 
   // An AU file of 2^31 16-bit frames, sparse: its WAVE would pass 4 GiB.
@@ -423,9 +404,8 @@ TEST_F(DecoderRun, OutputsThatCannotBeWrittenOrHeld) {
   EXPECT_EQ(r.err, big + " is too long for a WAVE file\n");
   EXPECT_EQ(readFile(job),
             jobWith(big, out, "error",
-                    {"format=AU", "encoding=PCM_16", "channels=1", "rate=8000",
-                     "frames=2147483648", "bits=16", "progress=0",
-                     "reason=" + big + " is too long for a WAVE file"}));
+                    {"format=AU", "encoding=PCM_16", "channels=1", "rate=8000", "frames=2147483648",
+                     "bits=16", "progress=0", "reason=" + big + " is too long for a WAVE file"}));
   EXPECT_EQ(fileNames(dir.path()), (std::set<std::string>{"decoder.ini", "in.flac", "big.au"}));
 }
 
