@@ -35,7 +35,7 @@ LIST
 diff -u "$work/expected" "$work/files" || fail "the package holds other files than expected (+ extra, - missing)"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for wanted in libqt6widgets6 libsndfile1 fonts-ipafont-gothic qt6-translations-l10n; do
+for wanted in libqt6widgets6 libsndfile1 fonts-ipafont-gothic qt6-translations-l10n libkissfft-float131; do
   [[ "$depends" == *"$wanted"* ]] || fail "Depends lacks $wanted: $depends"
 done
 

@@ -1,6 +1,7 @@
 #pragma once
 // The window's modal boxes: message boxes titled with the program's name, and the dialog that
-// asks where to save the graphs' picture.
+// asks where to save the graphs' picture; and the saving of a picture.
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -19,6 +20,11 @@ bool askToConvertInDialog(QWidget* parent, const QString& text);
 QString askSaveNameInDialog(QWidget* parent, const QString& suggested);
 
 // `fileName` in the user's pictures folder, or at home when there is none.
-QString suggestedPictureName(const QString& fileName);
+QString suggestedPictureName(const QString& fileName = QStringLiteral("varno.png"));
+
+// Writes `picture` to `file` as a PNG, whole or not at all. "" when it was written, else the
+// message to show: "画像を保存できませんでした。", the file and the system's reason, on lines
+// of their own.
+QString savePicture(const QPixmap& picture, const QString& file);
 
 }  // namespace varno::window
