@@ -14,7 +14,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
@@ -35,6 +34,7 @@
 #include "pipeline/resample.h"
 #include "window/controls.h"
 #include "window/dialogs.h"
+#include "window/spectrum_window.h"
 
 namespace varno::window {
 
@@ -45,7 +45,6 @@ const QString kDropPrompt =
 const QString kDataInUse = QStringLiteral("データが使われています。") + QStringLiteral("\r\n") +
                            QStringLiteral("再生用のソフトを閉じてから選択して選択してください。");
 const QString kPlayerNotStarted = QStringLiteral("再生用のソフトを起動できませんでした。");
-const QString kPictureNotSaved = QStringLiteral("画像を保存できませんでした。");
 
 std::filesystem::path fsPath(const QString& path) {
   return std::filesystem::path(QFile::encodeName(path).toStdString());
@@ -122,6 +121,7 @@ void formVarno::connectEvents() {
   method(Option3, mnuMethod[2], &formVarno::Option3_Click);
   connect(mnuSavePicture, &QAction::triggered, this, &formVarno::mnuSavePicture_Click);
   connect(mnuCopySamples, &QAction::triggered, this, &formVarno::mnuCopySamples_Click);
+  connect(mnuSpectrum, &QAction::triggered, this, &formVarno::mnuSpectrum_Click);
   connect(Timer2, &QTimer::timeout, this, &formVarno::Timer2_Timer);
   connect(cmdOpen_Org, &QPushButton::clicked, this, &formVarno::cmdOpen_Org_Click);
   connect(cmdOpen_Chg, &QPushButton::clicked, this, &formVarno::cmdOpen_Chg_Click);
@@ -484,14 +484,15 @@ void formVarno::fitCaptions() {
 }
 
 varno::graph::Frame formVarno::currentFrame() const {
-  // A re-sampled text that is not there gives no staircase.
-  const QString resampled = Module1::Check_File(Chg_Txt, 0) == 0 ? Chg_Txt : QString();
-  return varno::graph::frameOf(display_, {fsPath(Org_Txt), fsPath(resampled)}, Start_Pos, Max_Amp);
+  return varno::graph::frameOf(display_, sampleFiles(), Start_Pos, Max_Amp);
 }
 
 void formVarno::Draw_Fig() {
   const varno::graph::Frame frame = currentFrame();
   if (!frame.drawn) return;
+  // The spectrum follows what the graphs show.
+  if (formSpectrum != nullptr && formSpectrum->isVisible())
+    formSpectrum->setSpectrum(currentSpectrum());
   Picture1->clear();
   Picture1->draw(frame.upper);
   Picture2->clear();
@@ -548,13 +549,29 @@ void formVarno::mnuSavePicture_Click() {
                      : QStringLiteral("varno.png");
   const QString file = askSaveName(suggestedPictureName(name));
   if (file.isEmpty()) return;
-  const QImage picture = titledPicture();
-  // A file that cannot be written whole is not written at all.
-  QSaveFile out(file);
-  if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG") && out.commit()) return;
-  showMessage(Module1::MessageKind::Plain, kPictureNotSaved + QStringLiteral("\r\n") +
-                                               QDir::toNativeSeparators(file) +
-                                               QStringLiteral("\r\n") + out.errorString());
+  const QString failure = savePicture(QPixmap::fromImage(titledPicture()), file);
+  if (!failure.isEmpty()) showMessage(Module1::MessageKind::Plain, failure);
+}
+
+void formVarno::mnuSpectrum_Click() {
+  if (formSpectrum == nullptr) {
+    formSpectrum = new SpectrumWindow(this);
+    formSpectrum->showMessage = showMessage;
+  }
+  formSpectrum->setSpectrum(currentSpectrum());
+  formSpectrum->show();
+  formSpectrum->raise();
+  formSpectrum->activateWindow();
+}
+
+varno::graph::Spectrum formVarno::currentSpectrum() const {
+  return varno::graph::spectrumOf(display_, sampleFiles(), Start_Pos);
+}
+
+varno::graph::SampleFiles formVarno::sampleFiles() const {
+  // A re-sampled text that is not there gives no staircase.
+  const QString resampled = Module1::Check_File(Chg_Txt, 0) == 0 ? Chg_Txt : QString();
+  return {fsPath(Org_Txt), fsPath(resampled)};
 }
 
 void formVarno::mnuCopySamples_Click() {

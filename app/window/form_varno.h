@@ -17,6 +17,7 @@
 
 #include "desktop/desktop.h"
 #include "graph/display.h"
+#include "graph/spectrum.h"
 #include "pipeline/sequencer.h"
 #include "window/drop_box.h"
 #include "window/module1.h"
@@ -30,6 +31,8 @@ class QRadioButton;
 class QScrollBar;
 
 namespace varno::window {
+
+class SpectrumWindow;
 
 namespace act = varno::pipeline::action;
 namespace ev = varno::pipeline::event;
@@ -82,6 +85,9 @@ class formVarno : public QWidget {
   std::array<QAction*, 3> mnuMethod;
   QAction* mnuSavePicture;
   QAction* mnuCopySamples;
+  QAction* mnuSpectrum;
+  // The spectrum window, made when it is first asked for.
+  SpectrumWindow* formSpectrum = nullptr;
 
   // The window-wide variables.
   QString Conv_Exe;
@@ -132,6 +138,7 @@ class formVarno : public QWidget {
   void Option3_Click();
   void mnuSavePicture_Click();
   void mnuCopySamples_Click();
+  void mnuSpectrum_Click();
   void Timer2_Timer();
   void cmdOpen_Org_Click();
   void cmdOpen_Chg_Click();
@@ -216,6 +223,9 @@ class formVarno : public QWidget {
   void Draw_Fig();
   // What the graphs show now, from the files as they are.
   varno::graph::Frame currentFrame() const;
+  varno::graph::Spectrum currentSpectrum() const;
+  // The sample texts as they are: no re-sampled one while Data/Chg_txt.txt is missing.
+  varno::graph::SampleFiles sampleFiles() const;
   // Both picture boxes with their amplitude and time captions, in window coordinates.
   QRect graphsRegion() const;
   // The graphs as a picture to save: under a title line naming the sound, its rate and what

@@ -6,9 +6,12 @@
 #include <QScrollBar>
 #include <QtTest>
 #include <array>
+#include <cmath>
+#include <numbers>
 
 #include "pipeline/resample.h"
 #include "test_support.h"
+#include "window/spectrum_window.h"
 
 namespace {
 
@@ -46,7 +49,8 @@ class MenuTests : public QObject {
     formVarno& f = *h.form;
     QCOMPARE(f.Picture2->actions().mid(0, 3),
              QList<QAction*>(f.mnuMethod.begin(), f.mnuMethod.end()));
-    QCOMPARE(f.Picture1->actions(), (QList<QAction*>{f.mnuSavePicture, f.mnuCopySamples}));
+    QCOMPARE(f.Picture1->actions(),
+             (QList<QAction*>{f.mnuSavePicture, f.mnuCopySamples, f.mnuSpectrum}));
     QCOMPARE(checkedMethod(f), std::make_pair(1, 1));
     f.mnuMethod[2]->trigger();
     QCOMPARE(checkedMethod(f), std::make_pair(2, 2));
@@ -193,6 +197,33 @@ class MenuTests : public QObject {
     lines = copied();
     QCOMPARE(lines.size(), 1 + 420 + 1);
     QCOMPARE(lines[420], row(1049, 262));
+  }
+
+  // The spectrum window opens from the menu, beside the window, and follows the scroll bar and
+  // each new re-sampling; its copy has a row per bin of the original.
+  void spectrumFollows() {
+    Harness h;
+    formVarno& f = *h.form;
+    std::vector<int> samples;
+    for (int i = 0; i < 16000; ++i)
+      samples.push_back(static_cast<int>(std::lround(
+          16000 * std::sin(2 * std::numbers::pi * (i < 8000 ? 1000 : 3000) * i / 8000.0))));
+    captureByHand(h, "8000", "16", samples);
+    f.mnuSpectrum->trigger();
+    QVERIFY(f.formSpectrum != nullptr && f.formSpectrum->isVisible());
+    QVERIFY(!f.formSpectrum->isModal());
+    auto peak = [&] { return f.formSpectrum->picSpectrum->spectrum().original.peak->frequency; };
+    QVERIFY(std::abs(peak() - 1000) < 5);
+    f.HScroll1->setValue(75);
+    QVERIFY(std::abs(peak() - 3000) < 5);
+    f.Combo1->setCurrentIndex(1);
+    const varno::graph::Spectrum& shown = f.formSpectrum->picSpectrum->spectrum();
+    QVERIFY(shown.resampled.has_value());
+    QVERIFY(shown.folded && std::abs(shown.folded->frequency - 1000) < 10);
+    f.formSpectrum->mnuCopySpectrum->trigger();
+    const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines[0], QStringLiteral("周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)"));
+    QCOMPARE(lines.size(), 1 + 2049 + 1);
   }
 };
 
