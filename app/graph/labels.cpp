@@ -1,7 +1,7 @@
 #include "graph/labels.h"
 
 #include <algorithm>
-#include <array>
+#include <vector>
 
 #include "common/numbers.h"
 #include "common/numtext.h"
@@ -57,24 +57,27 @@ std::string pictureFileName(std::string_view soundStem, double rate,
 
 Box labelPlace(std::span<const Segment> lower, int width, int height) {
   constexpr int kMargin = 3;
-  const std::array<Box, 4> corners{{
-      {kMargin, kMargin, width, height},
-      {500 - kMargin - width, kMargin, width, height},
-      {kMargin, 200 - kMargin - height, width, height},
-      {500 - kMargin - width, 200 - kMargin - height, width, height},
-  }};
-  std::size_t best = 0;
+  const int right = 500 - kMargin - width;
+  const int bottom = 200 - kMargin - height;
+  std::vector<Box> places{{kMargin, kMargin, width, height},
+                          {right, kMargin, width, height},
+                          {kMargin, bottom, width, height},
+                          {right, bottom, width, height}};
+  // Where every corner is taken, along the top and bottom edges.
+  for (int x = kMargin + 5; x < right; x += 5)
+    for (int y : {kMargin, bottom}) places.push_back({x, y, width, height});
+  const Box* best = &places.front();
   std::ptrdiff_t fewest = -1;
-  for (std::size_t i = 0; i < corners.size(); ++i) {
-    const std::ptrdiff_t count = std::count_if(
-        lower.begin(), lower.end(), [&](const Segment& s) { return reaches(s, corners[i]); });
-    if (count == 0) return corners[i];
+  for (const Box& place : places) {
+    const std::ptrdiff_t count = std::count_if(lower.begin(), lower.end(),
+                                               [&](const Segment& s) { return reaches(s, place); });
+    if (count == 0) return place;
     if (fewest < 0 || count < fewest) {
       fewest = count;
-      best = i;
+      best = &place;
     }
   }
-  return corners[best];
+  return *best;
 }
 
 }  // namespace varno::graph

@@ -31,7 +31,8 @@ std::string pictureFileName(std::string_view soundStem, double rate,
 
 // Where the staircase's label of `width` by `height` user units goes in Picture2: the first
 // corner (top left, top right, bottom left, bottom right) that no red stick of `lower`
-// reaches into, else the one fewest reach into.
+// reaches into, else the first place along the top or bottom edge that none reaches into,
+// else the place fewest reach into.
 Box labelPlace(std::span<const Segment> lower, int width, int height);
 
 }  // namespace varno::graph
