@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "common/numtext.h"
 #include "pipeline/atomic_file.h"
@@ -66,22 +67,52 @@ class Writer {
     file_.write(bits);
     file_.write("\r\n");
   }
-  void sample(std::string_view text, common::LineIndex& index) {
+  void sample(std::string_view text) {
     if (samples_ % common::LineIndex::kStride == 0) index.offsets.push_back(file_.size());
     ++samples_;
     file_.write(text);
     file_.write("\r\n");
   }
-  void sample(std::int64_t value, common::LineIndex& index) {
+  void sample(std::int64_t value) {
     char number[24];
     const auto end = std::to_chars(number, number + sizeof number, value).ptr;
-    sample({number, static_cast<std::size_t>(end - number)}, index);
+    sample({number, static_cast<std::size_t>(end - number)});
   }
   std::int64_t samples() const { return samples_; }
+
+  common::LineIndex index;
 
  private:
   AtomicFile& file_;
   std::int64_t samples_ = 0;
+};
+
+// Where the values go: straight into the re-sampled text, or through the quantizer into it
+// and the error text.
+class Output {
+ public:
+  Output(Writer& values, Writer* errors, std::optional<Quantizer>& quantizer)
+      : values_(values), errors_(errors), quantizer_(quantizer) {}
+  // A first sample's line: copied as written unless it is to be quantized.
+  void line(std::string_view text) {
+    if (!quantizer_) return values_.sample(text);
+    std::int64_t v;
+    put(plainInteger(text, v) ? (*quantizer_)(v) : (*quantizer_)(common::leadingNumber(text)));
+  }
+  void value(std::int64_t v) {
+    if (!quantizer_) return values_.sample(v);
+    put((*quantizer_)(v));
+  }
+
+ private:
+  void put(Quantized q) {
+    values_.sample(q.value);
+    errors_->sample(q.error);
+  }
+
+  Writer& values_;
+  Writer* errors_;
+  std::optional<Quantizer>& quantizer_;
 };
 
 }  // namespace
@@ -92,13 +123,16 @@ std::string resampledRateLine(std::string_view originalRateLine, int factor) {
 
 ResampleResult resample(const std::filesystem::path& original,
                         const std::filesystem::path& resampled, int factor, Method method,
-                        const std::function<bool()>& keepGoing) {
+                        const std::function<bool()>& keepGoing, const Quantization& quantization,
+                        const std::filesystem::path& errorText) {
   const auto fail = [](ResampleError error) {
     ResampleResult failed;
     failed.error = error;
     return failed;
   };
-  if (factor < 1 || (method == Method::LowPass && factor > 128))
+  const bool quantized = quantization.bits != 0;
+  if (factor < 1 || (method == Method::LowPass && factor > 128) || quantization.bits < 0 ||
+      quantization.bits > 16 || (quantized && errorText.empty()))
     return fail(ResampleError::CannotWrite);
   SampleTextReader in(original);
   std::string_view line;
@@ -109,25 +143,36 @@ ResampleResult resample(const std::filesystem::path& original,
   if (!file.ok()) return fail(ResampleError::CannotWrite);
   Writer out(file);
   out.header(rateLine, line);
+  std::optional<AtomicFile> errorFile;
+  std::optional<Writer> errors;
+  std::optional<Quantizer> quantizer;
+  if (quantized) {
+    errorFile.emplace(errorText);
+    if (!errorFile->ok()) return fail(ResampleError::CannotWrite);
+    errors.emplace(*errorFile);
+    errors->header(rateLine, line);
+    quantizer.emplace(quantization, sampleRangeOf(line));
+  }
+  Output output(out, errors ? &*errors : nullptr, quantizer);
+  const auto writing = [&] { return file.ok() && (!errorFile || errorFile->ok()); };
   // At factor 1 the filter passes whole numbers unchanged, so the lines are copied as written.
   std::optional<LowPassDecimator> lowPass;
   if (method == Method::LowPass && factor > 1) lowPass.emplace(factor, sampleRangeOf(line));
 
-  ResampleResult result;
   Pacer pacer(keepGoing);
   std::int64_t lineNo = 0;
   int inGroup = 0;  // position of the line in its group, 0..factor-1
   std::int64_t sum = 0;
-  while (in.next(line) && file.ok()) {
+  while (in.next(line) && writing()) {
     if (!pacer.keepGoing(lineNo++)) return fail(ResampleError::Cancelled);
     if (lowPass) {
-      for (std::int64_t value : lowPass->push(sampleValue(line))) out.sample(value, result.index);
+      for (std::int64_t value : lowPass->push(sampleValue(line))) output.value(value);
     } else if (method != Method::Average) {
-      if (inGroup == 0) out.sample(line, result.index);
+      if (inGroup == 0) output.line(line);
     } else {
       addSample(sum, line);
       if (inGroup == factor - 1) {
-        out.sample(roundedMean(sum, factor), result.index);
+        output.value(roundedMean(sum, factor));
         sum = 0;
       }
     }
@@ -135,9 +180,15 @@ ResampleResult resample(const std::filesystem::path& original,
   }
   if (in.failed()) return fail(ResampleError::OriginalUnreadable);
   if (lowPass)
-    for (std::int64_t value : lowPass->finish()) out.sample(value, result.index);
-  if (!file.commit()) return fail(ResampleError::CannotWrite);
+    for (std::int64_t value : lowPass->finish()) output.value(value);
+  // Two renames cannot be one step: the error text goes first, so that a re-sampled text
+  // never stands beside an error text older than itself.
+  if (!writing() || (errorFile && !errorFile->commit()) || !file.commit())
+    return fail(ResampleError::CannotWrite);
+  ResampleResult result;
   result.samplesWritten = out.samples();
+  result.index = std::move(out.index);
+  if (quantizer) result.snrDb = quantizer->snrDb();
   return result;
 }
 

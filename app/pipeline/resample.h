@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/line_index.h"
+#include "pipeline/quantize.h"
 
 namespace varno::pipeline {
 
@@ -19,14 +21,15 @@ std::string resampledRateLine(std::string_view originalRateLine, int factor);
 enum class ResampleError {
   None,
   OriginalUnreadable,  // the original sample text is missing or lacks its two header lines
-  CannotWrite,         // the re-sampled file could not be written
+  CannotWrite,         // the re-sampled file or the error text could not be written
   Cancelled,           // keepGoing answered false; the previous re-sampled file is untouched
 };
 
 struct ResampleResult {
   ResampleError error = ResampleError::None;
   std::int64_t samplesWritten = 0;
-  common::LineIndex index;  // offsets of every 4096th sample line of the written file
+  common::LineIndex index;      // offsets of every 4096th sample line of the written file
+  std::optional<double> snrDb;  // with quantization: Quantizer::snrDb over the whole sound
 };
 
 // Writes `resampled` from `original`: the rate line divided by `factor` (1..128, a power of
@@ -39,8 +42,14 @@ struct ResampleResult {
 // with the factor, is refused as CannotWrite before anything is written.
 // `keepGoing` is called about every 16 ms of work so the caller can process events; when
 // it returns false the run stops and reports Cancelled.
+// With `quantization.bits` 1..16 every value written, a copied line read as its leading
+// number, goes through a Quantizer (its dither started from kDitherSeed), and `errorText`
+// gets the errors under the same header; both files replace their targets only when both
+// are complete. Other bits, or no errorText for them, are refused as CannotWrite.
 ResampleResult resample(const std::filesystem::path& original,
                         const std::filesystem::path& resampled, int factor, Method method,
-                        const std::function<bool()>& keepGoing);
+                        const std::function<bool()>& keepGoing,
+                        const Quantization& quantization = {},
+                        const std::filesystem::path& errorText = {});
 
 }  // namespace varno::pipeline
