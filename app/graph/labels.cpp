@@ -37,7 +37,8 @@ std::string methodName(pipeline::Method method) {
 
 std::string staircaseLabel(const Staircase& staircase, double rate) {
   return "1/" + std::to_string(staircase.factor) + "（" + hertz(shownRate(rate, staircase.factor)) +
-         "）、" + methodName(staircase.method);
+         "）、" + methodName(staircase.method) +
+         pipeline::quantizationLabel(staircase.quantization);
 }
 
 std::string soundTitle(std::string_view fileName, double rate,
