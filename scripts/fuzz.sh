@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, ASan and UBSan (in fuzz-build/): pelkin's reading
-# of WAVE bytes and trosk's reading of sample text. Runs one of them, or both side by side,
-# for the given number of seconds. Corpora, logs and any crash inputs stay in fuzz-build/
-# (ignored by git).
-# Usage: scripts/fuzz.sh SECONDS [pelkin|trosk|both]
+# of WAVE bytes, trosk's reading of sample text and the decoder's sample conversion and report.
+# Runs one of them, pelkin and trosk side by side (both), or all three, for the given number of
+# seconds. Corpora, logs and any crash inputs stay in fuzz-build/ (ignored by git).
+# Usage: scripts/fuzz.sh SECONDS [pelkin|trosk|decoder|both|all]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-usage="usage: scripts/fuzz.sh SECONDS [pelkin|trosk|both]"
+usage="usage: scripts/fuzz.sh SECONDS [pelkin|trosk|decoder|both|all]"
 seconds="${1:?$usage}"
 which="${2:-pelkin}"
 case "$which" in
-  pelkin | trosk) targets=("$which") ;;
+  pelkin | trosk | decoder) targets=("$which") ;;
   both) targets=(pelkin trosk) ;;
+  all) targets=(pelkin trosk decoder) ;;
   *) echo "$usage" >&2; exit 2 ;;
 esac
 
@@ -46,6 +47,20 @@ seed_trosk() {
   printf ' 8000\t\r\n 16 \r\n -5 \r\n007\r\n' >"$corpus/seed-blanks"
   { printf '22050\r\n16\r\n'; seq -32768 3 32767 | sed 's/$/\r/'; } >"$corpus/seed-blocks"
   { printf '8000\r\n8\r\n1\r\n'; head -c 70000 /dev/zero | tr '\0' 1; printf '\r\n2\r\n'; } >"$corpus/seed-long-line"
+}
+
+# Seeds: the first byte picks the part. Samples of each kind (doubles, 16-, 24- and 32-bit)
+# for one, two and four channels and both widths, one read that fails with a reason of two
+# lines, a report with its job lines, and a run of the progress pace.
+seed_decoder() {
+  local corpus=$1
+  printf '\x00\x00\x00\x00\x00\x00\x00\xe0\x3f\x00\x00\x00\x00\x00\x00\xf8\x7f\x00\x00\x00\x00\x00\x00\xf8\xbf' >"$corpus/seed-doubles"
+  printf '\x11\x01\x00\xff\xff\xff\x7f\x00\x80' >"$corpus/seed-stereo16"
+  printf '\x2b\x80\x00\x00\x7f\xff\xff\x00\x00\x80\x01\x02\x03' >"$corpus/seed-four24-8bit"
+  printf '\x31\x00\x80\x00\x00\x00\x00\x01\x00\xff\xff\xff\x7f\x00\x00\x00\x80' >"$corpus/seed-stereo32"
+  printf '\x40\x0bbroken\r\nsync\x00\x00\x00\x00\x00\x00\xe0\x3f' >"$corpus/seed-failure"
+  printf '\xc0\x02\x00\x13\x00\x02\x00\x44\xac\x00\x00\x00\x10\x00\x00\x00\x00\x00\x00\x32\x07/a.wav\r\x06/b.wav\x00\x08lost \r\n ' >"$corpus/seed-report"
+  { printf '\x80\xe8\x03\x00\x00'; for _ in $(seq 50); do printf '\x14\x00\x28'; done; } >"$corpus/seed-pace"
 }
 
 run() {  # name

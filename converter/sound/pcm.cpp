@@ -1,21 +1,32 @@
 #include "converter/sound/pcm.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace varno::sound {
 
 int keptChannels(int channels) { return channels == 2 ? 2 : 1; }
 
+namespace {
+
+// y rounded half away from zero and clipped to -limit .. limit - 1; NaN gives 0. Integer
+// steps the compiler inlines, where std::round is a library call for every sample.
+int roundClipped(double y, int limit) {
+  if (!(y > -limit)) return std::isnan(y) ? 0 : -limit;
+  if (y >= limit - 0.5) return limit - 1;
+  const int whole = static_cast<int>(y);  // towards zero
+  // Exact: y and whole are within one of each other.
+  const double rest = y - whole;
+  return whole + (rest >= 0.5 ? 1 : rest <= -0.5 ? -1 : 0);
+}
+
+}  // namespace
+
 std::int16_t toPcm16(double x) {
-  if (std::isnan(x)) return 0;
-  // std::round takes halves away from zero.
-  return static_cast<std::int16_t>(std::clamp(std::round(x * 32768.0), -32768.0, 32767.0));
+  return static_cast<std::int16_t>(roundClipped(x * 32768.0, 32768));
 }
 
 std::uint8_t toPcm8(double x) {
-  if (std::isnan(x)) return 128;
-  return static_cast<std::uint8_t>(std::clamp(std::round(x * 128.0), -128.0, 127.0) + 128.0);
+  return static_cast<std::uint8_t>(roundClipped(x * 128.0, 128) + 128);
 }
 
 std::size_t waveFrameBytes(int channels, int bits) {
