@@ -17,8 +17,6 @@ namespace varno::graph {
 struct Staircase {
   int factor = 1;
   pipeline::Method method = pipeline::Method::FirstSample;
-  pipeline::Quantization quantization = {};
-  std::optional<double> snrDb;  // over the whole sound, when quantized
 };
 
 // The recording on screen.
@@ -36,7 +34,6 @@ struct Display {
 struct SampleFiles {
   std::filesystem::path original;   // Data/Org_txt.txt
   std::filesystem::path resampled;  // Data/Chg_txt.txt
-  std::filesystem::path error;      // Data/Err_txt.txt: what quantizing took away
 };
 
 // The values of sample lines first .. first + count - 1 (first >= 0) that the file holds,

@@ -37,8 +37,7 @@ std::string methodName(pipeline::Method method) {
 
 std::string staircaseLabel(const Staircase& staircase, double rate) {
   return "1/" + std::to_string(staircase.factor) + "（" + hertz(shownRate(rate, staircase.factor)) +
-         "）、" + methodName(staircase.method) +
-         pipeline::quantizationLabel(staircase.quantization);
+         "）、" + methodName(staircase.method);
 }
 
 std::string soundTitle(std::string_view fileName, double rate,

@@ -321,7 +321,6 @@ Actions Sequencer::choose(const event::Choose& choice) {
   }
   index_ = choice.index;
   method_ = choice.method;
-  quantization_ = choice.quantization;
   // The run on the stack stops and runs again with this choice.
   if (work_ == Work::Resampling) {
     restartWanted_ = true;
@@ -343,7 +342,7 @@ Actions Sequencer::startResampling() {
   message(out, text::kResampling);
   // The re-sampled sound is about to be replaced; nobody should start listening to it now.
   enable(out, Control::OpenResampled, false);
-  out.push_back(action::Resample{index_, method_, quantization_});
+  out.push_back(action::Resample{index_, method_});
   return out;
 }
 

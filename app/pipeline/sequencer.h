@@ -78,10 +78,8 @@ struct RefusalExplained { Refusal refusal; };
 // The captured sample text could be read back for the captions, and for the graph.
 struct CaptionsRead { bool readable; };
 struct GraphPrepared { bool readable; };
-// A rate, method or bit depth was chosen; `playerOpen` is the player guard's answer.
-struct Choose {
-  int index; Method method; bool fromList; bool playerOpen; Quantization quantization = {};
-};
+// A rate or method was chosen; `playerOpen` is the player guard's answer.
+struct Choose { int index; Method method; bool fromList; bool playerOpen; };
 struct ResampleEnded { ResampleError error; };
 // trosk was given its job and started (0: it could not be, or its job not written).
 struct ConversionStarted { ProcessId process; bool jobWritten = true; };
@@ -143,9 +141,7 @@ struct ReadCaptions { using Answer = event::CaptionsRead; };
 struct PrepareGraph { using Answer = event::GraphPrepared; };
 struct DrawCaptured {};  // the scroll bar to 0, the first 500 samples drawn, the bar's range
 struct FillRates {};
-struct Resample {
-  int index; Method method; Quantization quantization = {}; using Answer = event::ResampleEnded;
-};
+struct Resample { int index; Method method; using Answer = event::ResampleEnded; };
 // Writes trosk's job and starts it.
 struct StartConversion { using Answer = event::ConversionStarted; };
 struct ShowConvertedSize {};  // Label11
@@ -257,7 +253,6 @@ class Sequencer {
   ProcessId trosk_ = 0;
   int index_ = -1;
   Method method_ = Method::FirstSample;
-  Quantization quantization_;
   bool restartWanted_ = false;
   std::optional<event::Drop> queuedDrop_;
   Decoding decoding_ = Decoding::Idle;
