@@ -22,19 +22,31 @@ cmake --build fuzz-build --target "${targets[@]/%/_fuzz}" -j"$(nproc)"
 
 mkdir -p fuzz-build/artifacts fuzz-build/logs
 
-# Seeds: plain headers of a few shapes, so the fuzzer starts past the tag checks.
+# Seeds: plain headers of a few shapes, so the fuzzer starts past the tag checks, and files
+# over several 64 KiB read blocks: whole, of an odd size, and ending before their declared size.
 seed_pelkin() {
   local corpus=$1
-  wave() {  # channels bits data-size data-bytes(printf escapes) name
-    local ch=$1 bits=$2 size=$3
-    printf 'RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00%b\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00%bdata%b%b' \
-      "\\x$(printf %02x "$ch")\\x00" "\\x$(printf %02x "$bits")\\x00" \
-      "\\x$(printf %02x "$size")\\x00\\x00\\x00" "$4" >"$corpus/seed-$5"
+  le() {  # value bytes: its low bytes as printf escapes, least significant first
+    local i
+    for ((i = 0; i < $2; i++)); do printf '\\x%02x' $((($1 >> (8 * i)) & 255)); done
   }
-  wave 1 16 4 '\x01\x00\xff\xff' mono16
-  wave 2 8 4 '\x0a\xc8\x14\xd2' stereo8
-  wave 3 16 12 '\x01\x00\x02\x00\x03\x00\x04\x00\x05\x00\x06\x00' three16
-  wave 2 16 9 '\x01\x00\x02\x00\x03' short16
+  wave() {  # channels bits data-size [data bytes as printf escapes; else the data on stdin]
+    printf "RIFF$(le $((36 + $3)) 4)WAVEfmt \\x10\\x00\\x00\\x00\\x01\\x00$(le "$1" 2)"
+    printf "\\x44\\xac\\x00\\x00\\x10\\xb1\\x02\\x00\\x04\\x00$(le "$2" 2)data$(le "$3" 4)"
+    if [ $# -gt 3 ]; then printf '%b' "$4"; else cat; fi
+  }
+  # Every byte value in a fixed pseudo-random order, the same on every run.
+  bytes() {
+    LC_ALL=C awk -v n="$1" 'BEGIN { x = 1; for (i = 0; i < n; i++) { x = (75 * x + 74) % 65537; printf "%c", x % 256 } }'
+  }
+  wave 1 16 4 '\x01\x00\xff\xff' >"$corpus/seed-mono16"
+  wave 2 8 4 '\x0a\xc8\x14\xd2' >"$corpus/seed-stereo8"
+  wave 3 16 12 '\x01\x00\x02\x00\x03\x00\x04\x00\x05\x00\x06\x00' >"$corpus/seed-three16"
+  wave 2 16 9 '\x01\x00\x02\x00\x03' >"$corpus/seed-short16"
+  bytes 204800 | wave 2 16 204800 >"$corpus/seed-blocks-stereo16"
+  bytes 200000 | wave 1 8 200000 >"$corpus/seed-blocks-mono8"
+  bytes 196611 | wave 2 16 196611 >"$corpus/seed-blocks-odd16"
+  bytes 150000 | wave 2 8 262144 >"$corpus/seed-blocks-short8"
 }
 
 # Seeds: small valid texts of both widths, a rate with a fraction and one below 1 Hz, text
