@@ -36,9 +36,15 @@ sox -q -n -r 44100 -b 16 -c 2 -e signed-integer -t raw "$work/raw" synth $((minu
 make_wave "$work/long.wav" $((frames * 4)) "$work/raw"
 make_wave "$work/short.wav" $((60 * 44100 * 4)) "$work/raw"
 
+# Each timed run writes a file that does not exist yet, with earlier writes already on disk:
+# replacing a file makes ext4 start writing the new one back at once, and freeing a replaced
+# file still being written back waits for the disk; both would time the disk, not the program.
+fresh() { rm -f "$1"; sync; }
+
 # Runs converter $1 on input $2 into $3 and prints "seconds peak-KB"; the job must end with "close".
 run_job() {
   printf '%s\r\n%s\r\n\r\n' "$2" "$3" >"$work/job.ini"
+  fresh "$3"
   local start end
   start=$(date +%s.%N)
   /usr/bin/time -f '%M' -o "$work/time" "$1" "$work/job.ini"
@@ -64,9 +70,10 @@ if [ -n "${VARNO_REFERENCE_PELKIN:-}" ]; then
   rm "$work/reference.txt"
 fi
 
-# Copying the output, best of 3, as pelkin is timed: the cost of the bytes alone.
+# Copying the output, best of 3, timed as pelkin is: the cost of the bytes alone.
 dd_best=""
 for _ in 1 2 3; do
+  fresh "$work/copy.txt"
   start=$(date +%s.%N)
   dd if="$work/Org_txt.txt" of="$work/copy.txt" bs=64K status=none
   secs=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.3f", e - s }')
