@@ -49,11 +49,12 @@ double sineAt(double cycles) {
 // Cycles from 0 to sample i of a sweep from f0 to f1 over `seconds`: the integral of f.
 class SweepPhase {
  public:
-  SweepPhase(const SignalSpec& spec, double rate)
-      : f0_(spec.frequency),
-        slope_((spec.endFrequency - spec.frequency) / spec.seconds),
-        logRate_(spec.logarithmic ? std::log(spec.endFrequency / spec.frequency) / spec.seconds
-                                  : 0),
+  SweepPhase(const SignalSettings& settings, double rate)
+      : f0_(settings.frequency),
+        slope_((settings.endFrequency - settings.frequency) / settings.seconds),
+        logRate_(settings.logarithmic
+                     ? std::log(settings.endFrequency / settings.frequency) / settings.seconds
+                     : 0),
         period_(1 / rate) {
     // In ratios, cycles(t + d) = cycles(t) + f(t)·expm1(k·d)/k: the last factor is the same
     // for every block, so a sample costs a multiply instead of an exponential.
@@ -87,25 +88,25 @@ void putLe(std::string& out, std::uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-std::size_t signalLength(const SignalSpec& spec) {
-  return static_cast<std::size_t>(common::roundHalfAwayFromZero(spec.seconds * spec.rate));
+std::size_t signalLength(const SignalSettings& settings) {
+  return static_cast<std::size_t>(common::roundHalfAwayFromZero(settings.seconds * settings.rate));
 }
 
 // Calls store(i, value) with each sample in turn, as signalSamples describes them.
 template <typename Store>
-void generate(const SignalSpec& spec, Store store) {
-  const std::size_t count = signalLength(spec);
+void generate(const SignalSettings& settings, Store store) {
+  const std::size_t count = signalLength(settings);
   // 32767, not 32768: +1 must fit as well as -1, and the two stay symmetric.
-  const bool sixteenBit = spec.bits == 16;
-  const double scale = spec.amplitude * (sixteenBit ? 32767 : 127);
+  const bool sixteenBit = settings.bits == 16;
+  const double scale = settings.amplitude * (sixteenBit ? 32767 : 127);
   const int zero = sixteenBit ? 0 : 128;
-  const auto rate = static_cast<double>(spec.rate);
+  const auto rate = static_cast<double>(settings.rate);
   const auto put = [&](std::size_t i, double x) {
     store(i, zero + static_cast<int>(common::roundHalfAwayFromZero(scale * x)));
   };
-  const double perSample = spec.frequency / rate;
+  const double perSample = settings.frequency / rate;
   const auto at = [](std::size_t i) { return static_cast<double>(i); };
-  switch (spec.waveform) {
+  switch (settings.waveform) {
     case Waveform::Sine:
       for (std::size_t i = 0; i < count; ++i) put(i, sineAt(perSample * at(i)));
       break;
@@ -116,12 +117,12 @@ void generate(const SignalSpec& spec, Store store) {
       for (std::size_t i = 0; i < count; ++i) put(i, 2 * fraction(perSample * at(i) + 0.5) - 1);
       break;
     case Waveform::Sweep: {
-      SweepPhase phase(spec, rate);
+      SweepPhase phase(settings, rate);
       for (std::size_t i = 0; i < count; ++i) put(i, sineAt(phase.cycles(i)));
       break;
     }
     case Waveform::TwoSines: {
-      const double secondPerSample = spec.endFrequency / rate;
+      const double secondPerSample = settings.endFrequency / rate;
       for (std::size_t i = 0; i < count; ++i)
         put(i, (sineAt(perSample * at(i)) + sineAt(secondPerSample * at(i))) / 2);
       break;
@@ -136,33 +137,34 @@ void generate(const SignalSpec& spec, Store store) {
 
 }  // namespace
 
-std::string signalSpecProblem(const SignalSpec& spec) {
-  if (!(spec.rate >= 8000 && spec.rate <= 96000))
+std::string signalSettingsProblem(const SignalSettings& settings) {
+  if (!(settings.rate >= 8000 && settings.rate <= 96000))
     return "サンプリング周波数は 8000 Hz から 96000 Hz までにしてください。";
-  if (spec.bits != 8 && spec.bits != 16) return "ビット数は 8 か 16 にしてください。";
-  if (!(spec.seconds >= 0.5 && spec.seconds <= 30))
+  if (settings.bits != 8 && settings.bits != 16) return "ビット数は 8 か 16 にしてください。";
+  if (!(settings.seconds >= 0.5 && settings.seconds <= 30))
     return "長さは 0.5 秒から 30 秒までにしてください。";
-  if (!(spec.amplitude >= 0 && spec.amplitude <= 1)) return "振幅は 0 から 1 までにしてください。";
-  if (spec.waveform != Waveform::WhiteNoise && !validFrequency(spec.frequency))
+  if (!(settings.amplitude >= 0 && settings.amplitude <= 1))
+    return "振幅は 0 から 1 までにしてください。";
+  if (settings.waveform != Waveform::WhiteNoise && !validFrequency(settings.frequency))
     return "周波数は 0 Hz より大きく 1000000 Hz 以下にしてください。";
-  if (usesEndFrequency(spec.waveform) && !validFrequency(spec.endFrequency))
-    return spec.waveform == Waveform::Sweep
+  if (usesEndFrequency(settings.waveform) && !validFrequency(settings.endFrequency))
+    return settings.waveform == Waveform::Sweep
                ? "終わりの周波数は 0 Hz より大きく 1000000 Hz 以下にしてください。"
                : "2 つ目の周波数は 0 Hz より大きく 1000000 Hz 以下にしてください。";
   return "";
 }
 
-std::vector<std::int16_t> signalSamples(const SignalSpec& spec) {
-  std::vector<std::int16_t> samples(signalLength(spec));
-  generate(spec,
+std::vector<std::int16_t> signalSamples(const SignalSettings& settings) {
+  std::vector<std::int16_t> samples(signalLength(settings));
+  generate(settings,
            [&samples](std::size_t i, int value) { samples[i] = static_cast<std::int16_t>(value); });
   return samples;
 }
 
-std::string signalWave(const SignalSpec& spec) {
-  const int bytes = spec.bits / 8;
+std::string signalWave(const SignalSettings& settings) {
+  const int bytes = settings.bits / 8;
   const auto dataSize =
-      static_cast<std::uint32_t>(signalLength(spec) * static_cast<unsigned>(bytes));
+      static_cast<std::uint32_t>(signalLength(settings) * static_cast<unsigned>(bytes));
   const std::uint32_t pad = dataSize % 2;
   std::string wave;
   wave.reserve(44 + dataSize + pad);
@@ -172,10 +174,10 @@ std::string signalWave(const SignalSpec& spec) {
   putLe(wave, 16, 4);
   putLe(wave, 1, 2);  // PCM
   putLe(wave, 1, 2);  // mono
-  putLe(wave, static_cast<std::uint32_t>(spec.rate), 4);
-  putLe(wave, static_cast<std::uint32_t>(spec.rate * bytes), 4);
+  putLe(wave, static_cast<std::uint32_t>(settings.rate), 4);
+  putLe(wave, static_cast<std::uint32_t>(settings.rate * bytes), 4);
   putLe(wave, static_cast<std::uint32_t>(bytes), 2);
-  putLe(wave, static_cast<std::uint32_t>(spec.bits), 2);
+  putLe(wave, static_cast<std::uint32_t>(settings.bits), 2);
   wave += "data";
   putLe(wave, dataSize, 4);
   // The samples go straight into their place: a copy of them, or a byte appended at a
@@ -183,36 +185,36 @@ std::string signalWave(const SignalSpec& spec) {
   wave.resize(44 + dataSize + pad);
   char* const data = wave.data() + 44;
   if (bytes == 2) {
-    generate(spec, [data](std::size_t i, int value) {
+    generate(settings, [data](std::size_t i, int value) {
       data[2 * i] = static_cast<char>(value & 0xFF);
       data[2 * i + 1] = static_cast<char>((value >> 8) & 0xFF);
     });
   } else {
-    generate(spec, [data](std::size_t i, int value) { data[i] = static_cast<char>(value); });
+    generate(settings, [data](std::size_t i, int value) { data[i] = static_cast<char>(value); });
   }
   return wave;
 }
 
-std::string signalFileName(const SignalSpec& spec) {
+std::string signalFileName(const SignalSettings& settings) {
   const auto hz = [](double f) { return common::plainNumberText(f); };
-  switch (spec.waveform) {
-    case Waveform::Sine: return "sine_" + hz(spec.frequency) + "Hz.wav";
-    case Waveform::Square: return "square_" + hz(spec.frequency) + "Hz.wav";
-    case Waveform::Sawtooth: return "sawtooth_" + hz(spec.frequency) + "Hz.wav";
+  switch (settings.waveform) {
+    case Waveform::Sine: return "sine_" + hz(settings.frequency) + "Hz.wav";
+    case Waveform::Square: return "square_" + hz(settings.frequency) + "Hz.wav";
+    case Waveform::Sawtooth: return "sawtooth_" + hz(settings.frequency) + "Hz.wav";
     case Waveform::Sweep:
-      return (spec.logarithmic ? "logsweep_" : "sweep_") + hz(spec.frequency) + "-" +
-             hz(spec.endFrequency) + "Hz.wav";
+      return (settings.logarithmic ? "logsweep_" : "sweep_") + hz(settings.frequency) + "-" +
+             hz(settings.endFrequency) + "Hz.wav";
     case Waveform::TwoSines:
-      return "twosines_" + hz(spec.frequency) + "_" + hz(spec.endFrequency) + "Hz.wav";
+      return "twosines_" + hz(settings.frequency) + "_" + hz(settings.endFrequency) + "Hz.wav";
     case Waveform::WhiteNoise: break;
   }
   return "whitenoise.wav";
 }
 
-std::error_code writeSignal(const std::filesystem::path& path, const SignalSpec& spec) {
+std::error_code writeSignal(const std::filesystem::path& path, const SignalSettings& settings) {
   AtomicFile file(path);
   if (file.ok()) {
-    file.write(signalWave(spec));
+    file.write(signalWave(settings));
     file.commit();
   }
   return {file.error(), std::generic_category()};

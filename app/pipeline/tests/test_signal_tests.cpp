@@ -17,13 +17,13 @@ namespace {
 
 // The times, in seconds, where the samples cross their centre going up, each found between
 // two samples by a straight line.
-std::vector<double> risingCrossings(const SignalSpec& spec) {
-  const std::vector<std::int16_t> samples = signalSamples(spec);
-  const double zero = spec.bits == 8 ? 128 : 0;
+std::vector<double> risingCrossings(const SignalSettings& settings) {
+  const std::vector<std::int16_t> samples = signalSamples(settings);
+  const double zero = settings.bits == 8 ? 128 : 0;
   std::vector<double> times;
   for (std::size_t i = 1; i < samples.size(); ++i) {
     const double a = samples[i - 1] - zero, b = samples[i] - zero;
-    if (a < 0 && b >= 0) times.push_back((static_cast<double>(i) - b / (b - a)) / spec.rate);
+    if (a < 0 && b >= 0) times.push_back((static_cast<double>(i) - b / (b - a)) / settings.rate);
   }
   return times;
 }
@@ -51,17 +51,17 @@ TEST(TestSignal, FrequencyFromTheFirstZeroCrossings) {
   };
   // clang-format on
   for (const Row& r : rows) {
-    const SignalSpec spec{.waveform = r.waveform,
-                          .frequency = r.frequency,
-                          .amplitude = 1,
-                          .rate = r.rate,
-                          .bits = r.bits,
-                          .seconds = 0.5};
-    const std::vector<double> crossings = risingCrossings(spec);
+    const SignalSettings settings{.waveform = r.waveform,
+                                  .frequency = r.frequency,
+                                  .amplitude = 1,
+                                  .rate = r.rate,
+                                  .bits = r.bits,
+                                  .seconds = 0.5};
+    const std::vector<double> crossings = risingCrossings(settings);
     ASSERT_GE(crossings.size(), 41u);
     EXPECT_NEAR(40 / (crossings[40] - crossings[0]), r.heard, r.heard * 0.002) << r.frequency;
     // Phase 0: the sine and the sawtooth start on the centre going up, the square at its top.
-    const std::vector<std::int16_t> samples = signalSamples(spec);
+    const std::vector<std::int16_t> samples = signalSamples(settings);
     const int zero = r.bits == 8 ? 128 : 0, top = r.bits == 8 ? 255 : 32767;
     EXPECT_EQ(samples[0], r.waveform == Waveform::Square ? top : zero) << r.frequency;
     if (r.heard == r.frequency) EXPECT_GT(samples[1], zero) << r.frequency;
@@ -80,16 +80,16 @@ TEST(TestSignal, FrequencyFromTheFirstZeroCrossings) {
 // steps, f0·(f1/f0)^(t/T) in ratios, from one end of the sweep to the other.
 TEST(TestSignal, SweepFrequencyAtBothEnds) {
   for (const bool logarithmic : {false, true}) {
-    const SignalSpec spec{.waveform = Waveform::Sweep,
-                          .frequency = 100,
-                          .endFrequency = 8000,
-                          .logarithmic = logarithmic,
-                          .amplitude = 1,
-                          .seconds = 2};
+    const SignalSettings settings{.waveform = Waveform::Sweep,
+                                  .frequency = 100,
+                                  .endFrequency = 8000,
+                                  .logarithmic = logarithmic,
+                                  .amplitude = 1,
+                                  .seconds = 2};
     const auto expected = [&](double t) {
       return logarithmic ? 100 * std::pow(80.0, t / 2) : 100 + 7900 * t / 2;
     };
-    const std::vector<double> c = risingCrossings(spec);
+    const std::vector<double> c = risingCrossings(settings);
     ASSERT_GE(c.size(), 10u);
     EXPECT_LT(c.front(), 0.02);
     EXPECT_GT(c.back(), 1.999);
@@ -102,7 +102,7 @@ TEST(TestSignal, SweepFrequencyAtBothEnds) {
 
 TEST(TestSignal, WaveFileAroundItsSamples) {
   struct Row {
-    SignalSpec spec;
+    SignalSettings settings;
     std::size_t length;
   };
   // clang-format off
@@ -115,15 +115,15 @@ TEST(TestSignal, WaveFileAroundItsSamples) {
   };
   // clang-format on
   for (const Row& r : rows) {
-    const std::vector<std::int16_t> samples = signalSamples(r.spec);
+    const std::vector<std::int16_t> samples = signalSamples(r.settings);
     ASSERT_EQ(samples.size(), r.length);
     const std::vector<int> values(samples.begin(), samples.end());
-    const bool eight = r.spec.bits == 8;
-    const std::string expected = waveBytes({.rate = static_cast<std::uint32_t>(r.spec.rate),
-                                            .bits = static_cast<std::uint16_t>(r.spec.bits),
+    const bool eight = r.settings.bits == 8;
+    const std::string expected = waveBytes({.rate = static_cast<std::uint32_t>(r.settings.rate),
+                                            .bits = static_cast<std::uint16_t>(r.settings.bits),
                                             .padded = true},
                                            eight ? pcm8(values) : pcm16(values));
-    EXPECT_EQ(signalWave(r.spec), expected) << r.length;
+    EXPECT_EQ(signalWave(r.settings), expected) << r.length;
     // Centred on 128 or 0, never past half the full scale at amplitude 0.5.
     const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
     const int zero = eight ? 128 : 0, half = eight ? 64 : 16384;
@@ -132,24 +132,25 @@ TEST(TestSignal, WaveFileAroundItsSamples) {
     EXPECT_LT(std::abs(*high + *low - 2 * zero), half / 8) << r.length;
   }
   // Full scale reaches 1 and 255, or ±32767, and the noise is the same every time.
-  const SignalSpec square8{.waveform = Waveform::Square, .amplitude = 1, .bits = 8, .seconds = 1};
+  const SignalSettings square8{
+      .waveform = Waveform::Square, .amplitude = 1, .bits = 8, .seconds = 1};
   const auto [low, high] = std::ranges::minmax(signalSamples(square8));
   EXPECT_EQ(low, 1);
   EXPECT_EQ(high, 255);
-  const SignalSpec sine16{.amplitude = 1, .seconds = 1};
+  const SignalSettings sine16{.amplitude = 1, .seconds = 1};
   EXPECT_EQ(std::ranges::max(signalSamples(sine16)), 32767);
   EXPECT_EQ(std::ranges::min(signalSamples(sine16)), -32767);
-  const SignalSpec noise{.waveform = Waveform::WhiteNoise, .seconds = 1};
+  const SignalSettings noise{.waveform = Waveform::WhiteNoise, .seconds = 1};
   EXPECT_EQ(signalSamples(noise), signalSamples(noise));
 }
 
 TEST(TestSignal, ProblemsAndNames) {
   struct Row {
-    SignalSpec spec;
+    SignalSettings settings;
     const char* problem;
     const char* name;
   };
-  // A spec that cannot be made is given no name.
+  // A settings that cannot be made is given no name.
   // clang-format off
   const Row rows[] = {
       {{}, "", "sine_1000Hz.wav"},
@@ -174,18 +175,18 @@ TEST(TestSignal, ProblemsAndNames) {
   };
   // clang-format on
   for (const Row& r : rows) {
-    EXPECT_EQ(signalSpecProblem(r.spec), r.problem) << r.problem;
-    if (*r.name) EXPECT_EQ(signalFileName(r.spec), r.name);
+    EXPECT_EQ(signalSettingsProblem(r.settings), r.problem) << r.problem;
+    if (*r.name) EXPECT_EQ(signalFileName(r.settings), r.name);
   }
 }
 
 // Written whole or not at all: into a folder that is not there, nothing is left behind.
 TEST(TestSignal, WrittenThroughAReplacedFile) {
   TempDir dir;
-  const SignalSpec spec{.waveform = Waveform::Sawtooth, .seconds = 0.5};
+  const SignalSettings settings{.waveform = Waveform::Sawtooth, .seconds = 0.5};
   writeFile(dir / "sawtooth_1000Hz.wav", "old");
-  EXPECT_FALSE(writeSignal(dir / "sawtooth_1000Hz.wav", spec));
-  EXPECT_EQ(readFile(dir / "sawtooth_1000Hz.wav"), signalWave(spec));
-  EXPECT_TRUE(writeSignal(dir / "none" / "sawtooth_1000Hz.wav", spec));
+  EXPECT_FALSE(writeSignal(dir / "sawtooth_1000Hz.wav", settings));
+  EXPECT_EQ(readFile(dir / "sawtooth_1000Hz.wav"), signalWave(settings));
+  EXPECT_TRUE(writeSignal(dir / "none" / "sawtooth_1000Hz.wav", settings));
   EXPECT_EQ(fileNames(dir.path()), std::set<std::string>{"sawtooth_1000Hz.wav"});
 }
