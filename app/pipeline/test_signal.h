@@ -23,11 +23,11 @@ struct SignalSettings {
   double seconds = 5;          // 0.5..30
 };
 
-// Why a settings cannot be made, in the window's words; "" when it can. A frequency above half
-// the rate is allowed: that is how aliasing is shown.
+// Why signals of these settings cannot be made, in the window's words; "" when it can. A frequency
+// above half the rate is allowed: that is how aliasing is shown.
 std::string signalSettingsProblem(const SignalSettings& settings);
 
-// The samples of a settings signalSettingsProblem accepts, round(seconds · rate) of them, as the
+// The samples of settings that signalSettingsProblem accepts, round(seconds · rate) of them, as the
 // WAVE stores them: 16-bit round(a · 32767 · x), 8-bit 128 + round(a · 127 · x), halves away from
 // zero, for x in -1..1 (so +1 and -1 are equally far from the centre). Every waveform starts at
 // phase 0: the sine at 0 going up; the square at +1 for the first half period; the sawtooth at 0,
