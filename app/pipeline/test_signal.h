@@ -21,6 +21,7 @@ struct SignalSpec {
   int rate = 44100;            // Hz, 8000..96000
   int bits = 16;               // 8 or 16
   double seconds = 5;          // 0.5..30
+  bool operator==(const SignalSpec&) const = default;
 };
 
 // Why a spec cannot be made, in the window's words; "" when it can. A frequency above half

@@ -1,6 +1,6 @@
 // One program for the window's tests: the shared routines, start-up, capture and display,
-// choices and listening, the pictures' menus, the hand-over's message, and Varno started as a
-// program.
+// choices and listening, the pictures' menus, the hand-over's message, Varno started as a
+// program, and the test-signal dialog.
 #include <QApplication>
 
 #include "window/fonts.h"
@@ -13,6 +13,7 @@ int runChoiceTests(int argc, char** argv);
 int runMenuTests(int argc, char** argv);
 int runHandoverTests(int argc, char** argv);
 int runInstanceTests(int argc, char** argv);
+int runSignalDialogTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   varno::window::loadFontAliases();
@@ -20,7 +21,7 @@ int main(int argc, char** argv) {
   varno::window::loadQtTranslations();
   int failures = 0;
   for (auto run : {runModule1Tests, runStartupTests, runCaptureTests, runChoiceTests, runMenuTests,
-                   runHandoverTests, runInstanceTests})
+                   runHandoverTests, runInstanceTests, runSignalDialogTests})
     failures += run(argc, argv);
   return failures == 0 ? 0 : 1;
 }
