@@ -22,8 +22,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Beyond the libraries the programs link: the fonts the captions are mapped to, the
-# fontconfig that maps them, and Qt's Japanese texts for its own dialogs.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fontconfig, fonts-ipafont-gothic, qt6-translations-l10n")
+# fontconfig that maps them, and Qt's Japanese texts for its own dialogs. libsndfile, which
+# the decoder links, and KissFFT, which the spectrum needs, are named too, should the package
+# be made without dpkg-shlibdeps' help or a linker with --as-needed drop one.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fontconfig, fonts-ipafont-gothic, qt6-translations-l10n, libsndfile1, libkissfft-float131")
 # Lets the window run Wayland-native; without it Qt falls back to Xwayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

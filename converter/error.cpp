@@ -18,6 +18,7 @@ constexpr std::array kMessages{
     Message{Error::None, Subject::None, ""},
     Message{Error::PelkinUsage, Subject::None, "usage : pelkin info.ini\n"},
     Message{Error::TroskUsage, Subject::None, "usage : trosk info.ini\n"},
+    Message{Error::DecoderUsage, Subject::None, "usage : decoder decoder.ini\n"},
     Message{Error::JobNotFound, Subject::Job, "can't find %s\n"},
     Message{Error::JobNotWritten, Subject::Job, "can't write %s\n"},
     Message{Error::InRunMode, Subject::Job, "%s is in run mode\n"},
@@ -43,6 +44,8 @@ constexpr std::array kMessages{
             "%s line %d is out of the 16 bit range -32768 to 32767\n"},
     Message{Error::TooManySamples, Subject::Input,
             "%s line %d is more than a WAVE file can hold\n"},
+    Message{Error::NotDecodable, Subject::Input, "can't decode %s\n"},
+    Message{Error::OutputTooLong, Subject::Input, "%s is too long for a WAVE file\n"},
 };
 
 constexpr bool inEnumOrder() {
@@ -50,7 +53,7 @@ constexpr bool inEnumOrder() {
     if (static_cast<std::size_t>(kMessages[i].error) != i) return false;
   return true;
 }
-static_assert(inEnumOrder() && kMessages.back().error == Error::TooManySamples);
+static_assert(inEnumOrder() && kMessages.back().error == Error::OutputTooLong);
 
 const Message& messageOf(Error error) { return kMessages[static_cast<std::size_t>(error)]; }
 

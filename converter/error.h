@@ -10,6 +10,7 @@ enum class Error {
   None,
   PelkinUsage,
   TroskUsage,
+  DecoderUsage,
   JobNotFound,
   JobNotWritten,
   InRunMode,
@@ -33,6 +34,8 @@ enum class Error {
   OutOf8BitRange,
   OutOf16BitRange,
   TooManySamples,
+  NotDecodable,
+  OutputTooLong,
 };
 
 // Which path a message names.
@@ -43,11 +46,13 @@ Subject subjectOf(Error error);
 // The message of `error`, "%s" replaced by `path` and "%d" by `line`, ending with "\n".
 std::string errorMessage(Error error, std::string_view path, std::uint64_t line = 0);
 
-// What a conversion ended with; `line` is the line the error concerns (text input only).
+// What a conversion ended with; `line` is the line the error concerns (text input only),
+// `reason` the decoding library's own words on a failure, for a converter's report.
 struct Outcome {
   Error error = Error::None;
   std::uint64_t line = 0;
   bool shortData = false;
+  std::string reason;
 };
 
 }  // namespace varno::converter

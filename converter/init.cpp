@@ -48,15 +48,22 @@ Error LockedJob::open(const std::string& jobPath) {
   return Error::None;
 }
 
-Error LockedJob::setStatus(std::string_view status) {
+std::string jobText(const LockedJob::Lines& raw, std::string_view status,
+                    std::span<const std::string> report) {
   std::string text;
   for (std::size_t i = 0; i < 2; ++i) {
-    std::string_view line = raw_[i];
+    std::string_view line = raw[i];
     // The CR of a CR LF line end; the line end itself is written anew below.
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     text.append(line).append("\r\n");
   }
   text.append(status).append("\r\n");
+  for (const std::string& line : report) text.append(line).append("\r\n");
+  return text;
+}
+
+Error LockedJob::setStatus(std::string_view status, std::span<const std::string> report) {
+  const std::string text = jobText(raw_, status, report);
   auto writeAll = [&text](ReplacingSink& out) {
     return out.write(text.data(), text.size()) && out.commit();
   };
@@ -76,10 +83,11 @@ Error getInit(const std::string& jobPath, std::string& line1, std::string& line2
   return Error::None;
 }
 
-Error setInit(const std::string& jobPath, std::string_view status) {
+Error setInit(const std::string& jobPath, std::string_view status,
+              std::span<const std::string> report) {
   LockedJob job;
   if (Error e = job.open(jobPath); e != Error::None) return e;
-  return job.setStatus(status);
+  return job.setStatus(status, report);
 }
 
 }  // namespace varno::converter

@@ -33,12 +33,12 @@ void putU32(char* p, std::uint32_t v) {
   putU16(p + 2, v >> 16);
 }
 
-Outcome failAt(Error error, std::uint64_t line) { return Outcome{error, line, false}; }
+Outcome failAt(Error error, std::uint64_t line) { return Outcome{error, line, false, {}}; }
 
 }  // namespace
 
 Outcome writeWave(const TextFormat& format, LineReader& lines, ByteSink& out) {
-  const std::array<char, 44> provisional = monoWaveHeader(format.rate, format.bits, 0);
+  const std::array<char, 44> provisional = waveHeader(1, format.rate, format.bits, 0);
   if (!out.write(provisional.data(), provisional.size())) return failAt(Error::OutputNotWritten, 0);
   const int bits = format.bits;
   const std::size_t sampleBytes = bits == 16 ? 2 : 1;
@@ -65,7 +65,7 @@ Outcome writeWave(const TextFormat& format, LineReader& lines, ByteSink& out) {
   }
   if (lines.failed()) return failAt(Error::InputNotRead, 0);
   const std::array<char, 44> header =
-      monoWaveHeader(format.rate, bits, static_cast<std::uint32_t>(dataSize));
+      waveHeader(1, format.rate, bits, static_cast<std::uint32_t>(dataSize));
   // RIFF chunks are padded to an even size.
   const char pad = 0;
   if (!out.write(buffer.data(), used) || (dataSize % 2 != 0 && !out.write(&pad, 1)) ||
@@ -160,8 +160,9 @@ Error parseSampleLine(std::string_view line, int bits, std::int32_t& value) {
   return Error::None;
 }
 
-std::array<char, 44> monoWaveHeader(std::uint32_t rate, int bits, std::uint32_t dataSize) {
-  const std::uint32_t blockAlign = bits == 16 ? 2 : 1;
+std::array<char, 44> waveHeader(std::uint16_t channels, std::uint32_t rate, int bits,
+                                std::uint32_t dataSize) {
+  const std::uint32_t blockAlign = channels * (bits == 16 ? 2u : 1u);
   std::array<char, 44> h{};
   std::memcpy(&h[0], "RIFF", 4);
   putU32(&h[4], 36 + dataSize + dataSize % 2);
@@ -169,7 +170,7 @@ std::array<char, 44> monoWaveHeader(std::uint32_t rate, int bits, std::uint32_t 
   std::memcpy(&h[12], "fmt ", 4);
   putU32(&h[16], 16);
   putU16(&h[20], 1);
-  putU16(&h[22], 1);
+  putU16(&h[22], channels);
   putU32(&h[24], rate);
   putU32(&h[28], rate * blockAlign);
   putU16(&h[32], blockAlign);

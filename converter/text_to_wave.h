@@ -53,9 +53,10 @@ std::optional<int> parseBitsLine(std::string_view line);
 // allowed. Error::NotWholeNumber, or the out-of-range error of `bits`, when it does not fit.
 Error parseSampleLine(std::string_view line, int bits, std::int32_t& value);
 
-// The 44-byte header of a mono linear PCM WAVE file holding `dataSize` sample bytes; the
-// RIFF size counts the pad byte that follows an odd number of them.
-std::array<char, 44> monoWaveHeader(std::uint32_t rate, int bits, std::uint32_t dataSize);
+// The 44-byte header of a linear PCM WAVE file holding `dataSize` sample bytes; the RIFF
+// size counts the pad byte that follows an odd number of them.
+std::array<char, 44> waveHeader(std::uint16_t channels, std::uint32_t rate, int bits,
+                                std::uint32_t dataSize);
 
 struct TextFormat {
   std::uint32_t rate = 0;

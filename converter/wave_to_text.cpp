@@ -20,22 +20,73 @@ std::uint32_t u32At(const unsigned char* p) {
 }
 
 constexpr std::size_t kInputBlock = 64 * 1024;
-constexpr std::size_t kOutputBuffer = 256 * 1024;
 // Longest line: "-2147483648\r\n".
 constexpr std::size_t kLongestLine = 13;
+// A sample's line is copied as this many bytes and the rest overwritten by the next line;
+// "-32768\r\n" fills it.
+constexpr std::size_t kSlot = 8;
+// Holds the lines of a whole input block of one-byte frames, so the copying loop never checks.
+constexpr std::size_t kOutputBuffer = 1024 * 1024;
+static_assert(kOutputBuffer >= kInputBlock * kSlot);
 
-// Collects lines in a bounded buffer and hands it to the sink when nearly full.
+// The line of every sample value, so that converting a sample is one fixed-size copy.
+template <std::size_t Values>
+class SampleLines {
+ public:
+  // `sample(raw)` is the value whose text the stored pattern `raw` gives.
+  template <class Sample>
+  explicit SampleLines(Sample sample) {
+    for (std::size_t raw = 0; raw < Values; ++raw) {
+      char* p = std::to_chars(text_[raw].data(), text_[raw].data() + kSlot, sample(raw)).ptr;
+      *p++ = '\r';
+      *p++ = '\n';
+      length_[raw] = static_cast<std::uint8_t>(p - text_[raw].data());
+    }
+  }
+
+  // Writes the line of `raw` at `p`, touching kSlot bytes; returns the end of the line.
+  char* put(std::size_t raw, char* p) const {
+    std::memcpy(p, text_[raw].data(), kSlot);
+    return p + length_[raw];
+  }
+
+ private:
+  std::array<std::array<char, kSlot>, Values> text_{};
+  std::array<std::uint8_t, Values> length_{};
+};
+
+const SampleLines<256>& eightBitLines() {
+  static const SampleLines<256> lines([](std::size_t raw) { return static_cast<int>(raw); });
+  return lines;
+}
+
+// Filled on the first 16-bit file only, so 8-bit runs never touch its half megabyte.
+const SampleLines<65536>& sixteenBitLines() {
+  static const SampleLines<65536> lines(
+      [](std::size_t raw) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(raw)); });
+  return lines;
+}
+
+// Collects lines in a large buffer and hands it to the sink when a block's lines might not fit.
 class LineWriter {
  public:
   explicit LineWriter(ByteSink& out) : out_(out), buffer_(kOutputBuffer) {}
 
+  // Where `size` more bytes can be written, the lines held handed on first when they would
+  // not fit; null when that write failed. keep() then takes what was written.
+  char* room(std::size_t size) {
+    if (buffer_.size() - used_ < size && !flush()) return nullptr;
+    return buffer_.data() + used_;
+  }
+  void keep(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+
   bool put(std::int32_t value) {
-    if (buffer_.size() - used_ < kLongestLine && !flush()) return false;
-    char* p = buffer_.data() + used_;
-    p = std::to_chars(p, buffer_.data() + buffer_.size(), value).ptr;
+    char* p = room(kLongestLine);
+    if (p == nullptr) return false;
+    p = std::to_chars(p, p + kLongestLine, value).ptr;
     *p++ = '\r';
     *p++ = '\n';
-    used_ = static_cast<std::size_t>(p - buffer_.data());
+    keep(p);
     return true;
   }
 
@@ -50,6 +101,14 @@ class LineWriter {
   std::vector<char> buffer_;
   std::size_t used_ = 0;
 };
+
+// Writes the line of the first sample of each frame from `p` to `end` at `out`.
+template <std::size_t Values>
+char* putFirstSamples(const SampleLines<Values>& lines, const unsigned char* p,
+                      const unsigned char* end, std::size_t frameBytes, char* out) {
+  for (; p != end; p += frameBytes) out = lines.put(Values == 256 ? *p : u16At(p), out);
+  return out;
+}
 
 }  // namespace
 
@@ -99,14 +158,13 @@ Error writeSampleText(const WaveFormat& format, ByteSource& in, ByteSink& out, b
         static_cast<std::size_t>(std::min<std::uint64_t>(framesLeft, blockFrames));
     const std::size_t got = in.read(block.data(), wanted * frameBytes);
     const auto* p = reinterpret_cast<const unsigned char*>(block.data());
-    const auto* end = p + got / frameBytes * frameBytes;
-    if (sampleBytes == 1) {
-      for (; p != end; p += frameBytes)
-        if (!lines.put(*p)) return Error::OutputNotWritten;
-    } else {
-      for (; p != end; p += frameBytes)
-        if (!lines.put(static_cast<std::int16_t>(u16At(p)))) return Error::OutputNotWritten;
-    }
+    const std::size_t frames = got / frameBytes;
+    char* at = lines.room(frames * kSlot);
+    if (at == nullptr) return Error::OutputNotWritten;
+    lines.keep(
+        sampleBytes == 1
+            ? putFirstSamples(eightBitLines(), p, p + frames * frameBytes, frameBytes, at)
+            : putFirstSamples(sixteenBitLines(), p, p + frames * frameBytes, frameBytes, at));
     if (got < wanted * frameBytes) {
       if (in.failed()) return Error::InputNotRead;
       shortData = true;

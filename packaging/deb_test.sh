@@ -24,6 +24,7 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort >"$work/files"
 sort >"$work/expected" <<LIST
 ./usr/bin/Varno
 ./usr/lib/varno/Varno
+./usr/lib/varno/decoder
 ./usr/lib/varno/pelkin
 ./usr/lib/varno/trosk
 ./usr/share/applications/$id.desktop
@@ -34,7 +35,7 @@ LIST
 diff -u "$work/expected" "$work/files" || fail "the package holds other files than expected (+ extra, - missing)"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for wanted in libqt6widgets6 fonts-ipafont-gothic qt6-translations-l10n; do
+for wanted in libqt6widgets6 libsndfile1 fonts-ipafont-gothic qt6-translations-l10n libkissfft-float131; do
   [[ "$depends" == *"$wanted"* ]] || fail "Depends lacks $wanted: $depends"
 done
 

@@ -10,5 +10,5 @@ if [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 fi
 bash scripts/setup.sh run
 # Only what the window needs; the test command builds the tests, benchmarks and tools.
-bash scripts/build.sh Varno pelkin trosk
+bash scripts/build.sh Varno pelkin trosk decoder
 exec build/bin/Varno "$@"

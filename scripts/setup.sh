@@ -4,8 +4,8 @@
 set -euo pipefail
 
 build_pkgs=(g++ cmake make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-dev-tools
-            libgl-dev libglib2.0-dev libxcb1-dev libfontconfig-dev libsndfile1-dev fonts-ipafont-gothic fontconfig
-            qt6-wayland qt6-translations-l10n dpkg-dev file)
+            libgl-dev libglib2.0-dev libxcb1-dev libfontconfig-dev fonts-ipafont-gothic fontconfig
+            qt6-wayland qt6-translations-l10n dpkg-dev file libsndfile1-dev libkissfft-dev)
 declare -A extra=(
   [run]=""
   [test]="xvfb openbox xdotool x11-utils weston desktop-file-utils appstream clang-format mpv"

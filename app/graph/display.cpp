@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "graph/labels.h"
 #include "pipeline/sample_text.h"
 
 namespace varno::graph {
@@ -24,23 +25,6 @@ std::int64_t seekNear(SampleTextReader& reader, const common::LineIndex& index, 
   return 0;
 }
 
-// The original samples from startPos (or 0) to startPos + 499 that the file holds.
-std::vector<double> originalInView(const std::filesystem::path& original,
-                                   const common::LineIndex& index, std::int32_t startPos) {
-  std::vector<double> values;
-  SampleTextReader reader(original, 64 * 1024);
-  if (!reader.isOpen()) return values;
-  const std::int64_t end = std::int64_t{startPos} + kWindow;
-  const std::int64_t from = std::max<std::int64_t>(startPos, 0);
-  const std::int64_t near = seekNear(reader, index, from);
-  if (reader.skip(from - near) < from - near) return values;
-  values.reserve(kWindow);
-  std::string_view line;
-  for (std::int64_t i = from; i < end && reader.next(line); ++i)
-    values.push_back(pipeline::sampleValue(line));
-  return values;
-}
-
 struct Group {
   std::int64_t start;  // the original sample the group starts at
   double value;
@@ -50,16 +34,14 @@ struct Group {
 // last that starts before startPos + 500.
 std::vector<Group> groupsInView(const std::filesystem::path& resampled,
                                 const common::LineIndex& index, std::int32_t startPos, int factor) {
-  std::vector<Group> groups;
-  SampleTextReader reader(resampled, 64 * 1024);
-  if (!reader.isOpen()) return groups;
   const std::int64_t firstGroup = (std::max<std::int64_t>(startPos, 0) + factor - 1) / factor;
   const std::int64_t end = std::int64_t{startPos} + kWindow;
-  const std::int64_t near = seekNear(reader, index, firstGroup);
-  if (reader.skip(firstGroup - near) < firstGroup - near) return groups;
-  std::string_view line;
-  for (std::int64_t m = firstGroup; m * factor < end && reader.next(line); ++m)
-    groups.push_back({m * factor, pipeline::sampleValue(line)});
+  const std::int64_t count =
+      std::max<std::int64_t>(end - firstGroup * factor + factor - 1, 0) / factor;
+  std::vector<Group> groups;
+  std::int64_t m = firstGroup;
+  for (const double value : sampleLines(resampled, index, firstGroup, count))
+    groups.push_back({m++ * factor, value});
   return groups;
 }
 
@@ -68,23 +50,31 @@ Segment stick(std::int64_t column, float y, std::uint32_t rgb) {
   return {x, 100.0f, x, y, rgb};
 }
 
-std::string methodName(pipeline::Method method) {
-  switch (method) {
-    case pipeline::Method::Average: return "平均値を使う";
-    case pipeline::Method::LowPass: return "ローパスフィルタを使う";
-    case pipeline::Method::FirstSample: break;
-  }
-  return "先頭データを使う";
-}
-
 }  // namespace
+
+std::vector<double> sampleLines(const std::filesystem::path& sampleText,
+                                const common::LineIndex& index, std::int64_t first,
+                                std::int64_t count) {
+  std::vector<double> values;
+  if (count <= 0) return values;
+  SampleTextReader reader(sampleText, 64 * 1024);
+  if (!reader.isOpen()) return values;
+  const std::int64_t near = seekNear(reader, index, first);
+  if (reader.skip(first - near) < first - near) return values;
+  values.reserve(static_cast<std::size_t>(count));
+  std::string_view line;
+  for (std::int64_t i = 0; i < count && reader.next(line); ++i)
+    values.push_back(pipeline::sampleValue(line));
+  return values;
+}
 
 Frame frameOf(const Display& display, const SampleFiles& files, std::int32_t startPos,
               std::int32_t maxAmp) {
   Frame frame;
   ViewValues& values = frame.values;
   values.first = std::max<std::int64_t>(startPos, 0);
-  values.original = originalInView(files.original, display.originalLines, startPos);
+  values.original = sampleLines(files.original, display.originalLines, values.first,
+                                std::int64_t{startPos} + kWindow - values.first);
   values.resampled.resize(values.original.size());
   const int factor = display.staircase ? display.staircase->factor : 0;
   const std::vector<Group> groups =

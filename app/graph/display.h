@@ -36,6 +36,12 @@ struct SampleFiles {
   std::filesystem::path resampled;  // Data/Chg_txt.txt
 };
 
+// The values of sample lines first .. first + count - 1 (first >= 0) that the file holds,
+// fewer at its end; none when it cannot be opened. The line index brings the reader near.
+std::vector<double> sampleLines(const std::filesystem::path& sampleText,
+                                const common::LineIndex& index, std::int64_t first,
+                                std::int64_t count);
+
 // What a redraw shows of the 500 samples from startPos on, both files read anew.
 struct Frame {
   bool drawn = false;          // false for maxAmp 0: the pictures keep what they show

@@ -168,11 +168,15 @@ float sampleHeight(double value, std::int32_t maxAmp, bool sixteenBit) {
   return static_cast<float>(std::clamp(y, -1e6, 1e6));
 }
 
-std::string samplesTable(const ViewValues& values) {
-  std::string table = "サンプル\tオリジナル\tサンプリング後\n";
+std::string samplesTable(const ViewValues& values, double rate, std::string_view heading) {
+  std::string table = std::string(heading) + "\nサンプル\t時間(ms)\tオリジナル\tサンプリング後\n";
+  const bool timed = std::isfinite(rate) && rate > 0;
   for (std::size_t k = 0; k < values.original.size(); ++k) {
-    table += std::to_string(values.first + static_cast<std::int64_t>(k)) + '\t' +
-             common::plainNumberText(values.original[k]) + '\t';
+    const std::int64_t index = values.first + static_cast<std::int64_t>(k);
+    table += std::to_string(index) + '\t';
+    if (timed)
+      table += common::plainNumberText(std::round(static_cast<double>(index) * 1e6 / rate) / 1000);
+    table += '\t' + common::plainNumberText(values.original[k]) + '\t';
     if (values.resampled[k]) table += common::plainNumberText(*values.resampled[k]);
     table += '\n';
   }

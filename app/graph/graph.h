@@ -92,9 +92,10 @@ struct ViewValues {
   std::vector<std::optional<double>> resampled;  // one per original value
 };
 
-// The values as a table to paste: the header "サンプル\tオリジナル\tサンプリング後", then a row
-// per sample of its index and both values as plain number texts, tab-separated, the last
-// left empty where there is none; every line ends with "\n". UTF-8.
-std::string samplesTable(const ViewValues& values);
+// The values as a table to paste: `heading` (what the values are of), the header
+// "サンプル\t時間(ms)\tオリジナル\tサンプリング後", then a row per sample of its index, its time
+// at `rate` in ms to three decimals (empty without a rate) and both values as plain number
+// texts, tab-separated, the last left empty where there is none; every line ends with "\n".
+std::string samplesTable(const ViewValues& values, double rate, std::string_view heading);
 
 }  // namespace varno::graph

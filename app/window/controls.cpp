@@ -134,9 +134,11 @@ void buildMenus(formVarno& f) {
   f.mnuSavePicture->setObjectName(QStringLiteral("mnuSavePicture"));
   f.mnuCopySamples = new QAction(QStringLiteral("表示中のサンプルをコピー"), &f);
   f.mnuCopySamples->setObjectName(QStringLiteral("mnuCopySamples"));
-  f.Picture1->addActions({f.mnuSavePicture, f.mnuCopySamples});
+  f.mnuSpectrum = new QAction(QStringLiteral("スペクトルを表示…"), &f);
+  f.mnuSpectrum->setObjectName(QStringLiteral("mnuSpectrum"));
+  f.Picture1->addActions({f.mnuSavePicture, f.mnuCopySamples, f.mnuSpectrum});
   f.Picture2->addActions(methods->actions());
-  f.Picture2->addActions({separator, f.mnuSavePicture, f.mnuCopySamples});
+  f.Picture2->addActions({separator, f.mnuSavePicture, f.mnuCopySamples, f.mnuSpectrum});
   for (PictureBox* picture : {f.Picture1, f.Picture2})
     picture->setContextMenuPolicy(Qt::ActionsContextMenu);
 }

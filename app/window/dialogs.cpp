@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace varno::window {
@@ -39,11 +40,19 @@ QString askSaveNameInDialog(QWidget* parent, const QString& suggested) {
   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
-QString suggestedPictureName() {
+QString suggestedPictureName(const QString& fileName) {
   const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
   const QString folder =
       !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::homePath();
-  return folder + QStringLiteral("/varno.png");
+  return folder + QLatin1Char('/') + fileName;
+}
+
+QString savePicture(const QPixmap& picture, const QString& file) {
+  QSaveFile out(file);
+  if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG") && out.commit()) return {};
+  const QString lineEnd = QStringLiteral("\r\n");
+  return QStringLiteral("画像を保存できませんでした。") + lineEnd + QDir::toNativeSeparators(file) +
+         lineEnd + out.errorString();
 }
 
 }  // namespace varno::window

@@ -10,10 +10,10 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QMimeDatabase>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
@@ -26,6 +26,7 @@
 #include "common/numtext.h"
 #include "graph/caption_layout.h"
 #include "graph/graph.h"
+#include "graph/labels.h"
 #include "pipeline/atomic_file.h"
 #include "pipeline/capture.h"
 #include "pipeline/job.h"
@@ -33,6 +34,7 @@
 #include "pipeline/resample.h"
 #include "window/controls.h"
 #include "window/dialogs.h"
+#include "window/spectrum_window.h"
 
 namespace varno::window {
 
@@ -43,7 +45,6 @@ const QString kDropPrompt =
 const QString kDataInUse = QStringLiteral("データが使われています。") + QStringLiteral("\r\n") +
                            QStringLiteral("再生用のソフトを閉じてから選択して選択してください。");
 const QString kPlayerNotStarted = QStringLiteral("再生用のソフトを起動できませんでした。");
-const QString kPictureNotSaved = QStringLiteral("画像を保存できませんでした。");
 
 std::filesystem::path fsPath(const QString& path) {
   return std::filesystem::path(QFile::encodeName(path).toStdString());
@@ -120,6 +121,7 @@ void formVarno::connectEvents() {
   method(Option3, mnuMethod[2], &formVarno::Option3_Click);
   connect(mnuSavePicture, &QAction::triggered, this, &formVarno::mnuSavePicture_Click);
   connect(mnuCopySamples, &QAction::triggered, this, &formVarno::mnuCopySamples_Click);
+  connect(mnuSpectrum, &QAction::triggered, this, &formVarno::mnuSpectrum_Click);
   connect(Timer2, &QTimer::timeout, this, &formVarno::Timer2_Timer);
   connect(cmdOpen_Org, &QPushButton::clicked, this, &formVarno::cmdOpen_Org_Click);
   connect(cmdOpen_Chg, &QPushButton::clicked, this, &formVarno::cmdOpen_Chg_Click);
@@ -482,18 +484,33 @@ void formVarno::fitCaptions() {
 }
 
 varno::graph::Frame formVarno::currentFrame() const {
-  // A re-sampled text that is not there gives no staircase.
-  const QString resampled = Module1::Check_File(Chg_Txt, 0) == 0 ? Chg_Txt : QString();
-  return varno::graph::frameOf(display_, {fsPath(Org_Txt), fsPath(resampled)}, Start_Pos, Max_Amp);
+  return varno::graph::frameOf(display_, sampleFiles(), Start_Pos, Max_Amp);
 }
 
 void formVarno::Draw_Fig() {
   const varno::graph::Frame frame = currentFrame();
   if (!frame.drawn) return;
+  // The spectrum follows what the graphs show.
+  if (formSpectrum != nullptr && formSpectrum->isVisible())
+    formSpectrum->setSpectrum(currentSpectrum());
   Picture1->clear();
   Picture1->draw(frame.upper);
   Picture2->clear();
   Picture2->draw(frame.lower);
+  if (!display_.staircase) return;
+  const QString label = QString::fromStdString(
+      varno::graph::staircaseLabel(*display_.staircase, display_.format.rate));
+  // A picture box's pixels and its user units are within half a percent of each other.
+  const QFontMetrics metrics(Picture2->font());
+  Picture2->drawText(label,
+                     varno::graph::labelPlace(frame.lower, metrics.horizontalAdvance(label) + 4,
+                                              metrics.height() + 2));
+}
+
+QString formVarno::soundTitle() const {
+  return QString::fromStdString(
+      varno::graph::soundTitle(QFileInfo(fromBytes(display_.source)).fileName().toStdString(),
+                               display_.format.rate, display_.staircase));
 }
 
 QRect formVarno::graphsRegion() const {
@@ -503,21 +520,63 @@ QRect formVarno::graphsRegion() const {
   return region & rect();
 }
 
+QImage formVarno::titledPicture() {
+  const QPixmap graphs = grab(graphsRegion());
+  if (!display_.shown) return graphs.toImage();
+  // The title line names what the graphs show, above them as docs/methods.png has it.
+  const QFontMetrics metrics(Label7->font());
+  const qreal ratio = graphs.devicePixelRatio();
+  const int titleHeight = metrics.height() + 6;
+  QImage picture(graphs.width(), graphs.height() + qRound(titleHeight * ratio),
+                 QImage::Format_RGB32);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(Qt::white);
+  QPainter painter(&picture);
+  painter.setFont(Label7->font());
+  painter.setPen(Qt::black);
+  const int width = qRound(graphs.width() / ratio);
+  painter.drawText(QRect(4, 0, width - 8, titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                   soundTitle());
+  painter.drawPixmap(0, titleHeight, graphs);
+  return picture;
+}
+
 void formVarno::mnuSavePicture_Click() {
-  const QString file = askSaveName(suggestedPictureName());
+  const QString name =
+      display_.shown ? QString::fromStdString(varno::graph::pictureFileName(
+                           QFileInfo(fromBytes(display_.source)).completeBaseName().toStdString(),
+                           display_.format.rate, display_.staircase))
+                     : QStringLiteral("varno.png");
+  const QString file = askSaveName(suggestedPictureName(name));
   if (file.isEmpty()) return;
-  const QPixmap picture = grab(graphsRegion());
-  // A file that cannot be written whole is not written at all.
-  QSaveFile out(file);
-  if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG") && out.commit()) return;
-  showMessage(Module1::MessageKind::Plain, kPictureNotSaved + QStringLiteral("\r\n") +
-                                               QDir::toNativeSeparators(file) +
-                                               QStringLiteral("\r\n") + out.errorString());
+  const QString failure = savePicture(QPixmap::fromImage(titledPicture()), file);
+  if (!failure.isEmpty()) showMessage(Module1::MessageKind::Plain, failure);
+}
+
+void formVarno::mnuSpectrum_Click() {
+  if (formSpectrum == nullptr) {
+    formSpectrum = new SpectrumWindow(this);
+    formSpectrum->showMessage = showMessage;
+  }
+  formSpectrum->setSpectrum(currentSpectrum());
+  formSpectrum->show();
+  formSpectrum->raise();
+  formSpectrum->activateWindow();
+}
+
+varno::graph::Spectrum formVarno::currentSpectrum() const {
+  return varno::graph::spectrumOf(display_, sampleFiles(), Start_Pos);
+}
+
+varno::graph::SampleFiles formVarno::sampleFiles() const {
+  // A re-sampled text that is not there gives no staircase.
+  const QString resampled = Module1::Check_File(Chg_Txt, 0) == 0 ? Chg_Txt : QString();
+  return {fsPath(Org_Txt), fsPath(resampled)};
 }
 
 void formVarno::mnuCopySamples_Click() {
-  QGuiApplication::clipboard()->setText(
-      QString::fromStdString(varno::graph::samplesTable(currentFrame().values)));
+  QGuiApplication::clipboard()->setText(QString::fromStdString(varno::graph::samplesTable(
+      currentFrame().values, display_.format.rate, soundTitle().toStdString())));
 }
 
 void formVarno::HScroll1_Change() {

@@ -3,6 +3,7 @@
 // variables the procedures share, and the procedures themselves. The procedures read the
 // controls, ask the sequencer what to do and the display model what to show, and write the
 // results back.
+#include <QImage>
 #include <QLabel>
 #include <QList>
 #include <QString>
@@ -16,6 +17,7 @@
 
 #include "desktop/desktop.h"
 #include "graph/display.h"
+#include "graph/spectrum.h"
 #include "pipeline/sequencer.h"
 #include "window/drop_box.h"
 #include "window/module1.h"
@@ -29,6 +31,8 @@ class QRadioButton;
 class QScrollBar;
 
 namespace varno::window {
+
+class SpectrumWindow;
 
 namespace act = varno::pipeline::action;
 namespace ev = varno::pipeline::event;
@@ -81,6 +85,9 @@ class formVarno : public QWidget {
   std::array<QAction*, 3> mnuMethod;
   QAction* mnuSavePicture;
   QAction* mnuCopySamples;
+  QAction* mnuSpectrum;
+  // The spectrum window, made when it is first asked for.
+  SpectrumWindow* formSpectrum = nullptr;
 
   // The window-wide variables.
   QString Conv_Exe;
@@ -131,6 +138,7 @@ class formVarno : public QWidget {
   void Option3_Click();
   void mnuSavePicture_Click();
   void mnuCopySamples_Click();
+  void mnuSpectrum_Click();
   void Timer2_Timer();
   void cmdOpen_Org_Click();
   void cmdOpen_Chg_Click();
@@ -215,8 +223,16 @@ class formVarno : public QWidget {
   void Draw_Fig();
   // What the graphs show now, from the files as they are.
   varno::graph::Frame currentFrame() const;
+  varno::graph::Spectrum currentSpectrum() const;
+  // The sample texts as they are: no re-sampled one while Data/Chg_txt.txt is missing.
+  varno::graph::SampleFiles sampleFiles() const;
   // Both picture boxes with their amplitude and time captions, in window coordinates.
   QRect graphsRegion() const;
+  // The graphs as a picture to save: under a title line naming the sound, its rate and what
+  // made the staircase, once a sound is shown.
+  QImage titledPicture();
+  // The sound's file name, its rate and what made the staircase.
+  QString soundTitle() const;
   void Set_Combo1();
   QWidget* control(varno::pipeline::Control control) const;
   QTimer* timer(varno::pipeline::Timer timer) const;

@@ -40,6 +40,18 @@ void PictureBox::draw(std::span<const varno::graph::Segment> segments) {
   update();
 }
 
+void PictureBox::drawText(const QString& text, const varno::graph::Box& box) {
+  QPainter painter(&image_);
+  painter.setFont(font());
+  painter.setPen(Qt::black);
+  const auto column = [](int x) { return x * kInnerWidth / kUserWidth; };
+  const auto row = [](int y) { return y * kInnerHeight / kUserHeight; };
+  painter.drawText(
+      QRect(QPoint(column(box.left), row(box.top)), QPoint(column(box.right()), row(box.bottom()))),
+      Qt::AlignCenter | Qt::TextDontClip, text);
+  update();
+}
+
 void PictureBox::paintEvent(QPaintEvent* event) {
   QFrame::paintEvent(event);
   QPainter painter(this);

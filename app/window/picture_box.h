@@ -5,6 +5,7 @@
 #include <QImage>
 #include <span>
 
+#include "graph/caption_layout.h"
 #include "graph/graph.h"
 
 namespace varno::window {
@@ -25,6 +26,8 @@ class PictureBox : public QFrame {
   // One-pixel lines in user coordinates, in order, each in its own colour; one painter for
   // all of them, since a redraw draws a thousand.
   void draw(std::span<const varno::graph::Segment> segments);
+  // A line of text in black, in the box of user coordinates it is given.
+  void drawText(const QString& text, const varno::graph::Box& box);
   // What the inner area shows, one image pixel per screen pixel.
   const QImage& image() const { return image_; }
 

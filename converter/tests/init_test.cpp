@@ -55,6 +55,7 @@ struct SetInitCase {
   std::string content;
   const char* status;
   std::string expected;
+  std::vector<std::string> report = {};
 };
 
 class SetInitTest : public testing::TestWithParam<SetInitCase> {};
@@ -63,7 +64,7 @@ TEST_P(SetInitTest, KeepsLinesOneAndTwoAndEndsEveryLineWithCrLf) {
   const SetInitCase& c = GetParam();
   TempDir dir;
   writeFile(dir / "job.ini", c.content);
-  ASSERT_EQ(setInit(dir / "job.ini", c.status), Error::None);
+  ASSERT_EQ(setInit(dir / "job.ini", c.status, c.report), Error::None);
   EXPECT_EQ(readFile(dir / "job.ini"), c.expected);
   // Nothing is left beside the job file.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
@@ -81,7 +82,12 @@ INSTANTIATE_TEST_SUITE_P(
         SetInitCase{"empty_file", "", "run", "\r\n\r\nrun\r\n"},
         SetInitCase{"long_line", kLong + "\r\nb\r\n\r\n", "close", kLong + "\r\nb\r\nclose\r\n"},
         SetInitCase{"extra_lines_dropped", "a\r\nb\r\nrun\r\nd\r\n", "close",
-                    "a\r\nb\r\nclose\r\n"}),
+                    "a\r\nb\r\nclose\r\n"},
+        SetInitCase{"report_replaces_extra_lines",
+                    "a\nb\nrun\nprogress=5\nd\n",
+                    "close",
+                    "a\r\nb\r\nclose\r\nformat=WAV\r\nprogress=100\r\n",
+                    {"format=WAV", "progress=100"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InitTest, MissingJobFileIsNotFoundAndNotCreated) {

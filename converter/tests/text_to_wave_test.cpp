@@ -130,16 +130,21 @@ TEST(TextToWaveTest, LineReaderMarksOverlongLines) {
   EXPECT_EQ(lines[1].size(), LineReader::kMaxLine);
 }
 
-TEST(TextToWaveTest, MonoWaveHeaderBytes) {
+TEST(TextToWaveTest, WaveHeaderBytes) {
   testkit::WaveFields fields{.rate = 345, .bits = 8, .dataSize = 3, .padded = true};
-  const std::array<char, 44> header = monoWaveHeader(345, 8, 3);
+  const std::array<char, 44> header = waveHeader(1, 345, 8, 3);
   EXPECT_EQ(std::string(header.data(), header.size()),
             testkit::waveBytes(fields, "").substr(0, 44));
   fields.rate = 44100;
   fields.bits = 16;
   fields.dataSize = 0x7FFFFFFF;
-  const std::array<char, 44> big = monoWaveHeader(44100, 16, 0x7FFFFFFF);
+  const std::array<char, 44> big = waveHeader(1, 44100, 16, 0x7FFFFFFF);
   EXPECT_EQ(std::string(big.data(), big.size()), testkit::waveBytes(fields, "").substr(0, 44));
+  fields.channels = 2;
+  fields.dataSize = 8;
+  const std::array<char, 44> stereo = waveHeader(2, 44100, 16, 8);
+  EXPECT_EQ(std::string(stereo.data(), stereo.size()),
+            testkit::waveBytes(fields, "").substr(0, 44));
 }
 
 }  // namespace

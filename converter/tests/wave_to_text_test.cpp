@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "converter/wave_to_text.h"
 #include "testkit/wave.h"
@@ -153,6 +156,41 @@ TEST(SampleTextTest, EveryValueAcrossBlocks) {
   bool shortData = true;
   ASSERT_EQ(toSampleText(waveBytes({.channels = 2}, pcm16(samples)), out, shortData), Error::None);
   EXPECT_EQ(out.bytes(), expected);
+  EXPECT_FALSE(shortData);
+}
+
+// Keeps the bytes and counts the writes they came in.
+class CountingSink : public ByteSink {
+ public:
+  bool write(const char* data, std::size_t size) override {
+    bytes.append(data, size);
+    ++writes;
+    return true;
+  }
+  bool rewriteStart(const char*, std::size_t) override { return false; }
+  std::string bytes;
+  int writes = 0;
+};
+
+// Every 8-bit value over megabytes of mono lines, so the output is handed on mid-file and the
+// lines after each hand-over must follow on exactly.
+TEST(SampleTextTest, EveryEightBitValueAcrossOutputWrites) {
+  std::vector<int> samples;
+  std::string expected = "8000\r\n8\r\n";
+  for (int i = 0; i < 1'000'000; ++i) {
+    samples.push_back(i % 256);
+    expected += std::to_string(i % 256) + "\r\n";
+  }
+  CountingSink out;
+  bool shortData = true;
+  ASSERT_EQ(toSampleText(waveBytes({.rate = 8000, .bits = 8}, pcm8(samples)), out, shortData),
+            Error::None);
+  // Compared by where they part, since gtest's diff of a million lines takes gigabytes.
+  const auto parted =
+      std::mismatch(out.bytes.begin(), out.bytes.end(), expected.begin(), expected.end());
+  EXPECT_EQ(static_cast<std::size_t>(parted.second - expected.begin()), expected.size());
+  EXPECT_EQ(out.bytes.size(), expected.size());
+  EXPECT_GE(out.writes, 3);
   EXPECT_FALSE(shortData);
 }
 

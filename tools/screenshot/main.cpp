@@ -26,6 +26,7 @@
 #include "testkit/wave.h"
 #include "window/fonts.h"
 #include "window/form_varno.h"
+#include "window/spectrum_window.h"
 
 using namespace varno::testkit;
 using varno::window::formVarno;
@@ -80,15 +81,19 @@ QImage stacked(const std::vector<std::pair<QString, QPixmap>>& panels, const QFo
   return image;
 }
 
-// A tone at 1.3 times the Nyquist limit of the rate at 1/8 (1792 Hz), re-sampled at 1/8 with
-// each method in turn, the methods chosen in Picture2's menu.
+// The tone of the methods' picture: just above the Nyquist limit of the rate at 1/8, where
+// the first two methods fold it into a false wave the eye follows at once.
+constexpr double kHighTone = 1.2 * kRate / 16;
+
+// The tone re-sampled at 1/8 with each method in turn, the methods chosen in Picture2's menu.
 bool saveMethods(formVarno& form, const QString& tonePath, const QString& file) {
   dropFiles(form.Text1, {tonePath});
   if (!waitUntil([&] { return form.Combo1->isEnabled(); }, kLimit)) return false;
   // The middle of the second, away from where the low-pass filter sets in.
   form.HScroll1->setValue(50);
   std::vector<std::pair<QString, QPixmap>> panels{
-      {QStringLiteral("オリジナル：1792 Hz の音、22050 Hz"), form.Picture1->grab()}};
+      {QStringLiteral("オリジナル：%1 Hz の音、22050 Hz").arg(std::lround(kHighTone)),
+       form.Picture1->grab()}};
   auto take = [&](const QString& method) {
     if (!waitUntil([&] { return form.cmdOpen_Chg->isEnabled(); }, kLimit)) return false;
     panels.emplace_back(QStringLiteral("1/8（2756 Hz）、") + method, form.Picture2->grab());
@@ -102,6 +107,34 @@ bool saveMethods(formVarno& form, const QString& tonePath, const QString& file) 
   form.mnuMethod[2]->trigger();
   if (!take(QStringLiteral("ローパスフィルタを使う"))) return false;
   return stacked(panels, form.font(), form.palette().color(QPalette::Window)).save(file);
+}
+
+// Five seconds of a sweep from 100 Hz to 20 kHz at 44100 Hz, as the README's lesson makes it.
+std::string sweep() {
+  constexpr double kSweepRate = 44100, kSeconds = 5, kFrom = 100, kTo = 20000;
+  std::vector<int> samples;
+  double phase = 0;
+  for (int i = 0; i < kSweepRate * kSeconds; ++i) {
+    samples.push_back(static_cast<int>(std::lround(16000 * std::sin(phase))));
+    phase +=
+        2 * std::numbers::pi * (kFrom + (kTo - kFrom) * i / (kSweepRate * kSeconds)) / kSweepRate;
+  }
+  return waveBytes({.rate = 44100}, pcm16(samples));
+}
+
+// The sweep at 1/4 (11025 Hz) where it passes 8000 Hz, well above the new limit of 5512.5 Hz:
+// the spectrum window shows where it lands.
+bool saveSpectrum(formVarno& form, const QString& sweepPath, const QString& file) {
+  dropFiles(form.Text1, {sweepPath});
+  if (!waitUntil([&] { return form.Combo1->isEnabled(); }, kLimit)) return false;
+  form.mnuMethod[1]->trigger();
+  form.Combo1->setCurrentIndex(2);
+  if (!waitUntil([&] { return form.cmdOpen_Chg->isEnabled(); }, kLimit)) return false;
+  form.HScroll1->setValue(40);
+  form.mnuSpectrum->trigger();
+  form.formSpectrum->resize(720, 420);
+  QCoreApplication::processEvents();
+  return form.formSpectrum->grab().save(file);
 }
 
 }  // namespace
@@ -121,8 +154,9 @@ int main(int argc, char** argv) {
   // A tone with an overtone, so the staircase has something to lose.
   const QString tonePath = programDir.path() + "/tone.wav";
   const QString highPath = programDir.path() + "/high.wav";
+  const QString sweepPath = programDir.path() + "/sweep.wav";
   if (!writeFile(tonePath, tone({{0.6, 220}, {0.25, 1650}})) ||
-      !writeFile(highPath, tone({{0.8, 1.3 * kRate / 16}})))
+      !writeFile(highPath, tone({{0.8, kHighTone}})) || !writeFile(sweepPath, sweep()))
     return 1;
 
   auto desktop = varno::desktop::makeDesktop();
@@ -143,5 +177,6 @@ int main(int argc, char** argv) {
     return 1;
 
   if (!saveMethods(form, highPath, out + "/methods.png")) return 1;
+  if (!saveSpectrum(form, sweepPath, out + "/spectrum.png")) return 1;
   return 0;
 }

@@ -9,9 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "common/numtext.h"
 #include "graph/caption_layout.h"
 #include "graph/display.h"
 #include "graph/graph.h"
+#include "graph/labels.h"
+#include "graph/spectrum.h"
+#include "pipeline/resample.h"
 #include "testkit/files.h"
 
 using namespace varno;
@@ -28,10 +32,11 @@ void writeSamples(const fs::path& path, const std::string& bits, std::vector<std
 }
 
 // Samples made by a rule, value(i) for i = 0..count-1.
-void writeSamples(const fs::path& path, int count, const std::function<std::int64_t(int)>& value) {
+void writeSamples(const fs::path& path, int count, const std::function<std::int64_t(int)>& value,
+                  const std::string& bits = "16") {
   std::vector<std::string> samples;
   for (int i = 0; i < count; ++i) samples.push_back(std::to_string(value(i)));
-  writeSamples(path, "16", samples);
+  writeSamples(path, bits, samples);
 }
 
 Segment blue(std::size_t x, float y) {
@@ -477,9 +482,234 @@ TEST(Frame, StaircaseHoldsEachValueForItsGroup) {
   }
 }
 
-TEST(Copy, TableHasAHeaderAndARowPerSample) {
-  EXPECT_EQ(samplesTable({}), "サンプル\tオリジナル\tサンプリング後\n");
+TEST(Copy, TableHasAHeadingAHeaderAndARowPerSample) {
+  const std::string header = "サンプル\t時間(ms)\tオリジナル\tサンプリング後\n";
+  EXPECT_EQ(samplesTable({}, 44100, "h"), "h\n" + header);
   const ViewValues values{4096, {128, -3, 0.5}, {std::nullopt, -3, 1.25}};
-  EXPECT_EQ(samplesTable(values),
-            "サンプル\tオリジナル\tサンプリング後\n4096\t128\t\n4097\t-3\t-3\n4098\t0.5\t1.25\n");
+  EXPECT_EQ(
+      samplesTable(values, 8000, "a.wav"),
+      "a.wav\n" + header + "4096\t512\t128\t\n4097\t512.125\t-3\t-3\n4098\t512.25\t0.5\t1.25\n");
+  EXPECT_EQ(samplesTable({0, {1}, {std::nullopt}}, 0, "h"), "h\n" + header + "0\t\t1\t\n");
+}
+
+TEST(Labels, SayWhatMadeTheStaircase) {
+  const Staircase quarter{4, pipeline::Method::FirstSample};
+  EXPECT_EQ(staircaseLabel(quarter, 44100), "1/4（11025 Hz）、先頭データを使う");
+  EXPECT_EQ(staircaseLabel({8, pipeline::Method::Average}, 22050), "1/8（2756 Hz）、平均値を使う");
+  EXPECT_EQ(soundTitle("歌.mp3", 44100, quarter),
+            "歌.mp3、44100 Hz、1/4（11025 Hz）、先頭データを使う");
+  EXPECT_EQ(soundTitle("a.wav", 8000, std::nullopt), "a.wav、8000 Hz");
+  EXPECT_EQ(pictureFileName("tone", 44100, quarter), "tone_11025Hz_先頭データを使う.png");
+  EXPECT_EQ(pictureFileName("tone", 44100, std::nullopt), "tone_44100Hz.png");
+  // A stick reaching into the top left corner sends the label to the top right.
+  const std::vector<Segment> lower{{10, 100, 10, 0, kRed}, {0, 100, 500, 100, kBlack}};
+  EXPECT_EQ(labelPlace(lower, 100, 12), (Box{397, 3, 100, 12}));
+  EXPECT_EQ(labelPlace({}, 100, 12), (Box{3, 3, 100, 12}));
+}
+
+// A sine of `amplitude` about `centre` with `cycles` periods in every kSpectrumPoints samples
+// of a sound of `points` samples per stretch: at the centre of bin `cycles`.
+double sine(double centre, double amplitude, double cycles, int points, int i) {
+  return centre + amplitude * std::sin(2 * M_PI * cycles * i / points);
+}
+
+TEST(Spectrum, FullScaleSineAtABinCentreReadsZeroDb) {
+  struct Row {
+    bool sixteen;
+    int points;
+    double bin;  // the tone's bin; none below 0
+    double amplitude;
+    double level;  // of the tone's bin, to 0.1 dB
+  };
+  const Row rows[] = {
+      {true, 4096, 93, 32767, 0}, {true, 4096, 93, 16384, -6.0}, {true, 4096, 2047, 32767, 0},
+      {false, 4096, 200, 127, 0}, {false, 4096, 3, 127, 0},      {true, 32, 5, 32767, 0},
+      {false, 512, 255, 127, 0},  {true, 4096, -1, 0, kFloorDb}, {false, 4096, -1, 0, kFloorDb},
+  };
+  for (const Row& r : rows) {
+    const double centre = r.sixteen ? 0 : 128;
+    std::vector<double> values(static_cast<std::size_t>(r.points));
+    for (int i = 0; i < r.points; ++i)
+      values[static_cast<std::size_t>(i)] =
+          std::round(sine(centre, r.amplitude, std::max(r.bin, 0.0), r.points, i));
+    const SoundSpectrum s = soundSpectrum(values, 8000, r.sixteen);
+    const std::string what = std::to_string(r.points) + " bin " + std::to_string(r.bin);
+    ASSERT_EQ(s.levels.size(), static_cast<std::size_t>(r.points / 2 + 1)) << what;
+    if (r.bin < 0) {
+      EXPECT_FALSE(s.peak) << what;
+      EXPECT_EQ(s.levels, std::vector<double>(s.levels.size(), kFloorDb)) << what;
+      continue;
+    }
+    const auto bin = static_cast<std::size_t>(r.bin);
+    EXPECT_NEAR(s.levels[bin], r.level, 0.1) << what;
+    ASSERT_TRUE(s.peak) << what;
+    EXPECT_EQ(s.peak->bin, bin) << what;
+    EXPECT_NEAR(s.peak->frequency, s.frequencyOf(bin), 1e-3) << what;
+    EXPECT_NEAR(s.peak->level, r.level, 0.1) << what;
+    EXPECT_LT(s.levels[bin > 8 ? bin - 8 : bin + 8], r.level - 60) << what;
+  }
+  // A constant offset stays in bins 0 and 1, which are no peak.
+  const SoundSpectrum offset = soundSpectrum(std::vector<double>(4096, 160), 8000, false);
+  EXPECT_NEAR(offset.levels[0], -6.02, 0.01);
+  EXPECT_FALSE(offset.peak);
+}
+
+// Both sounds read through the display model from Start_Pos on, the re-sampled one written by
+// the pipeline with the first sample of each group.
+TEST(Spectrum, PeaksAndTheFoldOfAToneFromTheFiles) {
+  struct Row {
+    double rate;
+    bool sixteen;
+    int factor;
+    double bin;  // the tone, at this bin's centre
+    std::int32_t start;
+    std::size_t originalPeak;
+    std::size_t resampledPeak;
+    const char* folded;  // the folded mark's label, "" for none
+  };
+  const int count = 20000;
+  // clang-format off
+  const Row rows[] = {
+      {44100, true, 1, 93, 0, 93, 93, ""},
+      {44100, true, 4, 666, 0, 666, 358, "折り返し：3854 Hz"},
+      {44100, true, 8, 93, 9000, 93, 93, ""},
+      {44100, true, 128, 666, 5000, 666, 6, "折り返し：65 Hz"},
+      {44100, true, 2, 300, count - 1000, 300, 300, ""},
+      {8000, false, 2, 100, 0, 100, 100, ""},
+      {8000, false, 16, 200, 4097, 200, 56, "折り返し：109 Hz"},
+  };
+  // clang-format on
+  TempDir dir;
+  const SampleFiles files{dir / "Org_txt.txt", dir / "Chg_txt.txt"};
+  for (const Row& r : rows) {
+    const std::string what = std::to_string(r.factor) + " bin " + std::to_string(r.bin);
+    writeSamples(
+        files.original, count,
+        [&](int i) {
+          return std::lround(sine(r.sixteen ? 0 : 128, r.sixteen ? 16000 : 100, r.bin, 4096, i));
+        },
+        r.sixteen ? "16" : "8");
+    const auto scan = scanOriginal(files.original, r.sixteen);
+    ASSERT_TRUE(scan);
+    const auto written = pipeline::resample(files.original, files.resampled, r.factor,
+                                            pipeline::Method::FirstSample, [] { return true; });
+    ASSERT_EQ(written.error, pipeline::ResampleError::None);
+    const Display display{.format = {r.rate, r.sixteen},
+                          .originalLines = scan->index,
+                          .resampledLines = written.index,
+                          .staircase = Staircase{r.factor, pipeline::Method::FirstSample}};
+    const Spectrum s = spectrumOf(display, files, r.start);
+    ASSERT_EQ(s.original.levels.size(), 2049u) << what;
+    ASSERT_TRUE(s.original.peak) << what;
+    EXPECT_EQ(s.original.peak->bin, r.originalPeak) << what;
+    ASSERT_TRUE(s.resampled) << what;
+    EXPECT_EQ(s.resampled->points, 4096 / r.factor) << what;
+    EXPECT_EQ(s.resampled->rate, r.rate / r.factor) << what;
+    ASSERT_TRUE(s.resampled->peak) << what;
+    EXPECT_EQ(s.resampled->peak->bin, r.resampledPeak) << what;
+    EXPECT_EQ(s.limit(), r.rate / r.factor / 2) << what;
+    EXPECT_EQ(s.folded ? foldedLabel(s.folded->frequency) : "", r.folded) << what;
+    if (s.folded) EXPECT_EQ(s.folded->bin, r.resampledPeak) << what;
+  }
+  const Spectrum alone = spectrumOf({.format = {8000, true}}, files, 0);
+  EXPECT_FALSE(alone.resampled);
+  EXPECT_EQ(alone.limit(), 4000);
+}
+
+TEST(Spectrum, FoldedFrequencyBelowAtAndAboveTheNewLimit) {
+  // clang-format off
+  struct Row { double tone; double folded; };  // in units of the new rate
+  const Row relative[] = {
+      {0, 0}, {0.25, 0.25}, {0.4999, 0.4999}, {0.5, 0.5}, {0.5001, 0.4999}, {0.75, 0.25},
+      {1, 0}, {1.3, 0.3}, {2.6, 0.4}, {127.9, 0.1},
+  };
+  // clang-format on
+  for (int factor = 1; factor <= 128; ++factor) {
+    const double rate = 44100.0 / factor;
+    for (const Row& r : relative)
+      EXPECT_NEAR(foldedFrequency(r.tone * rate, rate), r.folded * rate, 1e-9 * rate)
+          << factor << " " << r.tone;
+  }
+  // clang-format off
+  struct Hertz { double tone, rate, folded; };
+  const Hertz rows[] = {
+      {7166, 11025, 3859}, {30000, 44100, 14100}, {2500, 4000, 1500}, {5512.5, 11025, 5512.5},
+      {22050, 344.53125, 0}, {1000, 344.53125, 33.59375}, {-300, 8000, 300},
+  };
+  // clang-format on
+  for (const Hertz& r : rows) EXPECT_EQ(foldedFrequency(r.tone, r.rate), r.folded) << r.tone;
+}
+
+TEST(Spectrum, LabelTexts) {
+  // clang-format off
+  struct Row { std::string text; const char* expected; };
+  const Row rows[] = {
+      {peakLabel(440.4), "440 Hz"}, {peakLabel(440.5), "441 Hz"}, {peakLabel(0), "0 Hz"},
+      {peakLabel(21999.7), "22000 Hz"},
+      {foldedLabel(3859.2), "折り返し：3859 Hz"}, {foldedLabel(3854.44), "折り返し：3854 Hz"},
+      {nyquistLabel(22050), "ナイキスト周波数 22050 Hz"},
+      {nyquistLabel(5512.5), "ナイキスト周波数 5512.5 Hz"},
+      {nyquistLabel(2756.25), "ナイキスト周波数 2756.3 Hz"},
+      {nyquistLabel(172.265625), "ナイキスト周波数 172.3 Hz"},
+      {nyquistLabel(4000), "ナイキスト周波数 4000 Hz"},
+      {nyquistLabel(3999.96), "ナイキスト周波数 4000 Hz"},
+  };
+  // clang-format on
+  for (const Row& r : rows) EXPECT_EQ(r.text, r.expected);
+}
+
+TEST(Spectrum, CopyHasARowPerOriginalBin) {
+  Spectrum s;
+  s.original = {.rate = 8, .points = 8, .levels = {-120, -3.25, 0, -60.04, -120}};
+  EXPECT_EQ(spectrumTable(s),
+            "周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)\n0\t-120.0\t\n1\t-3.3\t\n2\t0.0\t\n"
+            "3\t-60.0\t\n4\t-120.0\t\n");
+  s.resampled = SoundSpectrum{.rate = 4, .points = 4, .levels = {-120, -6.02, -0.96}};
+  EXPECT_EQ(spectrumTable(s),
+            "周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)\n0\t-120.0\t-120.0\n1\t-3.3\t-6.0\n"
+            "2\t0.0\t-1.0\n3\t-60.0\t\n4\t-120.0\t\n");
+
+  // At 1/4 of 44100 Hz: 2049 rows, of which the first 513 reach up to the new limit.
+  s.original = {.rate = 44100, .points = 4096, .levels = std::vector<double>(2049, -50)};
+  s.resampled = SoundSpectrum{.rate = 11025, .points = 1024, .levels = std::vector(513, -70.0)};
+  const std::string table = spectrumTable(s);
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = table.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(table.substr(at, end - at));
+  ASSERT_EQ(lines.size(), 2050u);
+  EXPECT_EQ(lines[2], "10.77\t-50.0\t-70.0");
+  EXPECT_EQ(lines[513], "5512.5\t-50.0\t-70.0");
+  EXPECT_EQ(lines[514], "5523.27\t-50.0\t");
+  EXPECT_EQ(lines[2049], "22050\t-50.0\t");
+}
+
+TEST(Spectrum, AxisTicks) {
+  struct Row {
+    double top;
+    int most;
+    std::vector<std::string> captions;
+  };
+  const Row rows[] = {
+      {22050,
+       12,
+       {"0", "2000", "4000", "6000", "8000", "10000", "12000", "14000", "16000", "18000", "20000",
+        "22000"}},
+      {22050, 11, {"0", "5000", "10000", "15000", "20000"}},
+      {5512.5, 10, {"0", "1000", "2000", "3000", "4000", "5000"}},
+      {172.265625, 10, {"0", "20", "40", "60", "80", "100", "120", "140", "160"}},
+      {0.5, 6, {"0", "0.1", "0.2", "0.3", "0.4", "0.5"}},
+      {4000, 1, {"0"}},
+      {0, 5, {"0"}},
+  };
+  for (const Row& r : rows) {
+    std::vector<std::string> captions;
+    for (const AxisTick& tick : frequencyTicks(r.top, r.most)) {
+      EXPECT_EQ(common::leadingNumber(tick.caption), tick.value) << tick.caption;
+      captions.push_back(tick.caption);
+    }
+    EXPECT_EQ(captions, r.captions) << r.top << " " << r.most;
+  }
+  std::vector<std::string> levels;
+  for (const AxisTick& tick : levelTicks()) levels.push_back(tick.caption);
+  EXPECT_EQ(levels, (std::vector<std::string>{"0", "-20", "-40", "-60", "-80", "-100", "-120"}));
 }

@@ -79,7 +79,7 @@ class Folders {
     QDir root(root_.path());
     for (const char* name : {"program", "home", "data"}) root.mkdir(QLatin1String(name));
     for (const char* name : {"home", "data"}) open(root_.filePath(QLatin1String(name)));
-    for (const char* name : {"Varno", "pelkin", "trosk"})
+    for (const char* name : {"Varno", "pelkin", "trosk", "decoder"})
       copied_ &= QFile::copy(QStringLiteral(VARNO_BIN_DIR "/") + QLatin1String(name),
                              program() + QLatin1Char('/') + QLatin1String(name));
   }
@@ -285,6 +285,11 @@ class InstanceTests : public QObject {
     QVERIFY2(!second.errors().contains(kAlreadyRunning), qPrintable(second.errors()));
     QTRY_VERIFY2_WITH_TIMEOUT(readFile(captured) == "11025\r\n8\r\n7\r\n",
                               qPrintable(varno.errors()), kStartTimeout);
+    // A file Varno cannot open is handed over too: the running window says so.
+    QVERIFY(writeFile(folders.home() + QStringLiteral("/notes.txt"), "words"));
+    Varno third(folders, false, {QStringLiteral("notes.txt")});
+    QTRY_VERIFY_WITH_TIMEOUT(!third.running(), kStartTimeout);
+    QVERIFY2(!third.errors().contains(kAlreadyRunning), qPrintable(third.errors()));
     QVERIFY(varno.running());
   }
 

@@ -6,9 +6,12 @@
 #include <QScrollBar>
 #include <QtTest>
 #include <array>
+#include <cmath>
+#include <numbers>
 
 #include "pipeline/resample.h"
 #include "test_support.h"
+#include "window/spectrum_window.h"
 
 namespace {
 
@@ -46,7 +49,8 @@ class MenuTests : public QObject {
     formVarno& f = *h.form;
     QCOMPARE(f.Picture2->actions().mid(0, 3),
              QList<QAction*>(f.mnuMethod.begin(), f.mnuMethod.end()));
-    QCOMPARE(f.Picture1->actions(), (QList<QAction*>{f.mnuSavePicture, f.mnuCopySamples}));
+    QCOMPARE(f.Picture1->actions(),
+             (QList<QAction*>{f.mnuSavePicture, f.mnuCopySamples, f.mnuSpectrum}));
     QCOMPARE(checkedMethod(f), std::make_pair(1, 1));
     f.mnuMethod[2]->trigger();
     QCOMPARE(checkedMethod(f), std::make_pair(2, 2));
@@ -110,16 +114,28 @@ class MenuTests : public QObject {
       suggested = offered;
       return target;
     };
+    // The staircase's label stands in one of Picture2's corners, clear of the grid.
+    const QImage lower = f.Picture2->image();
+    auto inked = [&](QRect corner) {
+      for (int y = corner.top(); y <= corner.bottom(); ++y)
+        for (int x = corner.left(); x <= corner.right(); ++x)
+          if (QColor(lower.pixel(x, y)).red() < 128) return true;
+      return false;
+    };
+    QVERIFY(inked({2, 2, 95, 14}) || inked({404, 2, 95, 14}) || inked({2, 186, 95, 14}) ||
+            inked({404, 186, 95, 14}));
     f.mnuSavePicture->trigger();
     QVERIFY(h.messages.empty());
-    QCOMPARE(QFileInfo(suggested).fileName(), QStringLiteral("varno.png"));
+    QCOMPARE(QFileInfo(suggested).fileName(), QStringLiteral("sound_2000Hz_先頭データを使う.png"));
     const QImage saved(target, "PNG");
     QVERIFY(!saved.isNull());
     QRect region = f.Picture1->geometry() | f.Picture2->geometry();
     for (const QLabel* caption : f.Label12) region |= caption->geometry();
     for (const QLabel* caption : f.Label13) region |= caption->geometry();
-    // As on screen: the captions' boxes may reach past the window's edge.
-    QCOMPARE(saved.size(), (region & f.rect()).size() * f.devicePixelRatio());
+    // As on screen, under a title line: the captions' boxes may reach past the window's edge.
+    const QSize graphs = (region & f.rect()).size() * f.devicePixelRatio();
+    QCOMPARE(saved.width(), graphs.width());
+    QVERIFY(saved.height() > graphs.height());
     QVERIFY(hasColour(saved, 0x0000FF));
     QVERIFY(hasColour(saved, 0xFF0000));
 
@@ -143,17 +159,26 @@ class MenuTests : public QObject {
     const std::vector<int> samples = varied(1050);
     captureByHand(h, "8000", "16", samples);
     QVERIFY(f.mnuCopySamples->isEnabled());
-    auto copied = [&] {
-      f.mnuCopySamples->trigger();
-      return QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
-    };
     auto row = [&](int i, int group) {
       const QString resampled = group < 0 ? QString() : QString::number(samples[4 * group]);
-      return QStringLiteral("%1\t%2\t%3").arg(i).arg(samples[i]).arg(resampled);
+      return QStringLiteral("%1\t%2\t%3\t%4")
+          .arg(i)
+          .arg(QString::number(i / 8.0, 'g', 10))
+          .arg(samples[i])
+          .arg(resampled);
+    };
+    auto copied = [&] {
+      f.mnuCopySamples->trigger();
+      QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+      // What the values are of comes first.
+      lines.removeFirst();
+      return lines;
     };
     QStringList lines = copied();
+    QCOMPARE(QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0),
+             QStringLiteral("sound.wav、8000 Hz"));
     QCOMPARE(lines.size(), 502);
-    QCOMPARE(lines[0], QStringLiteral("サンプル\tオリジナル\tサンプリング後"));
+    QCOMPARE(lines[0], QStringLiteral("サンプル\t時間(ms)\tオリジナル\tサンプリング後"));
     QCOMPARE(lines[1], row(0, -1));  // nothing re-sampled yet
     QCOMPARE(lines[501], QString());
 
@@ -172,6 +197,33 @@ class MenuTests : public QObject {
     lines = copied();
     QCOMPARE(lines.size(), 1 + 420 + 1);
     QCOMPARE(lines[420], row(1049, 262));
+  }
+
+  // The spectrum window opens from the menu, beside the window, and follows the scroll bar and
+  // each new re-sampling; its copy has a row per bin of the original.
+  void spectrumFollows() {
+    Harness h;
+    formVarno& f = *h.form;
+    std::vector<int> samples;
+    for (int i = 0; i < 16000; ++i)
+      samples.push_back(static_cast<int>(std::lround(
+          16000 * std::sin(2 * std::numbers::pi * (i < 8000 ? 1000 : 3000) * i / 8000.0))));
+    captureByHand(h, "8000", "16", samples);
+    f.mnuSpectrum->trigger();
+    QVERIFY(f.formSpectrum != nullptr && f.formSpectrum->isVisible());
+    QVERIFY(!f.formSpectrum->isModal());
+    auto peak = [&] { return f.formSpectrum->picSpectrum->spectrum().original.peak->frequency; };
+    QVERIFY(std::abs(peak() - 1000) < 5);
+    f.HScroll1->setValue(75);
+    QVERIFY(std::abs(peak() - 3000) < 5);
+    f.Combo1->setCurrentIndex(1);
+    const varno::graph::Spectrum& shown = f.formSpectrum->picSpectrum->spectrum();
+    QVERIFY(shown.resampled.has_value());
+    QVERIFY(shown.folded && std::abs(shown.folded->frequency - 1000) < 10);
+    f.formSpectrum->mnuCopySpectrum->trigger();
+    const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines[0], QStringLiteral("周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)"));
+    QCOMPARE(lines.size(), 1 + 2049 + 1);
   }
 };
 
