@@ -89,6 +89,17 @@ TEST(TestSignal, SweepFrequencyAtBothEnds) {
     const auto expected = [&](double t) {
       return logarithmic ? 100 * std::pow(80.0, t / 2) : 100 + 7900 * t / 2;
     };
+    // Each sample is the nearest whole number to the sine of the integral of f.
+    const double k = std::log(80.0) / 2;
+    const auto cycles = [&](double t) {
+      return logarithmic ? 100 * std::expm1(k * t) / k : 100 * t + 7900 / 2.0 * t * t / 2;
+    };
+    const std::vector<std::int16_t> samples = signalSamples(spec);
+    double worst = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i)
+      worst =
+          std::max(worst, std::fabs(samples[i] - 32767 * std::sin(2 * M_PI * cycles(i / 44100.0))));
+    EXPECT_LE(worst, 0.5 + 1e-6);
     const std::vector<double> c = risingCrossings(spec);
     ASSERT_GE(c.size(), 10u);
     EXPECT_LT(c.front(), 0.02);
