@@ -112,7 +112,7 @@ class SweepPhase {
   static constexpr std::size_t kBlock = 256;
   double f0_;
   double slope_;
-  double logRate_;  // ln(f1 / f0) per second; 0 for steps, or for f1 = f0
+  double logRate_;  // ln(f1 / f0) per second; 0 for a linear sweep, or for f1 = f0
   double period_;   // seconds between two samples
   std::array<double, kBlock> within_{};
   double blockCycles_ = 0;
