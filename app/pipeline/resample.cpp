@@ -1,11 +1,14 @@
 #include "pipeline/resample.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "common/numtext.h"
 #include "pipeline/atomic_file.h"
@@ -58,6 +61,37 @@ std::int64_t roundedMean(std::int64_t sum, std::int64_t factor) {
   return sum >= 0 ? (sum + half) / factor : -((-sum + half) / factor);
 }
 
+// The lines "-32768\r\n" to "32767\r\n", none longer than 8 bytes. A quantized value and
+// its error are always in this range, so their lines are copied instead of formatted.
+class RangeLines {
+ public:
+  struct Line {
+    char text[8];
+    std::uint8_t size;
+  };
+  RangeLines() {
+    for (int v = kLowest; v <= -kLowest - 1; ++v) {
+      Line& line = lines_[static_cast<std::size_t>(v - kLowest)];
+      char* end = std::to_chars(line.text, line.text + 6, v).ptr;
+      *end++ = '\r';
+      *end++ = '\n';
+      line.size = static_cast<std::uint8_t>(end - line.text);
+    }
+  }
+  const Line& operator[](std::int64_t value) const {
+    return lines_[static_cast<std::size_t>(value - kLowest)];
+  }
+
+ private:
+  static constexpr int kLowest = -32768;
+  std::array<Line, 65536> lines_{};
+};
+
+const RangeLines& rangeLines() {
+  static const RangeLines lines;
+  return lines;
+}
+
 class Writer {
  public:
   explicit Writer(AtomicFile& file) : file_(file) {}
@@ -68,22 +102,52 @@ class Writer {
     file_.write("\r\n");
   }
   void sample(std::string_view text) {
-    if (samples_ % common::LineIndex::kStride == 0) index.offsets.push_back(file_.size());
-    ++samples_;
+    finish();
+    note();
     file_.write(text);
     file_.write("\r\n");
   }
   void sample(std::int64_t value) {
-    char number[24];
-    const auto end = std::to_chars(number, number + sizeof number, value).ptr;
-    sample({number, static_cast<std::size_t>(end - number)});
+    finish();
+    // The line end goes with the number: one copy into the file's buffer instead of two.
+    char line[24];
+    char* end = std::to_chars(line, line + sizeof line - 2, value).ptr;
+    *end++ = '\r';
+    *end++ = '\n';
+    note();
+    file_.write({line, static_cast<std::size_t>(end - line)});
+  }
+  // A value of -32768..32767, gathered with others into one copy to the file.
+  void rangeSample(std::int64_t value) {
+    if (stage_.empty()) stage_.resize(kStage);
+    if (staged_ > kStage - sizeof(RangeLines::Line::text)) finish();
+    note();
+    const RangeLines::Line& line = lines_[value];
+    std::memcpy(stage_.data() + staged_, line.text, sizeof line.text);
+    staged_ += line.size;
+  }
+  // Hands what rangeSample gathered to the file; before its commit.
+  void finish() {
+    if (staged_ == 0) return;
+    file_.write({stage_.data(), staged_});
+    staged_ = 0;
   }
   std::int64_t samples() const { return samples_; }
 
   common::LineIndex index;
 
  private:
+  static constexpr std::size_t kStage = 64 * 1024;
+
+  void note() {
+    if (samples_ % common::LineIndex::kStride == 0) index.offsets.push_back(file_.size() + staged_);
+    ++samples_;
+  }
+
   AtomicFile& file_;
+  const RangeLines& lines_ = rangeLines();
+  std::vector<char> stage_;
+  std::size_t staged_ = 0;
   std::int64_t samples_ = 0;
 };
 
@@ -106,8 +170,8 @@ class Output {
 
  private:
   void put(Quantized q) {
-    values_.sample(q.value);
-    errors_->sample(q.error);
+    values_.rangeSample(q.value);
+    errors_->rangeSample(q.error);
   }
 
   Writer& values_;
@@ -181,6 +245,8 @@ ResampleResult resample(const std::filesystem::path& original,
   if (in.failed()) return fail(ResampleError::OriginalUnreadable);
   if (lowPass)
     for (std::int64_t value : lowPass->finish()) output.value(value);
+  out.finish();
+  if (errors) errors->finish();
   // Two renames cannot be one step: the error text goes first, so that a re-sampled text
   // never stands beside an error text older than itself.
   if (!writing() || (errorFile && !errorFile->commit()) || !file.commit())

@@ -1,7 +1,8 @@
 // Times the re-sampling of a 10-minute 44.1 kHz 16-bit recording at factors 2 and 128 with
-// each method, the longest stretch between two chances for the window to handle events and
-// the peak memory of each run; then what the low-pass and first-sample methods make of
-// sine tones around the new rate's Nyquist limit.
+// each method, plain and quantized to 8 bits with and without dither, the longest stretch
+// between two chances for the window to handle events and the peak memory of each run; then
+// what the low-pass and first-sample methods make of sine tones around the new rate's
+// Nyquist limit; then how long a 30-second test signal takes to make.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -11,11 +12,13 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pipeline/lowpass.h"
 #include "pipeline/resample.h"
 #include "pipeline/sample_text.h"
+#include "pipeline/test_signal.h"
 #include "recording.h"
 
 namespace fs = std::filesystem;
@@ -111,39 +114,51 @@ int main() {
   const fs::path& original = recording.original;
   const fs::path& resampled = recording.resampled;
   std::printf("\nRe-sampling, best of 3 runs (target >= 25 M samples/s):\n");
-  std::printf("  %-7s %-13s %-10s %-14s %-9s %-10s %s\n", "factor", "method", "time", "samples/s",
+  std::printf("  %-7s %-29s %-10s %-14s %-9s %-10s %s\n", "factor", "method", "time", "samples/s",
               "yields", "peak RSS", "longest stretch without a yield");
 
-  for (int factor : {2, 128}) {
-    for (auto method :
-         {pipeline::Method::FirstSample, pipeline::Method::Average, pipeline::Method::LowPass}) {
-      resetPeakRss();
-      double best = 1e300;
-      int yields = 0;
-      double longest = 0;
-      for (int round = 0; round < 3; ++round) {
-        yields = 0;
-        longest = 0;
-        auto last = Clock::now();
-        const auto start = last;
-        const auto result = pipeline::resample(original, resampled, factor, method, [&] {
-          const auto now = Clock::now();
+  const fs::path errorText = recording.dir / "Err_txt.txt";
+  const pipeline::Quantization quantizations[] = {{}, {.bits = 8}, {.bits = 8, .dither = true}};
+  for (const pipeline::Quantization& quantization : quantizations) {
+    for (int factor : {2, 128}) {
+      for (auto method :
+           {pipeline::Method::FirstSample, pipeline::Method::Average, pipeline::Method::LowPass}) {
+        resetPeakRss();
+        double best = 1e300;
+        int yields = 0;
+        double longest = 0;
+        for (int round = 0; round < 3; ++round) {
+          yields = 0;
+          longest = 0;
+          auto last = Clock::now();
+          const auto start = last;
+          const auto result = pipeline::resample(
+              original, resampled, factor, method,
+              [&] {
+                const auto now = Clock::now();
+                longest = std::max(longest,
+                                   std::chrono::duration<double, std::milli>(now - last).count());
+                last = now;
+                ++yields;
+                return true;
+              },
+              quantization, errorText);
+          const auto end = Clock::now();
           longest =
-              std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
-          last = now;
-          ++yields;
-          return true;
-        });
-        const auto end = Clock::now();
-        longest = std::max(longest, std::chrono::duration<double, std::milli>(end - last).count());
-        if (result.error != pipeline::ResampleError::None) {
-          std::printf("re-sampling failed\n");
-          return 1;
+              std::max(longest, std::chrono::duration<double, std::milli>(end - last).count());
+          if (result.error != pipeline::ResampleError::None) {
+            std::printf("re-sampling failed\n");
+            return 1;
+          }
+          best = std::min(best, std::chrono::duration<double, std::milli>(end - start).count());
         }
-        best = std::min(best, std::chrono::duration<double, std::milli>(end - start).count());
+        const std::string name =
+            std::string(methodName(method)) + (quantization.bits == 0 ? ""
+                                               : quantization.dither  ? ", 8 bits, dither"
+                                                                      : ", 8 bits");
+        std::printf("  %-7d %-29s %7.0f ms %8.1f M/s   %-9d %5.1f MB   %.1f ms\n", factor,
+                    name.c_str(), best, kSamples / best / 1e3, yields, peakRssMb(), longest);
       }
-      std::printf("  %-7d %-13s %7.0f ms %8.1f M/s   %-9d %5.1f MB   %.1f ms\n", factor,
-                  methodName(method), best, kSamples / best / 1e3, yields, peakRssMb(), longest);
     }
   }
   for (int factor : {2, 128}) {
@@ -172,6 +187,42 @@ int main() {
                 folded(hz, 2 * nyquist), lowPassDb, passes ? "dB" : "dBFS", met ? "ok" : "MISS",
                 passes ? decibels(firstSample / kToneAmplitude) : decibels(firstSample / 32767),
                 passes ? "dB" : "dBFS");
+  }
+  std::printf(
+      "\n30-second test signals at 96000 Hz, 16 bits (%d samples), best of 5 (target <= 50 ms):\n",
+      96000 * 30);
+  std::printf("  %-28s %-10s %s\n", "file", "made", "writeSignal");
+  using pipeline::Waveform;
+  for (const auto& [waveform, logarithmic] : {std::pair{Waveform::Sine, false},
+                                              {Waveform::Square, false},
+                                              {Waveform::Sawtooth, false},
+                                              {Waveform::Sweep, false},
+                                              {Waveform::Sweep, true},
+                                              {Waveform::TwoSines, false},
+                                              {Waveform::WhiteNoise, false}}) {
+    const pipeline::SignalSettings settings{.waveform = waveform,
+                                            .frequency = 100,
+                                            .endFrequency = 20000,
+                                            .logarithmic = logarithmic,
+                                            .rate = 96000,
+                                            .bits = 16,
+                                            .seconds = 30};
+    double made = 1e300, written = 1e300;
+    for (int round = 0; round < 5; ++round) {
+      const auto start = Clock::now();
+      const std::string wave = pipeline::signalWave(settings);
+      const auto middle = Clock::now();
+      if (pipeline::writeSignal(recording.dir / pipeline::signalFileName(settings), settings) ||
+          wave.size() != 44 + 2u * 96000 * 30) {
+        std::printf("making the test signal failed\n");
+        return 1;
+      }
+      const auto end = Clock::now();
+      made = std::min(made, std::chrono::duration<double, std::milli>(middle - start).count());
+      written = std::min(written, std::chrono::duration<double, std::milli>(end - middle).count());
+    }
+    std::printf("  %-28s %5.1f ms   %5.1f ms\n", pipeline::signalFileName(settings).c_str(), made,
+                written);
   }
   return 0;
 }

@@ -165,6 +165,21 @@ TEST(Resample, QuantizedValuesAndTheirErrors) {
     EXPECT_EQ(result.samplesWritten, static_cast<std::int64_t>(r.values.size()));
     EXPECT_TRUE(result.snrDb.has_value());
   }
+  // The index notes the quantized lines as it notes plain ones.
+  std::vector<std::string> samples;
+  for (int i = 0; i < 3 * 4096 * 2 + 5; ++i) samples.push_back(std::to_string(i - 20000));
+  writeFile(dir / "Org_txt.txt", sampleText("44100", "16", samples));
+  const auto result = resample(dir / "Org_txt.txt", dir / "Chg_txt.txt", 2, Method::FirstSample,
+                               kAlways, {.bits = 12}, dir / "Err_txt.txt");
+  ASSERT_EQ(result.index.offsets.size(), 4u);
+  const std::string written = readFile(dir / "Chg_txt.txt");
+  for (std::size_t k = 0; k < 4; ++k) {
+    // Sample 2·4096·k on the grid of 16: halves away from zero.
+    const std::int64_t first = static_cast<std::int64_t>(k) * 4096 * 2 - 20000;
+    const std::int64_t quantized = (first + (first >= 0 ? 8 : -8)) / 16 * 16;
+    const std::string line = std::to_string(quantized) + "\r\n";
+    EXPECT_EQ(written.substr(result.index.offsets[k], line.size()), line) << k;
+  }
 }
 
 // Bits 0 is the original's: the files and the result are as without quantization, dither or

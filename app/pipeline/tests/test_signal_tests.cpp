@@ -64,7 +64,9 @@ TEST(TestSignal, FrequencyFromTheFirstZeroCrossings) {
     const std::vector<std::int16_t> samples = signalSamples(settings);
     const int zero = r.bits == 8 ? 128 : 0, top = r.bits == 8 ? 255 : 32767;
     EXPECT_EQ(samples[0], r.waveform == Waveform::Square ? top : zero) << r.frequency;
-    if (r.heard == r.frequency) EXPECT_GT(samples[1], zero) << r.frequency;
+    if (r.heard == r.frequency) {
+      EXPECT_GT(samples[1], zero) << r.frequency;
+    }
     if (r.waveform != Waveform::Sine) continue;
     // Each sine sample is the nearest whole number to the true sine.
     const double scale = r.bits == 8 ? 127 : 32767;
@@ -76,26 +78,40 @@ TEST(TestSignal, FrequencyFromTheFirstZeroCrossings) {
   }
 }
 
-// The spacing of two crossings is the frequency halfway between them: f0 + (f1 - f0)·t/T in
-// steps, f0·(f1/f0)^(t/T) in ratios, from one end of the sweep to the other.
+// The spacing of two crossings is the frequency halfway between them: f0 + (f1 - f0)·t/T for
+// a linear sweep, f0·(f1/f0)^(t/T) for a logarithmic one, from one end to the other.
 TEST(TestSignal, SweepFrequencyAtBothEnds) {
+  constexpr double f0 = 100, f1 = 8000, seconds = 2;
   for (const bool logarithmic : {false, true}) {
     const SignalSettings settings{.waveform = Waveform::Sweep,
-                                  .frequency = 100,
-                                  .endFrequency = 8000,
+                                  .frequency = f0,
+                                  .endFrequency = f1,
                                   .logarithmic = logarithmic,
                                   .amplitude = 1,
-                                  .seconds = 2};
-    const auto expected = [&](double t) {
-      return logarithmic ? 100 * std::pow(80.0, t / 2) : 100 + 7900 * t / 2;
+                                  .seconds = seconds};
+    const double perSecond = std::log(f1 / f0) / seconds;
+    const auto frequency = [&](double t) {
+      return logarithmic ? f0 * std::exp(perSecond * t) : f0 + (f1 - f0) * t / seconds;
     };
+    const auto cycles = [&](double t) {
+      return logarithmic ? f0 * std::expm1(perSecond * t) / perSecond
+                         : f0 * t + (f1 - f0) / seconds * t * t / 2;
+    };
+    // Each sample is the nearest whole number to the sine of the integral of f.
+    const std::vector<std::int16_t> samples = signalSamples(settings);
+    double worst = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      const double exact = 32767 * std::sin(2 * M_PI * cycles(i / 44100.0));
+      worst = std::max(worst, std::fabs(samples[i] - exact));
+    }
+    EXPECT_LE(worst, 0.5 + 1e-6);
     const std::vector<double> c = risingCrossings(settings);
     ASSERT_GE(c.size(), 10u);
     EXPECT_LT(c.front(), 0.02);
-    EXPECT_GT(c.back(), 1.999);
+    EXPECT_GT(c.back(), seconds - 0.001);
     for (const std::size_t k : {std::size_t{0}, std::size_t{1}, c.size() - 3, c.size() - 2}) {
       const double measured = 1 / (c[k + 1] - c[k]);
-      EXPECT_NEAR(measured, expected((c[k] + c[k + 1]) / 2), measured * 0.005) << k;
+      EXPECT_NEAR(measured, frequency((c[k] + c[k + 1]) / 2), measured * 0.005) << k;
     }
   }
 }
@@ -150,7 +166,7 @@ TEST(TestSignal, ProblemsAndNames) {
     const char* problem;
     const char* name;
   };
-  // A settings that cannot be made is given no name.
+  // A signal that cannot be made is given no name.
   // clang-format off
   const Row rows[] = {
       {{}, "", "sine_1000Hz.wav"},
@@ -176,7 +192,9 @@ TEST(TestSignal, ProblemsAndNames) {
   // clang-format on
   for (const Row& r : rows) {
     EXPECT_EQ(signalSettingsProblem(r.settings), r.problem) << r.problem;
-    if (*r.name) EXPECT_EQ(signalFileName(r.settings), r.name);
+    if (*r.name) {
+      EXPECT_EQ(signalFileName(r.settings), r.name);
+    }
   }
 }
 
