@@ -109,7 +109,7 @@ std::string choiceTip(pipeline::Method inForce, const std::optional<Staircase>& 
   std::string tip = "サンプリングの方法：" + methodName(inForce);
   if (staircase)
     tip += "\n赤い階段：1/" + std::to_string(staircase->factor) + " の周波数、" +
-           methodName(staircase->method);
+           methodName(staircase->method) + pipeline::quantizationLabel(staircase->quantization);
   return tip;
 }
 

@@ -9,14 +9,18 @@
 
 #include "common/line_index.h"
 #include "graph/graph.h"
+#include "pipeline/quantize.h"
 #include "pipeline/resample.h"
 
 namespace varno::graph {
 
-// The red staircase: how Data/Chg_txt.txt was written.
+// The red staircase: how Data/Chg_txt.txt was written, and with fewer bits the SNR measured
+// over the whole sound.
 struct Staircase {
   int factor = 1;
   pipeline::Method method = pipeline::Method::FirstSample;
+  pipeline::Quantization quantization;
+  std::optional<double> snrDb;
 };
 
 // The recording on screen.
@@ -34,6 +38,7 @@ struct Display {
 struct SampleFiles {
   std::filesystem::path original;   // Data/Org_txt.txt
   std::filesystem::path resampled;  // Data/Chg_txt.txt
+  std::filesystem::path error;      // Data/Err_txt.txt, the quantization's error
 };
 
 // The values of sample lines first .. first + count - 1 (first >= 0) that the file holds,
@@ -56,7 +61,7 @@ Frame frameOf(const Display& display, const SampleFiles& files, std::int32_t sta
               std::int32_t maxAmp);
 
 // The rate list's tooltip: the method a choice would use now and, while there is a
-// staircase, what made it, e.g. "赤い階段：1/8 の周波数、平均値を使う". UTF-8.
+// staircase, what made it, e.g. "赤い階段：1/8 の周波数、平均値を使う、4 ビット". UTF-8.
 std::string choiceTip(pipeline::Method inForce, const std::optional<Staircase>& staircase);
 
 }  // namespace varno::graph

@@ -37,7 +37,8 @@ std::string methodName(pipeline::Method method) {
 
 std::string staircaseLabel(const Staircase& staircase, double rate) {
   return "1/" + std::to_string(staircase.factor) + "（" + hertz(shownRate(rate, staircase.factor)) +
-         "）、" + methodName(staircase.method);
+         "）、" + methodName(staircase.method) +
+         pipeline::quantizationLabel(staircase.quantization);
 }
 
 std::string soundTitle(std::string_view fileName, double rate,
@@ -51,7 +52,11 @@ std::string pictureFileName(std::string_view soundStem, double rate,
                             const std::optional<Staircase>& staircase) {
   const double shown = staircase ? shownRate(rate, staircase->factor) : rate;
   std::string name = std::string(soundStem) + "_" + common::plainNumberText(shown) + "Hz";
-  if (staircase) name += "_" + methodName(staircase->method);
+  if (staircase) {
+    name += "_" + methodName(staircase->method);
+    if (staircase->quantization.bits != 0)
+      name += "_" + std::to_string(staircase->quantization.bits) + "bit";
+  }
   return name + ".png";
 }
 

@@ -16,7 +16,7 @@ namespace varno::graph {
 std::string methodName(pipeline::Method method);
 
 // What made the staircase, in the tooltip's words: "1/4（11025 Hz）、先頭データを使う", the
-// rate as the rate list shows it.
+// rate as the rate list shows it, then any bit depth: "、4 ビット、ディザ".
 std::string staircaseLabel(const Staircase& staircase, double rate);
 
 // The sound's file name, its rate and, with a staircase, what made it:
@@ -25,7 +25,8 @@ std::string soundTitle(std::string_view fileName, double rate,
                        const std::optional<Staircase>& staircase);
 
 // A picture's file name from the sound's name without its extension, the rate and the
-// method: "tone_11025Hz_先頭データを使う.png", "tone_44100Hz.png" without a staircase.
+// method: "tone_11025Hz_先頭データを使う.png", "tone_11025Hz_先頭データを使う_4bit.png" with
+// fewer bits, "tone_44100Hz.png" without a staircase.
 std::string pictureFileName(std::string_view soundStem, double rate,
                             const std::optional<Staircase>& staircase);
 

@@ -501,6 +501,12 @@ TEST(Labels, SayWhatMadeTheStaircase) {
   EXPECT_EQ(soundTitle("a.wav", 8000, std::nullopt), "a.wav、8000 Hz");
   EXPECT_EQ(pictureFileName("tone", 44100, quarter), "tone_11025Hz_先頭データを使う.png");
   EXPECT_EQ(pictureFileName("tone", 44100, std::nullopt), "tone_44100Hz.png");
+  const Staircase fourBits{4, pipeline::Method::FirstSample, {4, true}};
+  EXPECT_EQ(staircaseLabel(fourBits, 44100), "1/4（11025 Hz）、先頭データを使う、4 ビット、ディザ");
+  EXPECT_EQ(pictureFileName("tone", 44100, fourBits), "tone_11025Hz_先頭データを使う_4bit.png");
+  EXPECT_EQ(choiceTip(pipeline::Method::Average, fourBits),
+            "サンプリングの方法：平均値を使う\n赤い階段：1/4 の周波数、先頭データを使う、4 "
+            "ビット、ディザ");
   // A stick reaching into the top left corner sends the label to the top right.
   const std::vector<Segment> lower{{10, 100, 10, 0, kRed}, {0, 100, 500, 100, kBlack}};
   EXPECT_EQ(labelPlace(lower, 100, 12), (Box{397, 3, 100, 12}));
