@@ -30,6 +30,7 @@ struct Display {
   bool shown = false;  // its first 500 samples have been drawn
   common::LineIndex originalLines;
   common::LineIndex resampledLines;
+  common::LineIndex errorLines;  // of the error text, when the staircase has fewer bits
   // What the re-sampled text holds for this recording, as the window wrote it; none while
   // it holds nothing the list's choice stands for.
   std::optional<Staircase> staircase;

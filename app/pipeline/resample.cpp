@@ -254,7 +254,10 @@ ResampleResult resample(const std::filesystem::path& original,
   ResampleResult result;
   result.samplesWritten = out.samples();
   result.index = std::move(out.index);
-  if (quantizer) result.snrDb = quantizer->snrDb();
+  if (quantizer) {
+    result.errorIndex = std::move(errors->index);
+    result.snrDb = quantizer->snrDb();
+  }
   return result;
 }
 

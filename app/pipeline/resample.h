@@ -28,8 +28,9 @@ enum class ResampleError {
 struct ResampleResult {
   ResampleError error = ResampleError::None;
   std::int64_t samplesWritten = 0;
-  common::LineIndex index;      // offsets of every 4096th sample line of the written file
-  std::optional<double> snrDb;  // with quantization: Quantizer::snrDb over the whole sound
+  common::LineIndex index;       // offsets of every 4096th sample line of the written file
+  common::LineIndex errorIndex;  // the same of the error text, with quantization
+  std::optional<double> snrDb;   // with quantization: Quantizer::snrDb over the whole sound
 };
 
 // Writes `resampled` from `original`: the rate line divided by `factor` (1..128, a power of
