@@ -46,6 +46,7 @@ Actions Sequencer::handle(const Event& event) {
           [this](const event::DecoderStarted& e) { return decoderStarted(e); },
           [this](const event::DecoderTick& e) { return decoderTick(e); },
           [this](const event::ConvertAnswered& e) { return convertAnswered(e); },
+          [this](const event::ListenToError&) { return listenToError(); },
       },
       event);
 }
@@ -83,6 +84,7 @@ void Sequencer::endConverters(Actions& out) {
     trosk_ = 0;
     work_ = Work::Idle;
   }
+  convertingError_ = false;
 }
 
 void Sequencer::endDecoder(Actions& out) {
@@ -141,6 +143,7 @@ Actions Sequencer::captureStarted(const event::CaptureStarted& started, RefusalC
   enable(out, Control::OpenResampled, false);
   enable(out, Control::OpenOriginal, true);
   out.push_back(action::RemoveResampled{});
+  errorWritten_ = false;
   if (!started.jobWritten)
     message(out, text::kCaptureJobUnwritable);
   else if (!pending)
@@ -264,6 +267,7 @@ Actions Sequencer::convertAnswered(const event::ConvertAnswered& answer) {
   enable(out, Control::OpenResampled, false);
   enable(out, Control::OpenOriginal, true);
   out.push_back(action::RemoveResampled{});
+  errorWritten_ = false;
   out.push_back(action::StartDecoding{decodingPath_});
   return out;
 }
@@ -321,6 +325,7 @@ Actions Sequencer::choose(const event::Choose& choice) {
   }
   index_ = choice.index;
   method_ = choice.method;
+  quantization_ = choice.quantization;
   // The run on the stack stops and runs again with this choice.
   if (work_ == Work::Resampling) {
     restartWanted_ = true;
@@ -339,10 +344,12 @@ Actions Sequencer::startResampling() {
   Actions out;
   work_ = Work::Resampling;
   restartWanted_ = false;
+  errorWritten_ = false;
+  convertingError_ = false;
   message(out, text::kResampling);
   // The re-sampled sound is about to be replaced; nobody should start listening to it now.
   enable(out, Control::OpenResampled, false);
-  out.push_back(action::Resample{index_, method_});
+  out.push_back(action::Resample{index_, method_, quantization_});
   return out;
 }
 
@@ -368,6 +375,7 @@ Actions Sequencer::resampleEnded(ResampleError error) {
       return out;
     case ResampleError::None: break;
   }
+  errorWritten_ = quantization_.bits != 0;
   message(out, text::kConverting);
   enable(out, Control::OpenResampled, false);
   out.push_back(action::StartConversion{});
@@ -376,16 +384,20 @@ Actions Sequencer::resampleEnded(ResampleError error) {
 
 Actions Sequencer::conversionStarted(const event::ConversionStarted& started) {
   Actions out;
+  const bool error = convertingError_;
   if (!started.jobWritten) {
+    convertingError_ = false;
     message(out, text::kConversionJobUnwritable);
   } else if (started.process == 0) {
+    convertingError_ = false;
     out.push_back(action::ShowConversionError{});
   } else {
     work_ = Work::Converting;
     trosk_ = started.process;
     out.push_back(action::StartTimer{Timer::Conversion});
   }
-  out.push_back(action::Redraw{});
+  // The graphs show the re-sampled text; the error's conversion changes nothing of them.
+  if (!error) out.push_back(action::Redraw{});
   return out;
 }
 
@@ -404,10 +416,22 @@ Actions Sequencer::conversionTick(const event::ConversionTick& tick) {
     out.push_back(action::ShowConversionError{});
     return out;
   }
+  if (std::exchange(convertingError_, false)) {
+    out.push_back(action::OpenError{});
+    return out;
+  }
   message(out, text::kConverted);
   enable(out, Control::OpenResampled, true);
   out.push_back(action::ShowConvertedSize{});
   return out;
+}
+
+Actions Sequencer::listenToError() {
+  // Only the finished run's own error, and never while the player lock holds the data.
+  if (!errorWritten_ || work_ != Work::Idle || lock_ != Lock::Idle || capture_ != Capture::Captured)
+    return {};
+  convertingError_ = true;
+  return {action::StartErrorConversion{}};
 }
 
 Actions Sequencer::playerLaunched(const event::PlayerLaunched& launch) {

@@ -11,6 +11,7 @@
 #include "common/player_launch.h"
 #include "pipeline/decoding.h"
 #include "pipeline/job.h"
+#include "pipeline/quantize.h"
 #include "pipeline/refusal.h"
 #include "pipeline/resample.h"
 
@@ -78,8 +79,8 @@ struct RefusalExplained { Refusal refusal; };
 // The captured sample text could be read back for the captions, and for the graph.
 struct CaptionsRead { bool readable; };
 struct GraphPrepared { bool readable; };
-// A rate or method was chosen; `playerOpen` is the player guard's answer.
-struct Choose { int index; Method method; bool fromList; bool playerOpen; };
+// A rate, method or bit depth was chosen; `playerOpen` is the player guard's answer.
+struct Choose { int index; Method method; bool fromList; bool playerOpen; Quantization quantization = {}; };
 struct ResampleEnded { ResampleError error; };
 // trosk was given its job and started (0: it could not be, or its job not written).
 struct ConversionStarted { ProcessId process; bool jobWritten = true; };
@@ -97,6 +98,8 @@ struct DecoderStarted { ProcessId process; bool jobWritten = true; };
 struct DecoderTick { JobStatus status; bool ended; DecoderReport report; std::string head; };
 // The user's answer to the question whether to convert the file.
 struct ConvertAnswered { int question; bool accepted; };
+// The user asked to hear the quantization error of the last run.
+struct ListenToError {};
 }  // namespace event
 // clang-format on
 
@@ -105,7 +108,7 @@ using Event =
                  event::CaptionsRead, event::GraphPrepared, event::Choose, event::ResampleEnded,
                  event::ConversionStarted, event::ConversionTick, event::PlayerLaunched,
                  event::PlayerLook, event::PlayerWatch, event::DecoderStarted, event::DecoderTick,
-                 event::ConvertAnswered>;
+                 event::ConvertAnswered, event::ListenToError>;
 
 // An action that names an Answer is answered by that event, which the window hands back at
 // once; such an action is always the last of its list.
@@ -141,7 +144,9 @@ struct ReadCaptions { using Answer = event::CaptionsRead; };
 struct PrepareGraph { using Answer = event::GraphPrepared; };
 struct DrawCaptured {};  // the scroll bar to 0, the first 500 samples drawn, the bar's range
 struct FillRates {};
-struct Resample { int index; Method method; using Answer = event::ResampleEnded; };
+struct Resample {
+  int index; Method method; Quantization quantization = {}; using Answer = event::ResampleEnded;
+};
 // Writes trosk's job and starts it.
 struct StartConversion { using Answer = event::ConversionStarted; };
 struct ShowConvertedSize {};  // Label11
@@ -157,20 +162,23 @@ struct AskToConvert { int question; std::string text; using Answer = event::Conv
 struct StartDecoding { std::string path; using Answer = event::DecoderStarted; };
 // Writes pelkin's job on Data/Org_wav.wav and starts it.
 struct CaptureDecoded { using Answer = event::CaptureStarted; };
+// Writes trosk's job on the error text (Data/Err_txt.txt into Data/Err_wav.wav), starts it.
+struct StartErrorConversion { using Answer = event::ConversionStarted; };
+// Starts the player on Data/Err_wav.wav, as an open button does.
+struct OpenError {};
 }  // namespace action
 // clang-format on
 
-using Action =
-    std::variant<action::SetMessage, action::SetSavedMessage, action::SaveMessage,
-                 action::RestoreMessage, action::Enable, action::SetSavedButton,
-                 action::SaveButtons, action::RestoreButtons, action::StartTimer, action::StopTimer,
-                 action::ShowDrop, action::StartCapture, action::EndProcess, action::ReleaseProcess,
-                 action::ClearSelection, action::RemoveResampled, action::ExplainRefusal,
-                 action::ReadCaptions, action::PrepareGraph, action::DrawCaptured,
-                 action::FillRates, action::Resample, action::StartConversion,
-                 action::ShowConvertedSize, action::ShowConversionError, action::ShowDataInUse,
-                 action::ShowPlayerNotStarted, action::Redraw, action::StartProbe,
-                 action::AskToConvert, action::StartDecoding, action::CaptureDecoded>;
+using Action = std::variant<
+    action::SetMessage, action::SetSavedMessage, action::SaveMessage, action::RestoreMessage,
+    action::Enable, action::SetSavedButton, action::SaveButtons, action::RestoreButtons,
+    action::StartTimer, action::StopTimer, action::ShowDrop, action::StartCapture,
+    action::EndProcess, action::ReleaseProcess, action::ClearSelection, action::RemoveResampled,
+    action::ExplainRefusal, action::ReadCaptions, action::PrepareGraph, action::DrawCaptured,
+    action::FillRates, action::Resample, action::StartConversion, action::ShowConvertedSize,
+    action::ShowConversionError, action::ShowDataInUse, action::ShowPlayerNotStarted,
+    action::Redraw, action::StartProbe, action::AskToConvert, action::StartDecoding,
+    action::CaptureDecoded, action::StartErrorConversion, action::OpenError>;
 using Actions = std::vector<Action>;
 
 template <class A>
@@ -220,6 +228,7 @@ class Sequencer {
   Actions probeEnded(const event::DecoderTick& tick);
   Actions decodingEnded(const event::DecoderTick& tick);
   Actions convertAnswered(const event::ConvertAnswered& answer);
+  Actions listenToError();
   // Ends a decoder run that a newer drop replaces.
   void endDecoder(Actions& out);
   Actions captureStarted(const event::CaptureStarted& started,
@@ -253,6 +262,10 @@ class Sequencer {
   ProcessId trosk_ = 0;
   int index_ = -1;
   Method method_ = Method::FirstSample;
+  Quantization quantization_;
+  // The last run was quantized and wrote its error text; trosk is converting that text.
+  bool errorWritten_ = false;
+  bool convertingError_ = false;
   bool restartWanted_ = false;
   std::optional<event::Drop> queuedDrop_;
   Decoding decoding_ = Decoding::Idle;

@@ -4,7 +4,9 @@
 #include <QActionGroup>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -12,7 +14,9 @@
 #include <array>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
+#include "pipeline/quantize.h"
 #include "window/fonts.h"
 #include "window/form_varno.h"
 
@@ -128,17 +132,52 @@ void buildMenus(formVarno& f) {
     f.mnuMethod[i]->setObjectName(QStringLiteral("mnuMethod(%1)").arg(i));
     f.mnuMethod[i]->setCheckable(true);
   }
-  auto* separator = new QAction(&f);
-  separator->setSeparator(true);
+  auto separator = [&f] {
+    auto* line = new QAction(&f);
+    line->setSeparator(true);
+    return line;
+  };
+  // The bit depths: every one a 16-bit sound offers; the window hides those an 8-bit one lacks.
+  f.mnuBits = new QMenu(QString::fromUtf8(varno::pipeline::kBitsMenuText), &f);
+  f.mnuBits->setObjectName(QStringLiteral("mnuBits"));
+  auto* depths = new QActionGroup(f.mnuBits);
+  const std::vector<int> bits = varno::pipeline::offeredBits(true);
+  for (std::size_t i = 0; i < f.mnuBitsDepth.size(); ++i) {
+    const int depth = i == 0 ? 0 : bits[i - 1];
+    f.mnuBitsDepth[i] =
+        new QAction(QString::fromStdString(varno::pipeline::bitsMenuItem(depth)), depths);
+    f.mnuBitsDepth[i]->setObjectName(QStringLiteral("mnuBitsDepth(%1)").arg(i));
+    f.mnuBitsDepth[i]->setData(depth);
+    f.mnuBitsDepth[i]->setCheckable(true);
+  }
+  f.mnuBitsDepth[0]->setChecked(true);
+  f.mnuBits->addActions(depths->actions());
+  f.mnuDither = new QAction(QString::fromUtf8(varno::pipeline::kDitherText), &f);
+  f.mnuDither->setObjectName(QStringLiteral("mnuDither"));
+  f.mnuDither->setCheckable(true);
+  f.mnuListenToError = new QAction(QString::fromUtf8(varno::pipeline::kListenToErrorText), &f);
+  f.mnuListenToError->setObjectName(QStringLiteral("mnuListenToError"));
+  f.mnuTestSignal = new QAction(QStringLiteral("テスト信号を作る…"), &f);
+  f.mnuTestSignal->setObjectName(QStringLiteral("mnuTestSignal"));
+  // The keyboard's way to the items of the graphs' menus, which take no Tab focus.
+  f.mnuDither->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+  f.mnuListenToError->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  f.mnuTestSignal->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  f.mnuBits->menuAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+  f.addActions({f.mnuBits->menuAction(), f.mnuDither, f.mnuListenToError, f.mnuTestSignal});
   f.mnuSavePicture = new QAction(QStringLiteral("画像を保存…"), &f);
   f.mnuSavePicture->setObjectName(QStringLiteral("mnuSavePicture"));
   f.mnuCopySamples = new QAction(QStringLiteral("表示中のサンプルをコピー"), &f);
   f.mnuCopySamples->setObjectName(QStringLiteral("mnuCopySamples"));
   f.mnuSpectrum = new QAction(QStringLiteral("スペクトルを表示…"), &f);
   f.mnuSpectrum->setObjectName(QStringLiteral("mnuSpectrum"));
-  f.Picture1->addActions({f.mnuSavePicture, f.mnuCopySamples, f.mnuSpectrum});
+  f.Picture1->addActions(
+      {f.mnuSavePicture, f.mnuCopySamples, f.mnuSpectrum, separator(), f.mnuTestSignal});
   f.Picture2->addActions(methods->actions());
-  f.Picture2->addActions({separator, f.mnuSavePicture, f.mnuCopySamples, f.mnuSpectrum});
+  f.Picture2->addActions({separator(), f.mnuBits->menuAction(), f.mnuDither, f.mnuListenToError,
+                          separator(), f.mnuSavePicture, f.mnuCopySamples, f.mnuSpectrum,
+                          separator(), f.mnuTestSignal});
+  f.Text1->addAction(f.mnuTestSignal);
   for (PictureBox* picture : {f.Picture1, f.Picture2})
     picture->setContextMenuPolicy(Qt::ActionsContextMenu);
 }

@@ -1,9 +1,12 @@
 #include "window/drop_box.h"
 
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QMenu>
 #include <QMimeData>
+#include <memory>
 
 namespace varno::window {
 
@@ -33,6 +36,15 @@ void DropBox::dropEvent(QDropEvent* event) {
   }
   event->acceptProposedAction();
   emit filesDropped(event->mimeData()->urls());
+}
+
+void DropBox::contextMenuEvent(QContextMenuEvent* event) {
+  const std::unique_ptr<QMenu> menu(createStandardContextMenu());
+  if (!actions().isEmpty()) {
+    menu->addSeparator();
+    menu->addActions(actions());
+  }
+  menu->exec(event->globalPos());
 }
 
 std::string localPathBytes(const QUrl& url) {

@@ -1,6 +1,7 @@
 #pragma once
 // The drop box: a line edit that takes files dropped from the desktop and hands their
-// URLs over in one signal, whatever the names; the window decides what a drop does.
+// URLs over in one signal, whatever the names; the window decides what a drop does. Its
+// context menu is the line edit's, then the actions added to it.
 #include <QLineEdit>
 #include <QList>
 #include <QUrl>
@@ -21,6 +22,7 @@ class DropBox : public QLineEdit {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 // The bytes of a local file URL's path, percent-decoded from the URL itself, so a name that

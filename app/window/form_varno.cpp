@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QMenu>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPixmap>
@@ -34,6 +35,7 @@
 #include "pipeline/resample.h"
 #include "window/controls.h"
 #include "window/dialogs.h"
+#include "window/signal_dialog.h"
 #include "window/spectrum_window.h"
 
 namespace varno::window {
@@ -90,6 +92,7 @@ formVarno::formVarno(varno::desktop::Desktop& desktop, const QString& programDir
   };
   askSaveName = [this](const QString& suggested) { return askSaveNameInDialog(this, suggested); };
   askToConvert = [this](const QString& question) { return askToConvertInDialog(this, question); };
+  askSignal = [this] { return askSignalInDialog(this); };
   buildControls(*this);
   connectEvents();
   Form_Load(programDir, dataDir.isEmpty() ? programDir : dataDir);
@@ -122,6 +125,17 @@ void formVarno::connectEvents() {
   connect(mnuSavePicture, &QAction::triggered, this, &formVarno::mnuSavePicture_Click);
   connect(mnuCopySamples, &QAction::triggered, this, &formVarno::mnuCopySamples_Click);
   connect(mnuSpectrum, &QAction::triggered, this, &formVarno::mnuSpectrum_Click);
+  // A new bit depth is a choice; checking the one in force again is none.
+  for (QAction* item : mnuBitsDepth)
+    connect(item, &QAction::toggled, this, [this](bool checked) {
+      if (checked) mnuBitsDepth_Click();
+    });
+  // Its shortcut opens the bit depths under Picture2, where its menu has them.
+  connect(mnuBits->menuAction(), &QAction::triggered, this,
+          [this] { mnuBits->popup(Picture2->mapToGlobal(QPoint(0, 0))); });
+  connect(mnuDither, &QAction::triggered, this, &formVarno::mnuDither_Click);
+  connect(mnuListenToError, &QAction::triggered, this, &formVarno::mnuListenToError_Click);
+  connect(mnuTestSignal, &QAction::triggered, this, &formVarno::mnuTestSignal_Click);
   connect(Timer2, &QTimer::timeout, this, &formVarno::Timer2_Timer);
   connect(cmdOpen_Org, &QPushButton::clicked, this, &formVarno::cmdOpen_Org_Click);
   connect(cmdOpen_Chg, &QPushButton::clicked, this, &formVarno::cmdOpen_Chg_Click);
@@ -142,6 +156,8 @@ void formVarno::Form_Load(const QString& programDir, const QString& dataDir) {
   Dec_Exe = programDir + QStringLiteral("/decoder");
   Dec_Ini = dataDir + QStringLiteral("/decoder.ini");
   Org_Wav = dataDir + QStringLiteral("/Data/Org_wav.wav");
+  Err_Txt = dataDir + QStringLiteral("/Data/Err_txt.txt");
+  Err_Wav = dataDir + QStringLiteral("/Data/Err_wav.wav");
 
   Text1->clear();
 
@@ -156,7 +172,7 @@ void formVarno::Form_Load(const QString& programDir, const QString& dataDir) {
 
   Module1::Make_Dir(dataDir + QStringLiteral("/Data"));
   // What a window that was killed while writing left behind; no other window uses the folder.
-  for (const QString& file : {Conv_Ini, Rev_Ini, Chg_Txt})
+  for (const QString& file : {Conv_Ini, Rev_Ini, Chg_Txt, Err_Txt})
     varno::pipeline::removeStaleTemporaries(fsPath(file));
 
   cmdOpen_Org->setEnabled(false);
@@ -323,8 +339,10 @@ void formVarno::perform(const act::ClearSelection&) {
 
 void formVarno::perform(const act::RemoveResampled&) {
   QFile::remove(Chg_Txt);
+  QFile::remove(Err_Txt);
   display_.staircase.reset();
   display_.resampledLines = {};
+  display_.errorLines = {};
   showChoiceTip();
 }
 
@@ -357,7 +375,10 @@ void formVarno::perform(const act::DrawCaptured&) {
   display_.shown = true;
 }
 
-void formVarno::perform(const act::FillRates&) { Set_Combo1(); }
+void formVarno::perform(const act::FillRates&) {
+  Set_Combo1();
+  showBitsItems();
+}
 
 ev::ResampleEnded formVarno::perform(const act::Resample& a) { return Main_Job(a); }
 
@@ -404,6 +425,13 @@ ev::CaptureStarted formVarno::perform(const act::CaptureDecoded&) {
   return {pelkin.process, pelkin.jobWritten};
 }
 
+ev::ConversionStarted formVarno::perform(const act::StartErrorConversion&) {
+  const Started trosk = startConverter(Rev_Exe, Rev_Ini, toBytes(Err_Txt), Err_Wav);
+  return {trosk.process, trosk.jobWritten};
+}
+
+void formVarno::perform(const act::OpenError&) { Open_Sound(toBytes(Err_Wav)); }
+
 QWidget* formVarno::control(varno::pipeline::Control c) const {
   using varno::pipeline::Control;
   switch (c) {
@@ -440,10 +468,39 @@ varno::pipeline::Method formVarno::methodInForce() const {
   return varno::pipeline::Method::FirstSample;
 }
 
+varno::pipeline::Quantization formVarno::quantizationInForce() const {
+  for (const QAction* item : mnuBitsDepth)
+    if (item->isChecked()) {
+      const int bits = item->data().toInt();
+      return {bits, bits != 0 && mnuDither->isChecked()};
+    }
+  return {};
+}
+
+void formVarno::showBitsItems() {
+  const std::vector<int> offered = varno::pipeline::offeredBits(display_.format.sixteenBit);
+  for (QAction* item : mnuBitsDepth) {
+    const int bits = item->data().toInt();
+    item->setVisible(bits == 0 || std::ranges::find(offered, bits) != offered.end());
+    if (item->isChecked() && !item->isVisible()) {
+      // The list has no rate chosen yet, so this is no choice.
+      const QSignalBlocker quiet(mnuBitsDepth[0]);
+      mnuBitsDepth[0]->setChecked(true);
+    }
+  }
+}
+
 void formVarno::showMenus() {
-  // The method items are the option buttons' other face.
+  // The method and bit-depth items are the option buttons' other face.
   for (QAction* item : mnuMethod) item->setEnabled(Frame1->isEnabled());
+  mnuBits->setEnabled(Frame1->isEnabled());
+  mnuDither->setEnabled(Frame1->isEnabled());
   mnuCopySamples->setEnabled(display_.shown);
+  // The error can be heard while the re-sampled sound can.
+  mnuListenToError->setEnabled(cmdOpen_Chg->isEnabled() && display_.staircase &&
+                               display_.staircase->quantization.bits != 0);
+  // A test signal is a drop, which the player lock keeps out.
+  mnuTestSignal->setEnabled(Text1->isEnabled());
 }
 
 bool formVarno::Pre_Draw_Fig() {
@@ -569,9 +626,11 @@ varno::graph::Spectrum formVarno::currentSpectrum() const {
 }
 
 varno::graph::SampleFiles formVarno::sampleFiles() const {
-  // A re-sampled text that is not there gives no staircase.
-  const QString resampled = Module1::Check_File(Chg_Txt, 0) == 0 ? Chg_Txt : QString();
-  return {fsPath(Org_Txt), fsPath(resampled)};
+  // A re-sampled text that is not there gives no staircase, an error text no error.
+  const auto present = [](const QString& file) {
+    return Module1::Check_File(file, 0) == 0 ? fsPath(file) : std::filesystem::path();
+  };
+  return {fsPath(Org_Txt), present(Chg_Txt), present(Err_Txt)};
 }
 
 void formVarno::mnuCopySamples_Click() {
@@ -612,11 +671,37 @@ void formVarno::Option2_Click() { Make_Choice(ChoiceSource::Option); }
 
 void formVarno::Option3_Click() { Make_Choice(ChoiceSource::Option); }
 
+void formVarno::mnuBitsDepth_Click() { Make_Choice(ChoiceSource::Option); }
+
+void formVarno::mnuDither_Click() {
+  // The dither belongs to fewer bits; at the original's it changes nothing.
+  if (quantizationInForce().bits != 0) Make_Choice(ChoiceSource::Option);
+}
+
+void formVarno::mnuListenToError_Click() { dispatch(ev::ListenToError{}); }
+
+void formVarno::mnuTestSignal_Click() {
+  const std::optional<varno::pipeline::SignalSettings> settings = askSignal();
+  if (!settings) return;
+  const QString folder = QFileInfo(Org_Txt).path();
+  Module1::Make_Dir(folder);
+  const QString name = QString::fromStdString(varno::pipeline::signalFileName(*settings));
+  const QString file = folder + QLatin1Char('/') + name;
+  if (const std::error_code error = varno::pipeline::writeSignal(fsPath(file), *settings)) {
+    showMessage(Module1::MessageKind::Plain,
+                QStringLiteral("テスト信号（Data/%1）を書き込めませんでした。\r\n").arg(name) +
+                    QString::fromStdString(error.message()));
+    return;
+  }
+  dropFile(toBytes(file), false);
+}
+
 void formVarno::Make_Choice(ChoiceSource source) {
   const int k = Combo1->currentIndex();
   if (k == -1) return;
   const bool open = playerOpen();
-  dispatch(ev::Choose{k, methodInForce(), source == ChoiceSource::Combo, open});
+  dispatch(
+      ev::Choose{k, methodInForce(), source == ChoiceSource::Combo, open, quantizationInForce()});
 }
 
 bool formVarno::playerOpen() {
@@ -628,14 +713,20 @@ bool formVarno::playerOpen() {
 
 ev::ResampleEnded formVarno::Main_Job(const act::Resample& choice) {
   const int factor = 1 << choice.index;
-  varno::pipeline::ResampleResult result =
-      varno::pipeline::resample(fsPath(Org_Txt), fsPath(Chg_Txt), factor, choice.method, [this] {
+  const varno::pipeline::Quantization& bits = choice.quantization;
+  varno::pipeline::ResampleResult result = varno::pipeline::resample(
+      fsPath(Org_Txt), fsPath(Chg_Txt), factor, choice.method,
+      [this] {
         QCoreApplication::processEvents();
         return sequencer_.keepResampling();
-      });
+      },
+      bits, bits.bits != 0 ? fsPath(Err_Txt) : std::filesystem::path());
   if (result.error == varno::pipeline::ResampleError::None) {
+    // An error text of an earlier run does not belong to this one.
+    if (bits.bits == 0) QFile::remove(Err_Txt);
     display_.resampledLines = std::move(result.index);
-    display_.staircase = varno::graph::Staircase{factor, choice.method};
+    display_.errorLines = std::move(result.errorIndex);
+    display_.staircase = varno::graph::Staircase{factor, choice.method, bits, result.snrDb};
     showChoiceTip();
   }
   return {result.error};

@@ -13,12 +13,15 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "desktop/desktop.h"
 #include "graph/display.h"
 #include "graph/spectrum.h"
+#include "pipeline/quantize.h"
 #include "pipeline/sequencer.h"
+#include "pipeline/test_signal.h"
 #include "window/drop_box.h"
 #include "window/module1.h"
 #include "window/pick_list.h"
@@ -26,6 +29,7 @@
 
 class QAction;
 class QGroupBox;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -81,8 +85,16 @@ class formVarno : public QWidget {
   QTimer* Timer5;
 
   // The picture boxes' context menus: the methods, on Picture2 only and in step with Option1
-  // to Option3; then saving both graphs as a picture and copying the samples in view.
+  // to Option3, then the bit depth, the dither and the error's sound; then saving both graphs
+  // as a picture and copying the samples in view; last making a test signal, which Text1's
+  // menu offers too.
   std::array<QAction*, 3> mnuMethod;
+  QMenu* mnuBits;
+  // "元のまま", then 12, 10, 8, 6, 4, 3, 2 and 1 bits; the item's data is its bits (0 first).
+  std::array<QAction*, 9> mnuBitsDepth;
+  QAction* mnuDither;
+  QAction* mnuListenToError;
+  QAction* mnuTestSignal;
   QAction* mnuSavePicture;
   QAction* mnuCopySamples;
   QAction* mnuSpectrum;
@@ -100,6 +112,8 @@ class formVarno : public QWidget {
   QString Dec_Exe;
   QString Dec_Ini;
   QString Org_Wav;
+  QString Err_Txt;
+  QString Err_Wav;
   std::int32_t Max_Amp = 0;
   std::int32_t Start_Pos = 0;
   std::int32_t Data_Count = 0;
@@ -125,6 +139,8 @@ class formVarno : public QWidget {
   std::function<QString(const QString& suggested)> askSaveName;
   // Asks whether to convert a file that pelkin cannot read; tests replace it.
   std::function<bool(const QString& question)> askToConvert;
+  // Asks what test signal to make; none when the user cancels. Tests replace it.
+  std::function<std::optional<varno::pipeline::SignalSettings>()> askSignal;
 
  private slots:
   void Text1_OLEDragDrop(const QList<QUrl>& urls);
@@ -139,6 +155,10 @@ class formVarno : public QWidget {
   void mnuSavePicture_Click();
   void mnuCopySamples_Click();
   void mnuSpectrum_Click();
+  void mnuBitsDepth_Click();
+  void mnuDither_Click();
+  void mnuListenToError_Click();
+  void mnuTestSignal_Click();
   void Timer2_Timer();
   void cmdOpen_Org_Click();
   void cmdOpen_Chg_Click();
@@ -188,6 +208,8 @@ class formVarno : public QWidget {
   ev::ConvertAnswered perform(const act::AskToConvert& a);
   ev::DecoderStarted perform(const act::StartDecoding& a);
   ev::CaptureStarted perform(const act::CaptureDecoded& a);
+  ev::ConversionStarted perform(const act::StartErrorConversion& a);
+  void perform(const act::OpenError& a);
   // Writes a converter's job, the Data folder made again if it went missing, and starts the
   // converter on it.
   struct Started {
@@ -212,6 +234,10 @@ class formVarno : public QWidget {
   // Combo1's tooltip: the method in force and what made the staircase.
   void showChoiceTip();
   varno::pipeline::Method methodInForce() const;
+  // The bit depth checked in the menu, with the dither where there are fewer bits.
+  varno::pipeline::Quantization quantizationInForce() const;
+  // The bit depths the sound offers; one it lacks falls back to "元のまま".
+  void showBitsItems();
   // The menu items follow the method buttons' frame and the recording on screen.
   void showMenus();
   bool Pre_Draw_Fig();

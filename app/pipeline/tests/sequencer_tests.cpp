@@ -87,7 +87,9 @@ std::string word(const Action& action) {
         if constexpr (std::is_same_v<A, action::FillRates>) return "fill rates";
         if constexpr (std::is_same_v<A, action::Resample>)
           return "resample " + std::to_string(a.index) +
-                 (a.method == Method::Average ? " average" : " first");
+                 (a.method == Method::Average ? " average" : " first") +
+                 (a.quantization.bits ? " " + std::to_string(a.quantization.bits) + " bits" : "") +
+                 (a.quantization.dither ? " dither" : "");
         if constexpr (std::is_same_v<A, action::StartConversion>) return "trosk";
         if constexpr (std::is_same_v<A, action::ShowConvertedSize>) return "converted size";
         if constexpr (std::is_same_v<A, action::ShowConversionError>) return "Error box";
@@ -99,6 +101,8 @@ std::string word(const Action& action) {
           return "ask " + std::to_string(a.question);
         if constexpr (std::is_same_v<A, action::StartDecoding>) return "decode " + a.path;
         if constexpr (std::is_same_v<A, action::CaptureDecoded>) return "pelkin Org_wav";
+        if constexpr (std::is_same_v<A, action::StartErrorConversion>) return "trosk Err_txt";
+        if constexpr (std::is_same_v<A, action::OpenError>) return "play Err_wav";
       },
       action);
 }
@@ -413,6 +417,29 @@ std::vector<Row> rows() {
       {"what the decoder wrote is not described again when pelkin refuses it",
        decoding() + std::vector<Event>{kDecoderClosed, kPelkin12, kPelkinError, kDecodable},
        {"release 12", "msg refused +tip"}},
+      {"a bit depth goes with the rate and method, and the last choice wins",
+       captured() + std::vector<Event>{event::Choose{1, Method::Average, true, false, {4, true}},
+                                       event::Choose{2, Method::FirstSample, false, false, {8}},
+                                       kCancelled},
+       {"msg resampling", "Chg-", "resample 2 first 8 bits"}},
+      {"the error of a quantized run is converted when asked for, then played",
+       captured() + std::vector<Event>{event::Choose{1, Method::FirstSample, true, false, {4}},
+                                       kResampled, kTrosk21, kConversionClosed,
+                                       event::ListenToError{}, event::ConversionStarted{22},
+                                       kConversionClosed},
+       {"release 22", "play Err_wav"}},
+      {"its conversion changes nothing of the graphs",
+       captured() + std::vector<Event>{event::Choose{1, Method::FirstSample, true, false, {4}},
+                                       kResampled, kTrosk21, kConversionClosed,
+                                       event::ListenToError{}, event::ConversionStarted{22}},
+       {"start T2"}},
+      {"a run of the original's bits has no error to hear",
+       converting() + std::vector<Event>{kConversionClosed, event::ListenToError{}},
+       {}},
+      {"nor has one still converting",
+       captured() + std::vector<Event>{event::Choose{1, Method::FirstSample, true, false, {4}},
+                                       kResampled, kTrosk21, event::ListenToError{}},
+       {}},
       {"ticks of a lock that is over change nothing",
        captured() +
            std::vector<Event>{kPlayerStarted, kPlayerRuns, kPlayerGone, kPlayerGone, kPlayerRuns},

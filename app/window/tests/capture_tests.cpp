@@ -21,7 +21,6 @@ const QString kRefused = QStringLiteral(
     "ファイルを、上の白のボックス内にドロップしてください。");
 const QString kPrompt =
     QStringLiteral("Wave ファイルを、上の白のボックス内にドロップしてください。");
-constexpr int kCaptureTimeout = 15000;
 
 constexpr QRgb kWhite = 0xFFFFFF, kBlueRgb = 0x0000FF;
 namespace text = varno::pipeline::text;
@@ -81,7 +80,7 @@ class CaptureTests : public QObject {
     QCOMPARE(h.desktop.starts[0].args,
              std::vector<std::string>{(h.dir.path() + "/pelkin.ini").toStdString()});
 
-    QTRY_COMPARE_WITH_TIMEOUT(f.Label4->text(), QStringLiteral(" 44100"), kCaptureTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label4->text(), QStringLiteral(" 44100"), kConverterTimeout);
     QTRY_VERIFY(f.Combo1->isEnabled());
     QCOMPARE(f.Label5->text(), QStringLiteral(" 16"));
     QCOMPARE(f.Label7->text(),
@@ -130,7 +129,7 @@ class CaptureTests : public QObject {
     const QString wave = h.dir.file("refused.wav");
     QVERIFY(writeFile(wave, bytes));
     dropFiles(f.Text1, {wave});
-    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kCaptureTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kConverterTimeout);
     QVERIFY2(f.Label7->toolTip().contains(reason), qPrintable(f.Label7->toolTip()));
     QVERIFY(!f.Timer1->isActive());
     QVERIFY(!f.Combo1->isEnabled());
@@ -139,7 +138,7 @@ class CaptureTests : public QObject {
     // The reason leaves with the lines it explains.
     QVERIFY(writeFile(wave, waveBytes({.rate = 8000, .bits = 8}, pcm8({128, 129}))));
     dropFiles(f.Text1, {wave});
-    QTRY_COMPARE_WITH_TIMEOUT(f.Combo1->count(), 8, kCaptureTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Combo1->count(), 8, kConverterTimeout);
     QCOMPARE(f.Label7->toolTip(), QString());
   }
 
@@ -156,9 +155,9 @@ class CaptureTests : public QObject {
 
     dropFiles(f.Text1, {words});
     QTRY_VERIFY_WITH_TIMEOUT(f.Label7->text().startsWith(QStringLiteral("このファイルは文字だけ")),
-                             kCaptureTimeout);
+                             kConverterTimeout);
     dropFiles(f.Text1, {song});
-    QTRY_COMPARE_WITH_TIMEOUT(h.questions.size(), std::size_t(1), kCaptureTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(h.questions.size(), std::size_t(1), kConverterTimeout);
     QVERIFY2(h.questions[0].contains(QStringLiteral("MP3、2 チャンネル、44100 Hz")),
              qPrintable(h.questions[0]));
     QCOMPARE(f.Text1->text(), QString());
@@ -168,7 +167,7 @@ class CaptureTests : public QObject {
 
     h.convert = true;
     dropFiles(f.Text1, {song});
-    QTRY_COMPARE_WITH_TIMEOUT(f.Combo1->count(), 8, kCaptureTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Combo1->count(), 8, kConverterTimeout);
     QCOMPARE(f.Text1->text(), song);
     QCOMPARE(f.Label9->text(),
              QString::fromStdString(varno::pipeline::kilobytesText(QFileInfo(song).size())));
@@ -278,13 +277,13 @@ class CaptureTests : public QObject {
     auto capturesAgain = [&] {
       QVERIFY(h.dir.useReal("pelkin"));
       dropFiles(f.Text1, {wave});
-      QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kCaptureTimeout);
+      QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kConverterTimeout);
       QCOMPARE(f.Text1->text(), wave);
     };
 
     QVERIFY(h.dir.useStandIn("pelkin", "kill -9 $$"));
     dropFiles(f.Text1, {wave});
-    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kCaptureTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), kRefused, kConverterTimeout);
     QVERIFY(!f.Timer1->isActive());
     capturesAgain();
 
@@ -321,7 +320,7 @@ class CaptureTests : public QObject {
              {QUrl::fromEncoded("file://" +
                                 QUrl::toPercentEncoding(QFile::encodeName(h.dir.path()), "/") +
                                 "/caf%E9.wav")});
-    QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kCaptureTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kConverterTimeout);
     QVERIFY(readFile(f.Conv_Ini).startsWith(latin1 + "\r\n"));
     QCOMPARE(f.Data_Count, 2);
     std::remove(latin1.constData());
@@ -337,12 +336,12 @@ class CaptureTests : public QObject {
     QVERIFY(writeFile(wave, waveBytes({.rate = 8000}, pcm16({1, 2, 3}))));
     QVERIFY(QDir(h.dir.file("Data")).removeRecursively());
     dropFiles(f.Text1, {wave});
-    QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kCaptureTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Combo1->isEnabled(), kConverterTimeout);
 
     QVERIFY(QFile::remove(f.Org_Txt) && QDir().mkdir(f.Org_Txt));
     dropFiles(f.Text1, {wave});
     QTRY_COMPARE_WITH_TIMEOUT(f.Label7->text(), QString::fromUtf8(text::kOriginalUnwritable),
-                              kCaptureTimeout);
+                              kConverterTimeout);
     QCOMPARE(f.Label7->toolTip(), QString());
 
     QVERIFY(QFile::remove(f.Conv_Ini) && QDir().mkdir(f.Conv_Ini));

@@ -18,7 +18,6 @@ const QString kLocked =
 const QString kConverting =
     QStringLiteral("サンプリングを完了しました。\r\nサンプリングデータを Wave 化をしています。");
 const QString kConverted = QStringLiteral("サンプリングを終了しました。");
-constexpr int kConverterTimeout = 15000;
 
 // The samples of a WAVE file's data chunk, 8-bit unsigned or 16-bit signed.
 std::vector<int> waveSamples(const QByteArray& wave) {

@@ -17,6 +17,9 @@ using varno::window::formVarno;
 using varno::window::PictureBox;
 namespace Module1 = varno::window::Module1;
 
+// How long a real converter may take in a test, in ms: slow machines under load included.
+constexpr int kConverterTimeout = 15000;
+
 struct Message {
   Module1::MessageKind kind;
   QString text;
