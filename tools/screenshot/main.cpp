@@ -1,6 +1,7 @@
 // Takes the README's pictures of the window: at start-up, after a capture, with the
-// re-sampled staircase, and the three methods side by side on a tone the lower rate cannot
-// carry. Usage: varno_screenshot OUTDIR (run under an X server).
+// re-sampled staircase, the three methods side by side on a tone the lower rate cannot
+// carry, a test sweep's spectrum and a test sine at 4 bits. Usage: varno_screenshot OUTDIR
+// (run under an X server).
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "desktop/desktop.h"
+#include "pipeline/test_signal.h"
 #include "testkit/qt/events.h"
 #include "testkit/qt/files.h"
 #include "testkit/wave.h"
@@ -109,24 +111,21 @@ bool saveMethods(formVarno& form, const QString& tonePath, const QString& file) 
   return stacked(panels, form.font(), form.palette().color(QPalette::Window)).save(file);
 }
 
-// Five seconds of a sweep from 100 Hz to 20 kHz at 44100 Hz, as the README's lesson makes it.
-std::string sweep() {
-  constexpr double kSweepRate = 44100, kSeconds = 5, kFrom = 100, kTo = 20000;
-  std::vector<int> samples;
-  double phase = 0;
-  for (int i = 0; i < kSweepRate * kSeconds; ++i) {
-    samples.push_back(static_cast<int>(std::lround(16000 * std::sin(phase))));
-    phase +=
-        2 * std::numbers::pi * (kFrom + (kTo - kFrom) * i / (kSweepRate * kSeconds)) / kSweepRate;
-  }
-  return waveBytes({.rate = 44100}, pcm16(samples));
+// Makes a test signal as the dialog would answer, and waits until it is captured.
+bool makeSignal(formVarno& form, const varno::pipeline::SignalSettings& settings) {
+  form.askSignal = [settings] { return settings; };
+  form.mnuTestSignal->trigger();
+  return waitUntil([&] { return form.Combo1->isEnabled(); }, kLimit);
 }
 
-// The sweep at 1/4 (11025 Hz) where it passes 8000 Hz, well above the new limit of 5512.5 Hz:
-// the spectrum window shows where it lands.
-bool saveSpectrum(formVarno& form, const QString& sweepPath, const QString& file) {
-  dropFiles(form.Text1, {sweepPath});
-  if (!waitUntil([&] { return form.Combo1->isEnabled(); }, kLimit)) return false;
+// The README's sweep, 100 Hz to 20 kHz over 5 s at 44100 Hz, at 1/4 (11025 Hz) where it
+// passes 8000 Hz, well above the new limit of 5512.5 Hz: the spectrum window shows where it
+// lands.
+bool saveSpectrum(formVarno& form, const QString& file) {
+  if (!makeSignal(
+          form,
+          {.waveform = varno::pipeline::Waveform::Sweep, .frequency = 100, .endFrequency = 20000}))
+    return false;
   form.mnuMethod[1]->trigger();
   form.Combo1->setCurrentIndex(2);
   if (!waitUntil([&] { return form.cmdOpen_Chg->isEnabled(); }, kLimit)) return false;
@@ -135,6 +134,24 @@ bool saveSpectrum(formVarno& form, const QString& sweepPath, const QString& file
   form.formSpectrum->resize(720, 420);
   QCoreApplication::processEvents();
   return form.formSpectrum->grab().save(file);
+}
+
+// The README's full-scale 440 Hz sine at its own rate and 4 bits: the staircase of 16 levels
+// under the original, and the spectrum with the error in grey and the SNR beside the theory.
+bool saveQuantized(formVarno& form, const QString& file) {
+  if (!makeSignal(form, {.frequency = 440, .amplitude = 1})) return false;
+  form.mnuMethod[1]->trigger();
+  form.mnuBitsDepth[5]->trigger();
+  form.Combo1->setCurrentIndex(0);
+  if (!waitUntil([&] { return form.cmdOpen_Chg->isEnabled(); }, kLimit)) return false;
+  form.mnuSpectrum->trigger();
+  form.formSpectrum->resize(720, 420);
+  QCoreApplication::processEvents();
+  const std::vector<std::pair<QString, QPixmap>> panels{
+      {QStringLiteral("オリジナル：440 Hz の正弦波、44100 Hz、16 ビット"), form.Picture1->grab()},
+      {QStringLiteral("1/1（44100 Hz）、先頭データを使う、4 ビット"), form.Picture2->grab()},
+      {QStringLiteral("スペクトル：灰色が量子化誤差"), form.formSpectrum->grab()}};
+  return stacked(panels, form.font(), form.palette().color(QPalette::Window)).save(file);
 }
 
 }  // namespace
@@ -154,9 +171,8 @@ int main(int argc, char** argv) {
   // A tone with an overtone, so the staircase has something to lose.
   const QString tonePath = programDir.path() + "/tone.wav";
   const QString highPath = programDir.path() + "/high.wav";
-  const QString sweepPath = programDir.path() + "/sweep.wav";
   if (!writeFile(tonePath, tone({{0.6, 220}, {0.25, 1650}})) ||
-      !writeFile(highPath, tone({{0.8, kHighTone}})) || !writeFile(sweepPath, sweep()))
+      !writeFile(highPath, tone({{0.8, kHighTone}})))
     return 1;
 
   auto desktop = varno::desktop::makeDesktop();
@@ -177,6 +193,7 @@ int main(int argc, char** argv) {
     return 1;
 
   if (!saveMethods(form, highPath, out + "/methods.png")) return 1;
-  if (!saveSpectrum(form, sweepPath, out + "/spectrum.png")) return 1;
+  if (!saveSpectrum(form, out + "/spectrum.png")) return 1;
+  if (!saveQuantized(form, out + "/quantized.png")) return 1;
   return 0;
 }
