@@ -12,6 +12,7 @@
 #include "common/numbers.h"
 #include "common/numtext.h"
 #include "graph/graph.h"
+#include "pipeline/quantize.h"
 
 namespace varno::graph {
 
@@ -78,6 +79,13 @@ std::string hundredths(double value) {
   return common::plainNumberText(common::roundHalfAwayFromZero(value * 100) / 100);
 }
 
+// The level of the bin of `s` at `frequency`; empty above its limit or without it.
+std::string levelAt(const std::optional<SoundSpectrum>& s, double frequency) {
+  if (!s || frequency > s->rate / 2) return "";
+  const auto bin = static_cast<std::size_t>(std::lround(frequency * s->points / s->rate));
+  return formatTenths(s->levels[bin]);
+}
+
 std::string wholeHertz(double frequency) {
   return std::to_string(static_cast<long long>(common::roundHalfAwayFromZero(frequency))) + " Hz";
 }
@@ -121,6 +129,13 @@ Spectrum spectrumOf(const Display& display, const SampleFiles& files, std::int32
   const SoundSpectrum& resampled = spectrum.resampled.emplace(soundSpectrum(
       stretch(files.resampled, display.resampledLines, first, kSpectrumPoints / factor, sixteenBit),
       rate / factor, sixteenBit));
+  if (const int bits = display.staircase->quantization.bits; bits != 0) {
+    spectrum.snr = pipeline::snrLabel(display.staircase->snrDb, bits);
+    if (!files.error.empty())
+      spectrum.error = soundSpectrum(
+          stretch(files.error, display.errorLines, first, kSpectrumPoints / factor, sixteenBit),
+          resampled.rate, sixteenBit);
+  }
   const std::optional<Mark>& peak = spectrum.original.peak;
   if (peak && peak->frequency > spectrum.limit()) {
     const double landing = foldedFrequency(peak->frequency, resampled.rate);
@@ -147,17 +162,15 @@ std::string nyquistLabel(double frequency) {
 }
 
 std::string spectrumTable(const Spectrum& spectrum) {
-  std::string table = "周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)\n";
+  const bool withError = spectrum.error.has_value();
+  std::string table = "周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)";
+  table += withError ? "\t量子化誤差(dB)\n" : "\n";
   const SoundSpectrum& original = spectrum.original;
-  const std::optional<SoundSpectrum>& resampled = spectrum.resampled;
   for (std::size_t k = 0; k < original.levels.size(); ++k) {
     const double frequency = original.frequencyOf(k);
-    table += hundredths(frequency) + '\t' + formatTenths(original.levels[k]) + '\t';
-    if (resampled && frequency <= resampled->rate / 2) {
-      const auto bin =
-          static_cast<std::size_t>(std::lround(frequency * resampled->points / resampled->rate));
-      table += formatTenths(resampled->levels[bin]);
-    }
+    table += hundredths(frequency) + '\t' + formatTenths(original.levels[k]) + '\t' +
+             levelAt(spectrum.resampled, frequency);
+    if (withError) table += '\t' + levelAt(spectrum.error, frequency);
     table += '\n';
   }
   return table;

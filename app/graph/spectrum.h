@@ -1,8 +1,9 @@
 #pragma once
 // The spectrum of what the graphs show: the original and the re-sampled sound over the same
 // stretch of time, Hann-windowed, in dB of full scale, with their strongest peaks, the new
-// Nyquist limit and where the original's peak folds to. Read through the display model, so
-// the graphs, the spectrum and the copied values can never disagree.
+// Nyquist limit and where the original's peak folds to; with fewer bits also the error the
+// quantization made and its SNR. Read through the display model, so the graphs, the spectrum
+// and the copied values can never disagree.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -44,6 +45,12 @@ struct Spectrum {
   std::optional<SoundSpectrum> resampled;  // none while there is no staircase
   // The re-sampled bin the original's peak lands in, when that peak lies above the new limit.
   std::optional<Mark> folded;
+  // The error text's spectrum, read as the re-sampled one: none without fewer bits or an
+  // error text.
+  std::optional<SoundSpectrum> error;
+  // The staircase's SNR over the whole sound, as pipeline::snrLabel words it; "" without
+  // fewer bits.
+  std::string snr;
   // The new Nyquist limit: half the re-sampled rate, the original's half without a staircase.
   double limit() const { return (resampled ? resampled->rate : original.rate) / 2; }
 };
@@ -56,6 +63,8 @@ SoundSpectrum soundSpectrum(std::span<const double> values, double rate, bool si
 
 // Both sounds from startPos on: the original's 4096 values and, with a staircase of factor
 // 1 .. 128, the re-sampled values from startPos / factor on; zeros past either file's end.
+// A staircase with fewer bits adds its SNR and, when files.error names the error text, that
+// text's values over the re-sampled stretch, at the re-sampled rate and on the same scale.
 Spectrum spectrumOf(const Display& display, const SampleFiles& files, std::int32_t startPos);
 
 // Where a tone of `frequency` lands after sampling at `rate`: |f - k * rate| for the nearest
@@ -71,7 +80,8 @@ std::string nyquistLabel(double frequency);
 // The spectrum as a table to paste: the header "周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)",
 // then a row per bin of the original of its frequency (to 0.01, no trailing zeros) and both
 // levels (to 0.1), the re-sampled one from its bin at that frequency and left empty above its
-// limit or without a staircase; every line ends with "\n", as the samples' table. UTF-8.
+// limit or without a staircase; every line ends with "\n", as the samples' table. With an
+// error spectrum a fourth column "量子化誤差(dB)" holds its levels as the re-sampled ones. UTF-8.
 std::string spectrumTable(const Spectrum& spectrum);
 
 struct AxisTick {

@@ -30,6 +30,7 @@ const QColor kRed = QColor::fromRgb(varno::graph::kRed);
 const QColor kGrid(0xDD, 0xDD, 0xDD);
 const QColor kLimit(0x60, 0x60, 0x60);
 const QColor kFold(0xC0, 0x00, 0x00);
+const QColor kError(0x80, 0x80, 0x80);
 // Light enough that the traces above the limit still show through it.
 const QColor kBeyondLimit(0x00, 0x00, 0x00, 0x20);
 
@@ -83,6 +84,8 @@ SpectrumPlot::SpectrumPlot(QWidget* parent) : QWidget(parent) {
 
 void SpectrumPlot::setSpectrum(const varno::graph::Spectrum& spectrum) {
   spectrum_ = spectrum;
+  // The SNR drawn in the plot, for screen readers too.
+  setAccessibleDescription(QString::fromStdString(spectrum.snr));
   update();
 }
 
@@ -95,18 +98,33 @@ void SpectrumPlot::paintEvent(QPaintEvent*) {
   const SoundSpectrum& original = spectrum_.original;
   const double top = original.rate > 0 ? original.rate / 2 : 1;
   const QString widest = QString::number(top, 'f', 0);
+  const std::optional<SoundSpectrum>& resampled = spectrum_.resampled;
+  const std::optional<SoundSpectrum>& error = spectrum_.error;
+
+  // The legend of the traces shown, on the first line at the right.
+  std::vector<std::pair<QString, QColor>> legend;
+  if (error) legend.emplace_back(QStringLiteral("量子化誤差"), kError);
+  if (resampled) legend.emplace_back(QStringLiteral("サンプリング後"), kRed);
+  legend.emplace_back(QStringLiteral("オリジナル"), kBlue);
+  double legendLeft = width() + gap;
+  for (const auto& entry : legend) legendLeft -= metrics.horizontalAdvance(entry.first) + 5 * gap;
+
+  // The SNR on the legend's line from the plot's left edge, or on a line of its own under it
+  // where the legend leaves it too little room.
+  const double plotLeft = metrics.horizontalAdvance(QStringLiteral("-120")) + 2 * gap;
+  const QString snr = QString::fromStdString(spectrum_.snr);
+  const double snrWidth = metrics.horizontalAdvance(snr);
+  const bool snrLine = !snr.isEmpty() && plotLeft + snrWidth + 2 * gap > legendLeft;
 
   // Captions left of the plot and under it; above it the legend, then room for the label of
   // a peak at 0 dB and its mark.
-  const QRectF area(
-      QPointF(metrics.horizontalAdvance(QStringLiteral("-120")) + 2 * gap, 2 * line + 10),
-      QPointF(width() - metrics.horizontalAdvance(widest) / 2.0 - gap,
-              height() - 2 * line - 2 * gap));
+  const QRectF area(QPointF(plotLeft, (snrLine ? 3 : 2) * line + 10),
+                    QPointF(width() - metrics.horizontalAdvance(widest) / 2.0 - gap,
+                            height() - 2 * line - 2 * gap));
   if (area.width() <= 0 || area.height() <= 0) return;
   // (Hz, dB) to pixels: 0 .. top left to right, 0 dB at the top and the floor at the bottom.
   const QTransform toPlot(area.width() / top, 0, 0, area.height() / kFloorDb, area.left(),
                           area.top());
-  const std::optional<SoundSpectrum>& resampled = spectrum_.resampled;
   const double limit = spectrum_.limit();
   const double limitX = toPlot.map(QPointF(limit, 0)).x();
 
@@ -140,10 +158,6 @@ void SpectrumPlot::paintEvent(QPaintEvent*) {
   painter.drawText(QRectF(area.left(), height() - line - gap, area.width(), line),
                    Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("周波数 (Hz)"));
 
-  // The legend of the traces shown, on the first line at the right.
-  std::vector<std::pair<QString, QColor>> legend;
-  if (resampled) legend.emplace_back(QStringLiteral("サンプリング後"), kRed);
-  legend.emplace_back(QStringLiteral("オリジナル"), kBlue);
   double legendRight = width() - gap;
   for (const auto& [name, colour] : legend) {
     const double textLeft = legendRight - metrics.horizontalAdvance(name);
@@ -153,11 +167,19 @@ void SpectrumPlot::paintEvent(QPaintEvent*) {
     painter.drawLine(QLineF(textLeft - 3 * gap, line / 2.0, textLeft - gap / 2.0, line / 2.0));
     legendRight = textLeft - 5 * gap;
   }
+  if (!snr.isEmpty()) {
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(plotLeft, snrLine ? line : 0, snrWidth, line), Qt::AlignVCenter, snr);
+  }
 
-  // The traces in their exact colours: the red one wider, under the blue one, so that both
-  // show where the sounds agree.
+  // The traces in their exact colours: the error's under both sounds, the red one wider,
+  // under the blue one, so that both show where the sounds agree.
   painter.save();
   painter.setClipRect(area);
+  if (error) {
+    painter.setPen(cosmetic(kError));
+    painter.drawPolyline(toPlot.map(trace(*error)));
+  }
   if (resampled) {
     QPen wide = cosmetic(kRed);
     wide.setWidth(2);

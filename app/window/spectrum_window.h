@@ -1,7 +1,8 @@
 #pragma once
 // The spectrum window: both sounds' spectra over the stretch in view, as graph/spectrum.h
 // computes them, with the new Nyquist limit, the band above it shaded, the peaks and the fold
-// marked. Its menu and the plot's context menu save the plot as a picture and copy its values.
+// marked; with fewer bits the quantization error in grey and the SNR. Its menu and the plot's
+// context menu save the plot as a picture and copy its values.
 #include <QMainWindow>
 #include <QString>
 #include <functional>

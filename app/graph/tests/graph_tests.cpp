@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -622,6 +623,75 @@ TEST(Spectrum, PeaksAndTheFoldOfAToneFromTheFiles) {
   EXPECT_EQ(alone.limit(), 4000);
 }
 
+// With fewer bits the error text is read over the re-sampled stretch: each value the group's
+// first original sample less its quantized one, around the zero line.
+TEST(Spectrum, TheQuantizationErrorOverTheResampledStretch) {
+  struct Row {
+    double rate;
+    bool sixteen;
+    int factor;
+    int bits;
+    std::int32_t start;
+  };
+  const Row rows[] = {{44100, true, 4, 8, 5000}, {8000, false, 2, 4, 4097}};
+  const int count = 20000;
+  TempDir dir;
+  const SampleFiles files{dir / "Org_txt.txt", dir / "Chg_txt.txt", dir / "Err_txt.txt"};
+  for (const Row& r : rows) {
+    const std::string what = std::to_string(r.bits) + " bits";
+    const double centre = r.sixteen ? 0 : 128;
+    const auto value = [&](std::int64_t i) {
+      return std::lround(sine(centre, r.sixteen ? 16000 : 100, 93, 4096, static_cast<int>(i)));
+    };
+    writeSamples(files.original, count, value, r.sixteen ? "16" : "8");
+    const auto scan = scanOriginal(files.original, r.sixteen);
+    ASSERT_TRUE(scan);
+    const pipeline::Quantization quantization{r.bits, false};
+    const auto written = pipeline::resample(
+        files.original, files.resampled, r.factor, pipeline::Method::FirstSample,
+        [] { return true; }, quantization, files.error);
+    ASSERT_EQ(written.error, pipeline::ResampleError::None) << what;
+    Display display{.format = {r.rate, r.sixteen},
+                    .originalLines = scan->index,
+                    .resampledLines = written.index,
+                    .errorLines = written.errorIndex,
+                    .staircase = Staircase{r.factor, pipeline::Method::FirstSample, quantization,
+                                           written.snrDb}};
+    const Spectrum s = spectrumOf(display, files, r.start);
+    ASSERT_TRUE(s.resampled && s.error) << what;
+    const std::int64_t first = r.start / r.factor;
+    const int points = kSpectrumPoints / r.factor;
+    const std::vector<double> after = sampleLines(files.resampled, written.index, first, points);
+    ASSERT_EQ(after.size(), static_cast<std::size_t>(points)) << what;
+    std::vector<double> error(after.size());
+    for (std::size_t j = 0; j < after.size(); ++j)
+      error[j] = static_cast<double>(value((first + static_cast<std::int64_t>(j)) * r.factor)) -
+                 after[j] + centre;
+    const SoundSpectrum expected = soundSpectrum(error, r.rate / r.factor, r.sixteen);
+    EXPECT_EQ(s.error->rate, s.resampled->rate) << what;
+    EXPECT_EQ(s.error->levels, expected.levels) << what;
+    ASSERT_TRUE(s.resampled->peak) << what;
+    EXPECT_LT(*std::max_element(s.error->levels.begin(), s.error->levels.end()),
+              s.resampled->peak->level - 20)
+        << what;
+    EXPECT_EQ(s.snr, pipeline::snrLabel(written.snrDb, r.bits)) << what;
+    EXPECT_TRUE(spectrumTable(s).starts_with(
+        "周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)\t量子化誤差(dB)\n"))
+        << what;
+
+    const Spectrum noErrorText = spectrumOf(display, {files.original, files.resampled}, r.start);
+    EXPECT_FALSE(noErrorText.error) << what;
+    EXPECT_EQ(noErrorText.snr, s.snr) << what;
+    display.staircase->quantization = {};
+    const Spectrum allBits = spectrumOf(display, files, r.start);
+    EXPECT_FALSE(allBits.error) << what;
+    EXPECT_EQ(allBits.snr, "") << what;
+    EXPECT_TRUE(
+        spectrumTable(allBits).starts_with("周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)\n"))
+        << what;
+  }
+}
+
 TEST(Spectrum, FoldedFrequencyBelowAtAndAboveTheNewLimit) {
   // clang-format off
   struct Row { double tone; double folded; };  // in units of the new rate
@@ -687,6 +757,15 @@ TEST(Spectrum, CopyHasARowPerOriginalBin) {
   EXPECT_EQ(lines[513], "5512.5\t-50.0\t-70.0");
   EXPECT_EQ(lines[514], "5523.27\t-50.0\t");
   EXPECT_EQ(lines[2049], "22050\t-50.0\t");
+
+  // The error's levels beside the re-sampled ones, empty above the same limit.
+  s.original = {.rate = 8, .points = 8, .levels = {-120, -3.25, 0, -60.04, -120}};
+  s.resampled = SoundSpectrum{.rate = 4, .points = 4, .levels = {-120, -6.02, -0.96}};
+  s.error = SoundSpectrum{.rate = 4, .points = 4, .levels = {-80, -41.26, -55}};
+  EXPECT_EQ(spectrumTable(s),
+            "周波数(Hz)\tオリジナル(dB)\tサンプリング後(dB)\t量子化誤差(dB)\n"
+            "0\t-120.0\t-120.0\t-80.0\n1\t-3.3\t-6.0\t-41.3\n2\t0.0\t-1.0\t-55.0\n"
+            "3\t-60.0\t\t\n4\t-120.0\t\t\n");
 }
 
 TEST(Spectrum, AxisTicks) {

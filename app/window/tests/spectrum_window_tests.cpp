@@ -16,23 +16,27 @@ namespace graph = varno::graph;
 namespace {
 
 // A tone at bin 666 of 44100 Hz, re-sampled at 1/4 with the first sample of each group: it
-// lies above the new limit of 5512.5 Hz and folds to 3854 Hz.
-graph::Spectrum foldedTone(const QTemporaryDir& dir) {
+// lies above the new limit of 5512.5 Hz and folds to 3854 Hz; with `bits` its error text too.
+graph::Spectrum foldedTone(const QTemporaryDir& dir, int bits = 0) {
   std::vector<int> tone(8192);
   for (std::size_t i = 0; i < tone.size(); ++i)
     tone[i] = static_cast<int>(std::lround(16000 * std::sin(2 * M_PI * 666 * i / 4096)));
   writeFile(dir.filePath("Org_txt.txt"), sampleText("44100", "16", tone));
   const graph::SampleFiles files{QFile::encodeName(dir.filePath("Org_txt.txt")).toStdString(),
-                                 QFile::encodeName(dir.filePath("Chg_txt.txt")).toStdString()};
+                                 QFile::encodeName(dir.filePath("Chg_txt.txt")).toStdString(),
+                                 QFile::encodeName(dir.filePath("Err_txt.txt")).toStdString()};
+  const varno::pipeline::Quantization quantization{bits, false};
   const auto scan = graph::scanOriginal(files.original, true);
-  const auto written =
-      varno::pipeline::resample(files.original, files.resampled, 4,
-                                varno::pipeline::Method::FirstSample, [] { return true; });
+  const auto written = varno::pipeline::resample(
+      files.original, files.resampled, 4, varno::pipeline::Method::FirstSample, [] { return true; },
+      quantization, bits != 0 ? files.error : std::filesystem::path());
   const graph::Display display{
       .format = {44100, true},
       .originalLines = scan ? scan->index : varno::common::LineIndex{},
       .resampledLines = written.index,
-      .staircase = graph::Staircase{4, varno::pipeline::Method::FirstSample}};
+      .errorLines = written.errorIndex,
+      .staircase =
+          graph::Staircase{4, varno::pipeline::Method::FirstSample, quantization, written.snrDb}};
   return graph::spectrumOf(display, files, 0);
 }
 
@@ -120,6 +124,11 @@ class SpectrumWindowTests : public QObject {
     const QImage alone = w.picSpectrum->grab().toImage();
     QVERIFY(hasColour(alone, 0x0000FF));
     QVERIFY(!hasColour(alone, 0xFF0000));
+    QCOMPARE(w.picSpectrum->accessibleDescription(), QString());
+
+    // With fewer bits the SNR reaches screen readers as it reaches the picture.
+    w.setSpectrum(foldedTone(dir, 4));
+    QVERIFY(w.picSpectrum->accessibleDescription().startsWith(QStringLiteral("SN 比 ")));
   }
 
   void savesThePlot() {
