@@ -172,14 +172,11 @@ void SpectrumPlot::paintEvent(QPaintEvent*) {
     painter.drawText(QRectF(plotLeft, snrLine ? line : 0, snrWidth, line), Qt::AlignVCenter, snr);
   }
 
-  // The traces in their exact colours: the error's under both sounds, the red one wider,
-  // under the blue one, so that both show where the sounds agree.
+  // The traces in their exact colours: the red one wider, under the blue one, so that both
+  // show where the sounds agree; the error's over both, since it is the red one's floor and
+  // would otherwise hide under it.
   painter.save();
   painter.setClipRect(area);
-  if (error) {
-    painter.setPen(cosmetic(kError));
-    painter.drawPolyline(toPlot.map(trace(*error)));
-  }
   if (resampled) {
     QPen wide = cosmetic(kRed);
     wide.setWidth(2);
@@ -188,6 +185,10 @@ void SpectrumPlot::paintEvent(QPaintEvent*) {
   }
   painter.setPen(cosmetic(kBlue));
   painter.drawPolyline(toPlot.map(trace(original)));
+  if (error) {
+    painter.setPen(cosmetic(kError));
+    painter.drawPolyline(toPlot.map(trace(*error)));
+  }
   painter.restore();
 
   painter.setRenderHint(QPainter::Antialiasing);

@@ -136,10 +136,11 @@ bool saveSpectrum(formVarno& form, const QString& file) {
   return form.formSpectrum->grab().save(file);
 }
 
-// The README's full-scale 440 Hz sine at its own rate and 4 bits: the staircase of 16 levels
-// under the original, and the spectrum with the error in grey and the SNR beside the theory.
+// The README's 440 Hz sine at 0.9 of full scale (4 bits reach only +7 steps, so 1 would
+// clip), at its own rate and 4 bits: the staircase of 16 levels under the original, and the
+// spectrum with the error in grey and the SNR beside the theory.
 bool saveQuantized(formVarno& form, const QString& file) {
-  if (!makeSignal(form, {.frequency = 440, .amplitude = 1})) return false;
+  if (!makeSignal(form, {.frequency = 440, .amplitude = 0.9})) return false;
   form.mnuMethod[1]->trigger();
   form.mnuBitsDepth[5]->trigger();
   form.Combo1->setCurrentIndex(0);
