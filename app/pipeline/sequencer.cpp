@@ -411,12 +411,13 @@ Actions Sequencer::conversionTick(const event::ConversionTick& tick) {
   out.push_back(action::ReleaseProcess{trosk_});
   trosk_ = 0;
   work_ = Work::Idle;
+  const bool error = std::exchange(convertingError_, false);
   // A trosk that ended without its last word has failed.
   if (tick.status != JobStatus::Close) {
     out.push_back(action::ShowConversionError{});
     return out;
   }
-  if (std::exchange(convertingError_, false)) {
+  if (error) {
     out.push_back(action::OpenError{});
     return out;
   }

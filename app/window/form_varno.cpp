@@ -713,20 +713,20 @@ bool formVarno::playerOpen() {
 
 ev::ResampleEnded formVarno::Main_Job(const act::Resample& choice) {
   const int factor = 1 << choice.index;
-  const varno::pipeline::Quantization& bits = choice.quantization;
+  const varno::pipeline::Quantization& quantization = choice.quantization;
   varno::pipeline::ResampleResult result = varno::pipeline::resample(
       fsPath(Org_Txt), fsPath(Chg_Txt), factor, choice.method,
       [this] {
         QCoreApplication::processEvents();
         return sequencer_.keepResampling();
       },
-      bits, bits.bits != 0 ? fsPath(Err_Txt) : std::filesystem::path());
+      quantization, quantization.bits != 0 ? fsPath(Err_Txt) : std::filesystem::path());
   if (result.error == varno::pipeline::ResampleError::None) {
     // An error text of an earlier run does not belong to this one.
-    if (bits.bits == 0) QFile::remove(Err_Txt);
+    if (quantization.bits == 0) QFile::remove(Err_Txt);
     display_.resampledLines = std::move(result.index);
     display_.errorLines = std::move(result.errorIndex);
-    display_.staircase = varno::graph::Staircase{factor, choice.method, bits, result.snrDb};
+    display_.staircase = varno::graph::Staircase{factor, choice.method, quantization, result.snrDb};
     showChoiceTip();
   }
   return {result.error};
